@@ -1,0 +1,36 @@
+#include "launch/analysisservice.h"
+#include "window/appicon.h"
+#include "window/form1.h"
+#include "window/product.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(Product::applicationTitle());
+    QApplication::setWindowIcon(appIcon());
+
+    AnalysisService service;
+    QString serviceHost = QStringLiteral(SEO_EXTERNAL_SERVICE);
+    if (serviceHost.isEmpty()) {
+        const QString program = QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("seo-site"));
+        if (service.start(program))
+            serviceHost = service.hostAndPort();
+        else
+            QMessageBox::warning(nullptr, Product::applicationTitle(),
+                                 QStringLiteral("分析服务未能启动（%1），查询将无法进行。")
+                                     .arg(service.errorString()));
+    }
+
+    Form1Services services = desktopServices(SiteHosts::allOn(serviceHost));
+    services.endProgram = [&service] {
+        service.stop();
+        QApplication::exit(0);
+    };
+    Form1 window(std::move(services));
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,113 @@
+// The page query: the meta tag table, the spider view and the keyword table of one
+// address, each cut out of the analysis site's pages.
+
+#include "keywordtable.h"
+#include "metatags.h"
+#include "siteaddress.h"
+#include "spidertext.h"
+#include "window/form1.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+void Form1::Command1_Click()
+{
+    // One query, one address: edits made while it waits belong to the next query.
+    const QString address = Text1->text();
+    if (address.isEmpty()) {
+        notify(QStringLiteral("请输入查询地址"));
+        return;
+    }
+    const LatestRun::Ticket ticket = m_pageQueries.begin();
+    for (int slot = 0; slot < 4; ++slot) {
+        Label1[slot]->setCaption(QStringLiteral(".."));
+        Label2[slot]->setCaption(QStringLiteral("正在查询"));
+    }
+    if (showMetaTags(address, ticket) && showSpiderText(address, ticket))
+        showKeywordTable(address, ticket);
+}
+
+void Form1::Command3_Click()
+{
+    showMetaTags(Text1->text(), m_pageQueries.begin());
+}
+
+void Form1::Command2_Click()
+{
+    showKeywordTable(Text1->text(), m_pageQueries.begin());
+}
+
+bool Form1::showMetaTags(const QString &address, LatestRun::Ticket ticket)
+{
+    const FetchResult page = fetch(overviewPageUrl(m_services.hosts, address));
+    if (!resumes(m_pageQueries, ticket))
+        return false;
+
+    const QString pageText = BytesToBstr(page.body, QStringLiteral("UTF-8"));
+    const MetaTags tags = parseMetaTags(pageText);
+    if (tags.isEmpty()) {
+        // Nothing to show: say so rather than leave the table claiming to be busy.
+        const QString failure = page.completed() ? QStringLiteral("未取得结果")
+                                                 : QStringLiteral("连接失败");
+        for (FormLabel *text : Label2)
+            if (text->text() == QStringLiteral("正在查询"))
+                text->setCaption(failure);
+        return true;
+    }
+    // The page may name more rows than the table has; the surplus is not shown.
+    const qsizetype shown = std::min<qsizetype>(tags.lengths.size(), Label1.size());
+    for (qsizetype slot = 0; slot < shown; ++slot)
+        Label1[slot]->setCaption(tags.lengths[slot]);
+    for (qsizetype slot = 0; slot < shown; ++slot)
+        Label2[slot]->setCaption(tags.texts[slot]);
+    return true;
+}
+
+bool Form1::showSpiderText(const QString &address, LatestRun::Ticket ticket)
+{
+    Text2->clear();
+    const FetchResult page = fetch(spiderPageUrl(m_services.hosts, address));
+    if (!resumes(m_pageQueries, ticket))
+        return false;
+
+    const std::optional<QString> spiderText =
+        parseSpiderText(BytesToBstr(page.body, QStringLiteral("UTF-8")));
+    if (spiderText)
+        Text2->setPlainText(*spiderText);
+    else if (page.completed())
+        Text2->setPlainText(QStringLiteral("分析网站没有返回这个页面的蜘蛛视图，请稍后再试。"));
+    else
+        Text2->setPlainText(QStringLiteral("无法连接分析网站，请检查网络后再试。"));
+    return true;
+}
+
+void Form1::showKeywordTable(const QString &address, LatestRun::Ticket ticket)
+{
+    m_keywords->clear(); // rows and columns alike, so a second query does not double them
+    const FetchResult page = fetch(overviewPageUrl(m_services.hosts, address));
+    if (!resumes(m_pageQueries, ticket))
+        return;
+
+    const QList<KeywordRow> rows = parseKeywordTable(BytesToBstr(page.body, QStringLiteral("UTF-8")));
+
+    ListView1->setAlternatingRowColors(true);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setRootIsDecorated(false);
+    const QStringList headings = {QStringLiteral(" "), QStringLiteral("关键词"),
+                                  QStringLiteral("词出现频率"), QStringLiteral("建议:2%≦密度≦8%")};
+    const int widths[] = {20, 110, 80, 130};
+    m_keywords->setHorizontalHeaderLabels(headings);
+    for (int column = 0; column < headings.size(); ++column)
+        ListView1->header()->resizeSection(column, widths[column]);
+
+    int number = 0;
+    for (const KeywordRow &row : rows) {
+        QList<QStandardItem *> cells;
+        for (const QString &text : {QString::number(++number), row.keyword, row.occurrences, row.density})
+            cells.append(new QStandardItem(text));
+        m_keywords->appendRow(cells);
+    }
+}

@@ -1,0 +1,8 @@
+#include "updateversion.h"
+
+#include "queries/markersplit.h"
+
+QString parseUpdateVersion(QStringView page)
+{
+    return textBefore(page, u"\r\n").toString();
+}

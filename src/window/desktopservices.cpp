@@ -1,0 +1,27 @@
+#include "form1services.h"
+
+#include <QDesktopServices>
+#include <QApplication>
+#include <QMessageBox>
+
+static UserAnswer showMessageBox(const UserMessage &message)
+{
+    const bool question = message.style == UserMessage::Style::Question;
+    QMessageBox box(question ? QMessageBox::Question : QMessageBox::NoIcon, message.title,
+                    message.text, question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Ok);
+    if (question)
+        box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok ? UserAnswer::Ok : UserAnswer::Cancel;
+}
+
+Form1Services desktopServices(const SiteHosts &hosts)
+{
+    Form1Services services;
+    services.hosts = hosts;
+    services.ask = showMessageBox;
+    services.openInBrowser = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    services.endProgram = [] { QApplication::exit(0); };
+    return services;
+}

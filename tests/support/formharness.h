@@ -1,0 +1,35 @@
+#pragma once
+
+#include "localhttpserver.h"
+#include "window/form1.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <memory>
+
+// A window wired to a local server and to recorders instead of the desktop: message boxes
+// are answered by `answer`, browser launches and the end of the program are recorded.
+class FormHarness
+{
+public:
+    enum class Timer { Stopped, Running };
+
+    explicit FormHarness(Timer timer = Timer::Stopped, FetchLimits limits = {std::chrono::seconds(5), 4 << 20});
+
+    Form1 &form() { return *m_form; }
+    LocalHttpServer &server() { return m_server; }
+
+    UserAnswer answer = UserAnswer::Ok;
+    bool browserStarts = true;
+    QList<UserMessage> asked;
+    QList<QUrl> opened;
+    int endRequests = 0;
+
+    // Requests the server has received for one path, with their raw queries.
+    QStringList requestsFor(const QString &path) const;
+
+private:
+    LocalHttpServer m_server;
+    std::unique_ptr<Form1> m_form;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QTcpServer>
+#include <QUrlQuery>
+
+#include <chrono>
+#include <functional>
+
+// A small HTTP server on a loopback port, serving in the test's own thread, so that a
+// window waiting for a page keeps serving it from its nested event loop.
+class LocalHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Response
+    {
+        enum class Kind {
+            Whole,     // status line, headers and the whole body
+            NeverEnds, // promises a body, sends a little of it and then nothing
+            Endless    // sends body data without end, announcing no length
+        };
+
+        int status = 200;
+        QByteArray body;
+        std::chrono::milliseconds delay{0};
+        Kind kind = Kind::Whole;
+        QByteArray contentLength; // overrides the real length in the header when set
+    };
+    // Answers a request for one path, given its query.
+    using Route = std::function<Response(const QUrlQuery &query)>;
+
+    explicit LocalHttpServer(QObject *parent = nullptr);
+
+    QString host() const; // "127.0.0.1:port"
+    void route(const QString &path, Route answer);
+    void route(const QString &path, const Response &fixed);
+
+    // Every request target received, raw (path and percent-encoded query).
+    QStringList requests() const { return m_requests; }
+    // Body bytes sent so far to endless responses.
+    qint64 endlessBytesSent() const { return m_endlessBytes; }
+
+private:
+    void serve(class QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const Response &response);
+
+    QTcpServer m_server;
+    QHash<QString, Route> m_routes;
+    QStringList m_requests;
+    qint64 m_endlessBytes = 0;
+};
