@@ -19,12 +19,19 @@ QList<KeywordRow> parseKeywordTable(QStringView page)
     QList<KeywordRow> rows;
     rows.reserve(rowPieces.size());
     for (QStringView piece : std::as_const(rowPieces)) {
-        const QStringView row = textBefore(piece, rowEnd);
-        // A cell the row does not hold stays empty rather than keeping another row's text.
-        auto cell = [row](qsizetype j) {
-            return textBefore(pieceOf(row, cellStart, j), cellEnd).toString();
-        };
-        rows.append({cell(1), cell(2), cell(3)});
+        // Cell j is piece j of the row at "<td>"; what stands before the first one is the
+        // rest of the row's opening tag. A cell the row lacks stays empty rather than
+        // keeping another row's text.
+        QStringView rest = textBefore(piece, rowEnd);
+        KeywordRow &row = rows.emplace_back();
+        qsizetype cell = rest.indexOf(cellStart);
+        for (QString *text : {&row.keyword, &row.occurrences, &row.density}) {
+            if (cell < 0)
+                break;
+            rest = rest.sliced(cell + cellStart.size());
+            cell = rest.indexOf(cellStart);
+            *text = textBefore(cell < 0 ? rest : rest.first(cell), cellEnd).toString();
+        }
     }
     return rows;
 }

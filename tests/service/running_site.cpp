@@ -1,0 +1,21 @@
+#include "running_site.h"
+
+#include "test_segmenter.h"
+
+#include <stdexcept>
+
+RunningSite::RunningSite(seo::SiteSettings settings)
+    : service_(std::move(settings), test_segmenter())
+    , server_(service_)
+    , port_(server_.bind("127.0.0.1", 0))
+{
+    if (port_ < 0)
+        throw std::runtime_error("test site cannot bind");
+    thread_ = std::thread([this] { server_.run(); });
+}
+
+RunningSite::~RunningSite()
+{
+    server_.stop();
+    thread_.join();
+}
