@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the tool needs on Debian 12 (as root).
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libgl-dev            # the window and its network access
+  fonts-noto-cjk                    # the serif face that stands in for 宋体
+  xdg-utils                         # opens the home page in the user's browser
+  libcpp-httplib-dev libcurl4-openssl-dev libgumbo-dev libicu-dev libfriso-dev friso-dict  # the analysis service
+  libgtest-dev libgmock-dev libbenchmark-dev wrk   # tests, benchmarks and load
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  [[ "${SEO_APT_UPDATED:-}" == 1 ]] || apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
