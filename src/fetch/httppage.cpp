@@ -75,7 +75,11 @@ FetchResult fetchPage(const QString &url, const FetchLimits &limits)
 
 QString getHTTPPage(const QString &url, const FetchLimits &limits)
 {
-    const FetchResult result = fetchPage(url, limits);
+    return pageText(fetchPage(url, limits));
+}
+
+QString pageText(const FetchResult &result)
+{
     return result.completed() ? BytesToBstr(result.body, QStringLiteral("UTF-8")) : QString();
 }
 

@@ -33,6 +33,7 @@ FetchResult fetchPage(const QString &url, const FetchLimits &limits = {});
 
 // The body of any completed response decoded as UTF-8; empty text when the fetch failed.
 QString getHTTPPage(const QString &url, const FetchLimits &limits = {});
+QString pageText(const FetchResult &result);
 
 // `body` decoded in the named character set; empty text for an unknown one.
 QString BytesToBstr(const QByteArray &body, const QString &Cset);

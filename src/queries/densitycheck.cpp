@@ -15,21 +15,16 @@ void Form1::Command4_Click()
         return;
     }
     const LatestRun::Ticket ticket = m_densityChecks.begin();
-    const QString busy = QStringLiteral("正在查询");
     for (FormLabel *slot : Label7)
-        slot->setCaption(busy);
+        slot->setCaption(QStringLiteral("正在查询"));
 
     const FetchResult page = fetch(densityPageUrl(m_services.hosts, keyword, address));
     if (!resumes(m_densityChecks, ticket))
         return;
 
-    const QStringList values = parseDensityFigures(BytesToBstr(page.body, QStringLiteral("UTF-8")));
+    const QStringList values = parseDensityFigures(pageText(page));
     if (values.isEmpty()) {
-        const QString failure = page.completed() ? QStringLiteral("未取得结果")
-                                                 : QStringLiteral("连接失败");
-        for (FormLabel *slot : Label7)
-            if (slot->text() == busy)
-                slot->setCaption(failure);
+        markUnanswered(Label7, page);
         return;
     }
     // The advice goes first in every pass, so it stands in slot 0 unless the page gave

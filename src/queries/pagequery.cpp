@@ -46,15 +46,9 @@ bool Form1::showMetaTags(const QString &address, LatestRun::Ticket ticket)
     if (!resumes(m_pageQueries, ticket))
         return false;
 
-    const QString pageText = BytesToBstr(page.body, QStringLiteral("UTF-8"));
-    const MetaTags tags = parseMetaTags(pageText);
+    const MetaTags tags = parseMetaTags(pageText(page));
     if (tags.isEmpty()) {
-        // Nothing to show: say so rather than leave the table claiming to be busy.
-        const QString failure = page.completed() ? QStringLiteral("未取得结果")
-                                                 : QStringLiteral("连接失败");
-        for (FormLabel *text : Label2)
-            if (text->text() == QStringLiteral("正在查询"))
-                text->setCaption(failure);
+        markUnanswered(Label2, page);
         return true;
     }
     // The page may name more rows than the table has; the surplus is not shown.
@@ -74,7 +68,7 @@ bool Form1::showSpiderText(const QString &address, LatestRun::Ticket ticket)
         return false;
 
     const std::optional<QString> spiderText =
-        parseSpiderText(BytesToBstr(page.body, QStringLiteral("UTF-8")));
+        parseSpiderText(pageText(page));
     if (spiderText)
         Text2->setPlainText(*spiderText);
     else if (page.completed())
@@ -91,7 +85,7 @@ void Form1::showKeywordTable(const QString &address, LatestRun::Ticket ticket)
     if (!resumes(m_pageQueries, ticket))
         return;
 
-    const QList<KeywordRow> rows = parseKeywordTable(BytesToBstr(page.body, QStringLiteral("UTF-8")));
+    const QList<KeywordRow> rows = parseKeywordTable(pageText(page));
 
     ListView1->setAlternatingRowColors(true);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);

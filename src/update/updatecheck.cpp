@@ -24,7 +24,7 @@ void Form1::Command8_Click()
     // or an error page is no news.
     if (!file.succeeded())
         return;
-    const QString newest = parseUpdateVersion(BytesToBstr(file.body, QStringLiteral("UTF-8")));
+    const QString newest = parseUpdateVersion(pageText(file));
     if (newest.isEmpty() || newest == Product::builtInVersion())
         return;
 

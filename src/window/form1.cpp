@@ -298,3 +298,11 @@ bool Form1::resumes(const LatestRun &runs, LatestRun::Ticket ticket) const
 {
     return !m_ending && runs.isLatest(ticket);
 }
+
+void Form1::markUnanswered(std::span<FormLabel *const> slots, const FetchResult &page)
+{
+    const QString why = page.completed() ? QStringLiteral("未取得结果") : QStringLiteral("连接失败");
+    for (FormLabel *slot : slots)
+        if (slot->text() == QStringLiteral("正在查询"))
+            slot->setCaption(why);
+}

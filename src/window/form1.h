@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <span>
 
 class QFrame;
 class QLineEdit;
@@ -97,6 +98,8 @@ private:
     FetchResult fetch(const QString &url) const;
     // Whether a run that has just waited may still write its results.
     bool resumes(const LatestRun &runs, LatestRun::Ticket ticket) const;
+    // The slots still saying "querying" after a query found nothing say why instead.
+    void markUnanswered(std::span<FormLabel *const> slots, const FetchResult &page);
 
     bool showMetaTags(const QString &address, LatestRun::Ticket ticket);
     bool showSpiderText(const QString &address, LatestRun::Ticket ticket);
