@@ -23,6 +23,7 @@ public:
     void stop();
 
     QString hostAndPort() const { return m_hostAndPort; }
+    qint64 processId() const { return m_process.processId(); }
     QString errorString() const { return m_error; }
 
 private:

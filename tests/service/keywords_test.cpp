@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(OccurrenceCase{"数据库和数据库管理", "数据库", 2},
                     OccurrenceCase{"数据库", "数据", 1},  // Chinese counts inside longer words
                     OccurrenceCase{"SEO seoul Seo-tools seo2", "seo", 2},
-                    OccurrenceCase{"aaaa", "aa", 2},
+                    OccurrenceCase{"aa aaaa aa", "aa", 2},
                     OccurrenceCase{"网站 优化 网站优化", "  网站  优化 ", 1},
                     OccurrenceCase{"anything", "", 0},
                     OccurrenceCase{"", "词", 0}));

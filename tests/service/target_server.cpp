@@ -1,6 +1,7 @@
 #include "target_server.h"
 
 #include <cctype>
+#include <chrono>
 #include <stdexcept>
 
 TargetServer::TargetServer(const std::function<void(httplib::Server&)>& routes)
@@ -10,6 +11,9 @@ TargetServer::TargetServer(const std::function<void(httplib::Server&)>& routes)
     if (port_ < 0)
         throw std::runtime_error("test target server cannot bind");
     thread_ = std::thread([this] { http_.listen_after_bind(); });
+    // A stop before the server listens would be lost.
+    while (!http_.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TargetServer::~TargetServer()

@@ -1,0 +1,172 @@
+#include "site/charset.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <optional>
+#include <stdexcept>
+
+namespace seo {
+namespace {
+
+constexpr std::size_t kMetaScanBytes = 4096;
+
+char ascii_lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+std::string ascii_lowered(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), ascii_lower);
+    return out;
+}
+
+bool is_label_char(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' ||
+           c == ':';
+}
+
+// The value after "charset" at `pos` in lowered text, e.g. `charset = "gbk"`.
+std::string charset_value_at(std::string_view lowered, std::size_t pos)
+{
+    pos += std::string_view("charset").size();
+    const auto skip = [&](std::string_view chars) {
+        while (pos < lowered.size() && chars.find(lowered[pos]) != std::string_view::npos)
+            ++pos;
+    };
+    skip(" \t\r\n");
+    if (pos >= lowered.size() || lowered[pos] != '=')
+        return {};
+    ++pos;
+    skip(" \t\r\n\"'");
+    const std::size_t start = pos;
+    while (pos < lowered.size() && is_label_char(lowered[pos]))
+        ++pos;
+    return std::string(lowered.substr(start, pos - start));
+}
+
+// Labels pages use, mapped to the converter browsers actually apply.
+std::string converter_for_label(const std::string& label)
+{
+    static constexpr std::array<std::string_view, 7> kGbFamily = {
+        "gb2312", "gbk", "x-gbk", "gb_2312-80", "csgb2312", "chinese", "gb18030"};
+    static constexpr std::array<std::string_view, 5> kLatin1Family = {
+        "iso-8859-1", "latin1", "l1", "us-ascii", "ascii"};
+    if (std::find(kGbFamily.begin(), kGbFamily.end(), label) != kGbFamily.end())
+        return "GB18030";
+    if (std::find(kLatin1Family.begin(), kLatin1Family.end(), label) != kLatin1Family.end())
+        return "windows-1252";
+    if (label == "utf8")
+        return "UTF-8";
+    return label;
+}
+
+bool converter_exists(const std::string& name)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name.c_str(), &status);
+    if (converter)
+        ucnv_close(converter);
+    return U_SUCCESS(status);
+}
+
+std::optional<std::string> usable(const std::string& label)
+{
+    if (label.empty())
+        return std::nullopt;
+    std::string name = converter_for_label(label);
+    if (!converter_exists(name))
+        return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> from_content_type(std::string_view content_type)
+{
+    const std::string lowered = ascii_lowered(content_type);
+    const std::size_t pos = lowered.find("charset");
+    if (pos == std::string::npos)
+        return std::nullopt;
+    return usable(charset_value_at(lowered, pos));
+}
+
+std::optional<std::string> from_byte_order_mark(std::string_view body)
+{
+    if (body.starts_with("\xEF\xBB\xBF"))
+        return "UTF-8";
+    if (body.starts_with("\xFF\xFE") || body.starts_with("\xFE\xFF"))
+        return "UTF-16";  // ICU's UTF-16 converter reads the mark for the byte order
+    return std::nullopt;
+}
+
+std::optional<std::string> from_meta(std::string_view body)
+{
+    const std::string head = ascii_lowered(body.substr(0, kMetaScanBytes));
+    for (std::size_t tag = head.find("<meta"); tag != std::string::npos;
+         tag = head.find("<meta", tag + 1)) {
+        const std::size_t end = std::min(head.find('>', tag), head.size());
+        const std::size_t pos = head.find("charset", tag);
+        if (pos < end) {
+            if (auto name = usable(charset_value_at(std::string_view(head).substr(0, end), pos)))
+                return name;
+        }
+    }
+    return std::nullopt;
+}
+
+bool is_valid_utf8(std::string_view body)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t needed = 0;
+    u_strFromUTF8(nullptr, 0, &needed, body.data(), static_cast<int32_t>(body.size()), &status);
+    return status != U_INVALID_CHAR_FOUND;
+}
+
+std::string convert(std::string_view body, const std::string& from)
+{
+    std::string out(body.size() * 3 + 16, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = ucnv_convert("UTF-8", from.c_str(), out.data(),
+                                  static_cast<int32_t>(out.size()), body.data(),
+                                  static_cast<int32_t>(body.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        out.assign(static_cast<std::size_t>(length), '\0');
+        length = ucnv_convert("UTF-8", from.c_str(), out.data(), length, body.data(),
+                              static_cast<int32_t>(body.size()), &status);
+    }
+    if (U_FAILURE(status))
+        throw std::runtime_error("character set conversion failed");
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+}  // namespace
+
+std::string detect_charset(std::string_view body, std::string_view content_type)
+{
+    if (auto name = from_content_type(content_type))
+        return *name;
+    if (auto name = from_byte_order_mark(body))
+        return *name;
+    if (auto name = from_meta(body))
+        return *name;
+    return is_valid_utf8(body) ? "UTF-8" : "GB18030";
+}
+
+std::string decode_to_utf8(std::string_view body, const std::string& charset)
+{
+    const bool utf8 = ascii_lowered(charset) == "utf-8";
+    if (utf8 && body.starts_with("\xEF\xBB\xBF"))
+        body.remove_prefix(3);
+    if (utf8 && is_valid_utf8(body))
+        return std::string(body);
+    return convert(body, charset);
+}
+
+}  // namespace seo

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace seo {
+
+// The character set a fetched page is written in, as an ICU converter name. Looked for
+// in this order: the HTTP Content-Type charset, a byte-order mark, a <meta> declaration
+// near the top, then "valid UTF-8 means UTF-8", else GB18030 (a superset of GB2312 and
+// GBK, the usual undeclared encodings of Chinese pages).
+std::string detect_charset(std::string_view body, std::string_view content_type);
+
+// The page as UTF-8, read in the given character set (as detect_charset names it);
+// bytes that do not decode become U+FFFD.
+std::string decode_to_utf8(std::string_view body, const std::string& charset);
+
+}  // namespace seo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace seo {
+
+// What the analysis reads out of one HTML page. All texts are UTF-8 with white space
+// collapsed.
+struct PageContent
+{
+    std::string title;
+    std::string keywords;     // <meta name="keywords" content=...>
+    std::string description;  // <meta name="description" content=...>
+    // The visible text of the body in document order, one line per block: what a
+    // search spider indexes, and the "page text" every figure is computed on.
+    std::string text;
+};
+
+PageContent read_page(std::string_view utf8_html);
+
+}  // namespace seo

@@ -1,0 +1,70 @@
+#include "site/page_analysis.h"
+
+#include "site/charset.h"
+#include "site/nesting_guard.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace seo {
+namespace {
+
+constexpr std::size_t kSniffBytes = 1024;
+
+std::string lowered(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+bool is_textual_type(std::string_view content_type)
+{
+    const std::string type = lowered(content_type);
+    return type.empty() || type.starts_with("text/") || type.find("html") != std::string::npos ||
+           type.find("xml") != std::string::npos;
+}
+
+// Binary files hold NUL bytes early on; pages never do, unless written in UTF-16 or
+// UTF-32.
+bool looks_binary(std::string_view body, std::string_view charset)
+{
+    if (charset.starts_with("UTF-16") || charset.starts_with("UTF-32"))
+        return false;
+    return body.substr(0, kSniffBytes).find('\0') != std::string_view::npos;
+}
+
+}  // namespace
+
+PageAnalysis analyse_page(const FetchResult& fetched)
+{
+    PageAnalysis analysis;
+    if (!fetched.ok()) {
+        analysis.failure = fetched.failure;
+        analysis.failure_detail = fetched.failure_detail;
+        return analysis;
+    }
+    if (fetched.body.empty()) {
+        analysis.failure = "页面内容为空";
+        return analysis;
+    }
+    if (!is_textual_type(fetched.content_type)) {
+        analysis.failure = "地址指向的不是网页，而是其他类型的文件";
+        return analysis;
+    }
+    const std::string charset = detect_charset(fetched.body, fetched.content_type);
+    if (looks_binary(fetched.body, charset)) {
+        analysis.failure = "页面内容不是文本";
+        return analysis;
+    }
+    const std::string html = decode_to_utf8(fetched.body, charset);
+    if (estimated_nesting(html) > kMaxNesting) {
+        analysis.failure = "页面标签嵌套过深，无法分析";
+        return analysis;
+    }
+    analysis.content = read_page(html);
+    return analysis;
+}
+
+}  // namespace seo

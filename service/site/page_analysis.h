@@ -1,0 +1,23 @@
+#pragma once
+
+#include "site/fetcher.h"
+#include "site/html_document.h"
+
+#include <string>
+
+namespace seo {
+
+struct PageAnalysis
+{
+    std::string failure;  // why the page cannot be analysed; empty when it can
+    std::string failure_detail;
+    PageContent content;
+
+    bool ok() const { return failure.empty(); }
+};
+
+// Decodes and reads a fetched page. An empty body or one that is not text (an image,
+// an archive) is a failure, like a fetch that did not succeed.
+PageAnalysis analyse_page(const FetchResult& fetched);
+
+}  // namespace seo

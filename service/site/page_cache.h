@@ -1,0 +1,59 @@
+#pragma once
+
+#include "site/fetcher.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <future>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace seo {
+
+// Recently fetched target pages, so that the several requests the desktop tool makes
+// for one query cost one fetch. Requests for a page already being fetched wait for that
+// fetch instead of starting their own. Only fetched pages are kept; failures are shared
+// with the requests waiting at that moment and then forgotten.
+class PageCache
+{
+public:
+    using Fetch = std::function<FetchResult(const std::string& url)>;
+    using Page = std::shared_ptr<const FetchResult>;
+
+    struct Bounds
+    {
+        std::chrono::milliseconds time_to_live{60'000};
+        std::size_t max_entries = 32;
+        std::size_t max_bytes = 64 * 1024 * 1024;
+    };
+
+    PageCache(Fetch fetch, Bounds bounds);
+
+    Page get(const std::string& url);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Entry
+    {
+        std::string url;
+        Page page;
+        Clock::time_point fetched_at;
+    };
+
+    void store(const std::string& url, const Page& page);
+    void evict_to_fit();
+
+    Fetch fetch_;
+    Bounds bounds_;
+    std::mutex mutex_;
+    std::list<Entry> entries_;  // oldest first
+    std::unordered_map<std::string, std::list<Entry>::iterator> by_url_;
+    std::unordered_map<std::string, std::shared_future<Page>> in_flight_;
+    std::size_t bytes_ = 0;
+};
+
+}  // namespace seo

@@ -1,0 +1,72 @@
+#include "site/unicode_text.h"
+
+#include <unicode/ucasemap.h>
+#include <unicode/utf8.h>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+namespace seo {
+
+std::size_t code_point_count(std::string_view utf8)
+{
+    std::size_t count = 0;
+    for (const char c : utf8) {
+        // Every code point has exactly one byte that is not a continuation byte.
+        if (!U8_IS_TRAIL(static_cast<unsigned char>(c)))
+            ++count;
+    }
+    return count;
+}
+
+std::string fold_case(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UCaseMap, decltype(&ucasemap_close)> map(
+        ucasemap_open(nullptr, U_FOLD_CASE_DEFAULT, &status), &ucasemap_close);
+    if (U_FAILURE(status))
+        throw std::runtime_error("ICU case map unavailable");
+
+    const auto length = static_cast<int32_t>(utf8.size());
+    std::string folded(utf8.size() + utf8.size() / 4 + 16, '\0');
+    int32_t needed = ucasemap_utf8FoldCase(map.get(), folded.data(),
+                                           static_cast<int32_t>(folded.size()), utf8.data(),
+                                           length, &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        folded.assign(static_cast<std::size_t>(needed), '\0');
+        needed = ucasemap_utf8FoldCase(map.get(), folded.data(), needed, utf8.data(), length,
+                                       &status);
+    }
+    if (U_FAILURE(status))
+        throw std::runtime_error("ICU case folding failed");
+    folded.resize(static_cast<std::size_t>(needed));
+    return folded;
+}
+
+std::string html_escape(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string format_percent(double percent)
+{
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.2f%%", percent);
+    return buffer;
+}
+
+}  // namespace seo

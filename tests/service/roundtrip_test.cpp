@@ -1,0 +1,205 @@
+// The service's pages read back by the desktop tool's own parsers.
+#include "running_site.h"
+#include "target_server.h"
+#include "test_segmenter.h"
+
+#include "queries/densityfigures.h"
+#include "queries/keywordtable.h"
+#include "queries/metatags.h"
+#include "queries/spidertext.h"
+#include "update/updateversion.h"
+
+#include "site/keyword_table.h"
+#include "site/page_analysis.h"
+#include "site/page_text.h"
+#include "site/unicode_text.h"
+
+#include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+#include <QString>
+
+#include <map>
+
+namespace {
+
+std::string gbk(const std::string& utf8)
+{
+    std::string out(utf8.size() * 2 + 16, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucnv_convert("GBK", "UTF-8", out.data(), static_cast<int32_t>(out.size()),
+                                        utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+QString q(const std::string& utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+struct Served
+{
+    std::string body;
+    std::string content_type;
+};
+
+const std::map<std::string, Served>& target_pages()
+{
+    static const std::map<std::string, Served> pages = {
+        {"/english",
+         {"<html><head><title>Fast Web Hosting & Domains</title>"
+          "<meta name=\"keywords\" content=\"hosting, domains, servers\">"
+          "<meta name=\"description\" content=\"Reliable hosting for small business websites.\">"
+          "</head><body><h1>Web Hosting</h1><p>Our hosting plans include fast servers, "
+          "free domains and daily backups. Hosting support answers within minutes.</p>"
+          "<p>Compare hosting plans &lt;today&gt;.</p></body></html>",
+          "text/html"}},
+        {"/chinese",
+         {"<html><head><meta charset=\"utf-8\"><title>数据库服务器性能优化指南</title>"
+          "<meta name=\"keywords\" content=\"数据库,服务器,优化\">"
+          "<meta name=\"description\" content=\"介绍数据库服务器的性能优化方法。\"></head>"
+          "<body><h1>数据库优化</h1><p>数据库服务器的性能优化是管理员的重要工作。</p>"
+          "<ul><li>索引优化</li><li>查询优化</li><li>服务器配置</li></ul></body></html>",
+          "text/html; charset=utf-8"}},
+        {"/gbk",
+         {gbk("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">"
+              "<title>简体中文网站建设</title><meta name=\"description\" content=\"网站建设与推广\">"
+              "</head><body><p>网站建设需要规划，网站推广需要耐心。</p></body></html>"),
+          "text/html"}},
+        {"/mixed",
+         {"<html><head><title>SEO优化教程 | Google排名</title></head><body>"
+          "<p>SEO是搜索引擎优化的缩写。Google和百度都重视原创内容。</p>"
+          "<p>Keyword density 关键词密度 should stay between 2% and 8%. SEO SEO</p>"
+          "</body></html>",
+          "text/html; charset=UTF-8"}},
+        {"/truncated", {"<html><head><title>半截页面</title></head><body><div><p>没有结束的段落 <b>粗体", "text/html"}},
+    };
+    return pages;
+}
+
+class RoundTrip : public testing::Test
+{
+protected:
+    TargetServer target{[](httplib::Server& http) {
+        for (const auto& [path, page] : target_pages()) {
+            http.Get(path, [&page](const httplib::Request&, httplib::Response& response) {
+                response.set_content(page.body, page.content_type);
+            });
+        }
+        http.Get("/loop", [](const httplib::Request&, httplib::Response& response) {
+            response.set_redirect("/loop");
+        });
+        http.Get("/oversize", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content(std::string(100 * 1024, 'x'), "text/html");
+        });
+        http.Get("/binary", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\xFE<title>x", 24),
+                                 "text/html");
+        });
+        http.Get("/empty", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content("", "text/html");
+        });
+    }};
+    RunningSite site{[] {
+        seo::SiteSettings settings;
+        settings.limits.max_body_bytes = 64 * 1024;
+        settings.limits.total_timeout = std::chrono::milliseconds(2000);
+        return settings;
+    }()};
+
+    QString page(const std::string& path)
+    {
+        const auto result = get_local(site.port(), path);
+        EXPECT_TRUE(result);
+        return result ? q(result->body) : QString();
+    }
+
+    QString overview(const std::string& url) { return page("/?q=" + percent_encoded(url)); }
+    QString spider(const std::string& url) { return page("/Tools/Robot.aspx?url=" + percent_encoded(url)); }
+    QString density(const std::string& keyword, const std::string& url)
+    {
+        return page("/Tools/Density.aspx?kw=" + percent_encoded(keyword) + "&url=" +
+                    percent_encoded(url));
+    }
+};
+
+// What the service computes for a target page, straight from the library.
+seo::PageAnalysis expected_analysis(const Served& served)
+{
+    seo::FetchResult fetched;
+    fetched.body = served.body;
+    fetched.content_type = served.content_type;
+    return seo::analyse_page(fetched);
+}
+
+TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
+{
+    for (const char* path : {"/english", "/chinese", "/gbk", "/mixed", "/truncated"}) {
+        SCOPED_TRACE(path);
+        const std::string url = target.url(path);
+        const seo::PageAnalysis analysis = expected_analysis(target_pages().at(path));
+        ASSERT_TRUE(analysis.ok());
+        const seo::PageContent& content = analysis.content;
+        const seo::PageText text = seo::make_page_text(content.text);
+        const auto keywords = seo::top_keywords(text, test_segmenter());
+        ASSERT_FALSE(keywords.empty());
+
+        const QString overview_page = overview(url);
+        const MetaTags meta = parseMetaTags(overview_page);
+        ASSERT_EQ(meta.lengths.size(), 4);
+        int slot = 1;
+        for (const std::string* field : {&content.title, &content.keywords, &content.description}) {
+            EXPECT_EQ(meta.lengths[slot], QString::number(seo::code_point_count(*field)));
+            EXPECT_EQ(meta.texts[slot], q(seo::html_escape(*field)));
+            ++slot;
+        }
+
+        const QList<KeywordRow> rows = parseKeywordTable(overview_page);
+        ASSERT_EQ(rows.size(), static_cast<qsizetype>(keywords.size()));
+        for (std::size_t i = 0; i < keywords.size(); ++i) {
+            const auto at = static_cast<qsizetype>(i);
+            EXPECT_EQ(rows[at].keyword, q(keywords[i].word));
+            EXPECT_EQ(rows[at].occurrences, QString::number(keywords[i].occurrences));
+            EXPECT_EQ(rows[at].density, q(seo::format_percent(keywords[i].density)));
+        }
+
+        EXPECT_EQ(parseSpiderText(spider(url)), q(seo::html_escape(content.text)));
+
+        const seo::KeywordRow& top = keywords.front();
+        const QStringList figures = parseDensityFigures(density(top.word, url));
+        ASSERT_EQ(figures.size(), 6);
+        EXPECT_EQ(figures[1], QString::number(text.length));
+        EXPECT_EQ(figures[2], QString::number(seo::code_point_count(top.word)));
+        EXPECT_EQ(figures[3], QString::number(top.occurrences));
+        EXPECT_EQ(figures[4], QString::number(top.occurrences * seo::code_point_count(top.word)));
+        EXPECT_EQ(figures[5], q(seo::format_percent(top.density)));  // agrees with the table
+    }
+}
+
+TEST_F(RoundTrip, FailuresLeaveTheToolNothingToRead)
+{
+    int closed_port = 0;
+    {
+        const TargetServer gone{[](httplib::Server&) {}};
+        closed_port = gone.port();
+    }
+    const std::string unreachable = "http://127.0.0.1:" + std::to_string(closed_port) + "/";
+    for (const std::string& url : {unreachable, target.url("/loop"), target.url("/oversize"),
+                                   target.url("/binary"), target.url("/empty")}) {
+        SCOPED_TRACE(url);
+        const QString overview_page = overview(url);
+        EXPECT_TRUE(overview_page.startsWith(QStringLiteral("<!DOCTYPE html>")));
+        EXPECT_TRUE(parseMetaTags(overview_page).isEmpty());
+        EXPECT_TRUE(parseKeywordTable(overview_page).isEmpty());
+        EXPECT_TRUE(parseDensityFigures(density("网站", url)).isEmpty());
+        EXPECT_EQ(parseSpiderText(spider(url)), QStringLiteral("请检查网站是否能正常打开"));
+    }
+}
+
+TEST_F(RoundTrip, ToolReadsTheNewestVersion)
+{
+    EXPECT_EQ(parseUpdateVersion(page("/veltro/shenji.txt")), QStringLiteral("9.1"));
+}
+
+}  // namespace

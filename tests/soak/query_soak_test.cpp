@@ -1,0 +1,81 @@
+// A thousand whole queries in a row against the bundled analysis service, offscreen:
+// the window's memory must settle after the first hundred.
+#include "launch/analysisservice.h"
+#include "support/localhttpserver.h"
+#include "window/form1.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <unistd.h>
+
+namespace {
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+QByteArray targetPage()
+{
+    QByteArray body = "<html><head><title>软件测试 soak page</title>"
+                      "<meta name=\"keywords\" content=\"测试,soak\"><meta name=\"description\" "
+                      "content=\"一个用于长时间运行测试的页面\"></head><body>";
+    for (int i = 0; i < 200; ++i)
+        body += "<p>数据库服务器的性能优化 database server tuning 第" + QByteArray::number(i) + "段</p>";
+    return body + "</body></html>";
+}
+
+} // namespace
+
+class QuerySoakTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void thousandQueriesKeepMemorySteady();
+};
+
+void QuerySoakTest::thousandQueriesKeepMemorySteady()
+{
+    AnalysisService service;
+    QVERIFY2(service.start(QStringLiteral(SEO_SITE_PROGRAM)), qPrintable(service.errorString()));
+    LocalHttpServer target;
+    target.route(QStringLiteral("/page"), LocalHttpServer::Response{200, targetPage(), {}, {}, {}});
+
+    Form1Services services;
+    services.hosts = SiteHosts::allOn(service.hostAndPort());
+    services.ask = [](const UserMessage &) { return UserAnswer::Ok; };
+    Form1 form(std::move(services));
+    form.Timer1->stop();
+    form.Text1->setText(target.host() + QStringLiteral("/page"));
+
+    const int queries = QCoreApplication::arguments().contains(QStringLiteral("--short")) ? 120 : 1000;
+    qint64 settled = 0;
+    for (int i = 1; i <= queries; ++i) {
+        form.Command1_Click();
+        if (i == 1) {
+            QVERIFY(form.Text2->toPlainText().contains(QStringLiteral("数据库")));
+            QVERIFY(form.ListView1->model()->rowCount() > 0);
+            QCOMPARE(form.Label2[1]->text(), QStringLiteral("软件测试 soak page"));
+        }
+        if (i == 100)
+            settled = residentBytes();
+    }
+    const qint64 growth = residentBytes() - settled;
+    qInfo("resident memory after 100 queries: %.1f MiB; growth over the next %d: %.2f MiB",
+          settled / 1048576.0, queries - 100, growth / 1048576.0);
+    QVERIFY2(growth < 4 * 1048576, "memory keeps growing");
+    QCOMPARE(form.Label2[1]->text(), QStringLiteral("软件测试 soak page"));
+}
+
+QTEST_MAIN(QuerySoakTest)
+#include "query_soak_test.moc"
