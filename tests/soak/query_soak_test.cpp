@@ -15,6 +15,16 @@
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer holds freed memory back in quarantine, so only leaks can be judged here
+// (LeakSanitizer does at exit); fewer queries suffice for that.
+constexpr bool memoryIsJudged = false;
+constexpr int queries = 200;
+#else
+constexpr bool memoryIsJudged = true;
+constexpr int queries = 1000;
+#endif
+
 qint64 residentBytes()
 {
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -58,7 +68,6 @@ void QuerySoakTest::thousandQueriesKeepMemorySteady()
     form.Timer1->stop();
     form.Text1->setText(target.host() + QStringLiteral("/page"));
 
-    const int queries = QCoreApplication::arguments().contains(QStringLiteral("--short")) ? 120 : 1000;
     qint64 settled = 0;
     for (int i = 1; i <= queries; ++i) {
         form.Command1_Click();
@@ -73,7 +82,8 @@ void QuerySoakTest::thousandQueriesKeepMemorySteady()
     const qint64 growth = residentBytes() - settled;
     qInfo("resident memory after 100 queries: %.1f MiB; growth over the next %d: %.2f MiB",
           settled / 1048576.0, queries - 100, growth / 1048576.0);
-    QVERIFY2(growth < 4 * 1048576, "memory keeps growing");
+    if (memoryIsJudged)
+        QVERIFY2(growth < 4 * 1048576, "memory keeps growing");
     QCOMPARE(form.Label2[1]->text(), QStringLiteral("软件测试 soak page"));
 }
 
