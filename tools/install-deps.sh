@@ -7,7 +7,7 @@ packages=(
   fonts-noto-cjk                    # the serif face that stands in for 宋体
   xdg-utils                         # opens the home page in the user's browser
   libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libgumbo-dev libicu-dev libfriso-dev friso-dict  # the analysis service
-  libgtest-dev libgmock-dev libbenchmark-dev wrk clang libclang-rt-14-dev   # tests, benchmarks, load and fuzzing
+  libgtest-dev libgmock-dev libbenchmark-dev wrk valgrind python3 clang libclang-rt-14-dev   # tests, load, fuzzing
 )
 missing=()
 for package in "${packages[@]}"; do
