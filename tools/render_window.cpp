@@ -1,5 +1,7 @@
-// Renders the real window offscreen for the README, and the icon at each of its sizes
-// for the desktop entry: render-window WINDOW_PNG ICON_DIR
+// Renders the real window offscreen for the README, after a real query of the bundled
+// service's own home page, and the icon at each of its sizes for the desktop entry:
+//   render-window WINDOW_PNG ICON_DIR
+#include "launch/analysisservice.h"
 #include "window/appicon.h"
 #include "window/form1.h"
 
@@ -15,14 +17,21 @@ int main(int argc, char *argv[])
         qCritical("usage: render-window WINDOW_PNG ICON_DIR");
         return 2;
     }
+    AnalysisService service;
+    if (!service.start(QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("seo-site")))) {
+        qCritical("the analysis service did not start: %s", qPrintable(service.errorString()));
+        return 1;
+    }
     Form1Services services;
+    services.hosts = SiteHosts::allOn(service.hostAndPort());
     services.ask = [](const UserMessage &) { return UserAnswer::Cancel; };
     services.openInBrowser = [](const QUrl &) { return true; };
     services.endProgram = [] {};
     Form1 window(std::move(services));
     window.Timer1->stop();
-    window.Text1->setText(QStringLiteral("www.example.com"));
     window.show();
+    window.Text1->setText(service.hostAndPort() + QStringLiteral("/veltro/"));
+    window.Command1_Click();
     if (!window.grab().save(QString::fromLocal8Bit(argv[1])))
         return 1;
 
