@@ -1,6 +1,7 @@
 #include "support/formharness.h"
 #include "support/sitepages.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void updateOfferOnlyForARealDifferentVersion_data();
     void updateOfferOnlyForARealDifferentVersion();
     void homePageButtonOpensTheBrowser();
+    // Last: once the application has been told to exit, no event loop runs again.
+    void quitLeavesAWaitingFetchAtOnce();
 };
 
 void PanelAndUpdateTest::panelTogglesKeepItsContents()
@@ -108,6 +111,24 @@ void PanelAndUpdateTest::quitDuringAFetchWritesNothingAfterIt()
     QTimer::singleShot(50ms, &f, [&f] { f.close(); });
     f.Command4_Click();
     QCOMPARE(harness.endRequests, 1);
+    QCOMPARE(captions(f.Label7), QStringList(6, busy));
+}
+
+void PanelAndUpdateTest::quitLeavesAWaitingFetchAtOnce()
+{
+    FormHarness harness;
+    harness.alsoOnEnd = [] { QCoreApplication::exit(0); }; // as the program does
+    harness.server().route(QStringLiteral("/Tools/Density.aspx"),
+                           Response{200, SitePages::density({QStringLiteral("1")}).toUtf8(), 5s, {}, {}});
+    Form1 &f = harness.form();
+    f.show();
+    f.Text3->setText(QStringLiteral("k"));
+    f.Text4->setText(QStringLiteral("u"));
+    QTimer::singleShot(50ms, &f, [&f] { f.close(); });
+    QElapsedTimer clock;
+    clock.start();
+    f.Command4_Click();
+    QVERIFY2(clock.elapsed() < 2000, "the fetch waited for its page after the answer OK");
     QCOMPARE(captions(f.Label7), QStringList(6, busy));
 }
 

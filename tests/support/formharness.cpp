@@ -14,7 +14,11 @@ FormHarness::FormHarness(Timer timer, FetchLimits limits)
         opened.append(url);
         return browserStarts;
     };
-    services.endProgram = [this] { ++endRequests; };
+    services.endProgram = [this] {
+        ++endRequests;
+        if (alsoOnEnd)
+            alsoOnEnd();
+    };
     services.fetchLimits = limits;
     m_form = std::make_unique<Form1>(std::move(services));
     if (timer == Timer::Stopped)

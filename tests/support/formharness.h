@@ -25,6 +25,7 @@ public:
     QList<UserMessage> asked;
     QList<QUrl> opened;
     int endRequests = 0;
+    std::function<void()> alsoOnEnd; // e.g. what the real program does to end
 
     // Requests the server has received for one path, with their raw queries.
     QStringList requestsFor(const QString &path) const;
