@@ -7,8 +7,7 @@
 #include <unicode/uscript.h>
 #include <unicode/utf8.h>
 
-#include <algorithm>
-#include <functional>
+#include <string.h>
 
 namespace seo {
 namespace {
@@ -65,25 +64,27 @@ std::size_t count_occurrences(const PageText& text, std::string_view keyword)
     const std::string_view haystack = text.folded;
     const bool bounded_front = is_alphabetic_word_char(first_code_point(keyword));
     const bool bounded_back = is_alphabetic_word_char(last_code_point(keyword));
-    const std::boyer_moore_horspool_searcher searcher(keyword.begin(), keyword.end());
 
     std::size_t count = 0;
-    auto from = haystack.begin();
+    std::size_t from = 0;
     while (true) {
-        const auto [begin, end] = searcher(from, haystack.end());
-        if (begin == haystack.end())
+        // glibc's memmem skips by pairs of bytes, where a search led by the first byte
+        // would stop at nearly every Chinese character (they share a few lead bytes).
+        const void* found = memmem(haystack.data() + from, haystack.size() - from,
+                                   keyword.data(), keyword.size());
+        if (!found)
             return count;
-        const auto offset = static_cast<std::size_t>(begin - haystack.begin());
-        const auto after = static_cast<std::size_t>(end - haystack.begin());
+        const auto offset = static_cast<std::size_t>(static_cast<const char*>(found) - haystack.data());
+        const std::size_t after = offset + keyword.size();
         const bool free_front = !bounded_front ||
             !is_alphabetic_word_char(last_code_point(haystack.substr(0, offset)));
         const bool free_back = !bounded_back ||
             !is_alphabetic_word_char(first_code_point(haystack.substr(after)));
         if (free_front && free_back) {
             ++count;
-            from = end;
+            from = after;
         } else {
-            from = begin + 1;
+            from = offset + 1;
         }
     }
 }

@@ -6,12 +6,82 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace seo {
 namespace {
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
+
+// A thread for every open connection, up to a bound; beyond it connections wait for a
+// thread. The HTTP library reads a request on the connection's thread and only gives up
+// after a read time-out without any byte, so a client that trickles its request holds a
+// thread for as long as it likes: with a small fixed pool a handful of such clients
+// would shut everyone else out. Waiting threads cost little; the real work (fetching,
+// analysing) is bounded separately by SiteService.
+class ConnectionThreads : public httplib::TaskQueue
+{
+public:
+    explicit ConnectionThreads(std::size_t max_threads)
+        : max_threads_(max_threads)
+    {
+    }
+
+    void enqueue(std::function<void()> job) override
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(job));
+            if (idle_ < jobs_.size() && threads_.size() < max_threads_)
+                threads_.emplace_back([this] { work(); });
+        }
+        wake_.notify_one();
+    }
+
+    // Lets the threads finish the connections already taken, then joins them. The
+    // server calls it once it accepts no more, so no thread is added meanwhile.
+    void shutdown() override
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+
+private:
+    void work()
+    {
+        std::unique_lock lock(mutex_);
+        while (true) {
+            ++idle_;
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            --idle_;
+            if (jobs_.empty())
+                return;
+            std::function<void()> job = std::move(jobs_.front());
+            jobs_.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+    }
+
+    const std::size_t max_threads_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> jobs_;
+    std::vector<std::thread> threads_;
+    std::size_t idle_ = 0;
+    bool stopping_ = false;
+};
 
 }  // namespace
 
@@ -26,11 +96,14 @@ SiteServer::SiteServer(SiteService& service, ServerLimits limits)
     : impl_(std::make_unique<Impl>())
 {
     httplib::Server& http = impl_->http;
-    const int threads = limits.worker_threads;
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    const std::size_t connections = limits.max_connections;
+    http.new_task_queue = [connections] { return new ConnectionThreads(connections); };
     http.set_read_timeout(limits.io_timeout_seconds);
     http.set_write_timeout(limits.io_timeout_seconds);
     http.set_payload_max_length(limits.max_request_bytes);
+    // Headers and body go out in separate writes: without this, Nagle's algorithm holds
+    // the body back until the client's delayed acknowledgement, some 40 ms a response.
+    http.set_tcp_nodelay(true);
 
     // Route patterns are regular expressions: dots are escaped.
     http.Get(R"(/Tools/Robot\.aspx)", [&service](const httplib::Request& request, httplib::Response& response) {

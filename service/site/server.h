@@ -10,7 +10,8 @@ namespace seo {
 
 struct ServerLimits
 {
-    int worker_threads = 8;
+    // Connections served at once, each on its own thread (most of them only wait).
+    std::size_t max_connections = 256;
     int io_timeout_seconds = 5;       // per read or write, against slow clients
     // Request body; the HTTP library caps the request line and headers at 8 KiB itself.
     std::size_t max_request_bytes = 8 * 1024;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "site/analysis_cache.h"
 #include "site/fetcher.h"
 #include "site/page_analysis.h"
 #include "site/page_cache.h"
 #include "site/segmenter.h"
 
+#include <cstddef>
+#include <semaphore>
 #include <string>
 #include <string_view>
 
@@ -15,6 +18,10 @@ struct SiteSettings
     std::string newest_version = "9.1";
     FetchLimits limits;
     PageCache::Bounds cache;
+    // Fetches and analyses running at once, whatever the number of connections: a fetch
+    // holds up to a page limit of memory, an analysis a core and a few times its page.
+    std::ptrdiff_t parallel_fetches = 16;
+    std::ptrdiff_t parallel_analyses = 4;
 };
 
 // Everything the site answers, independent of the HTTP server: each call takes the
@@ -30,11 +37,15 @@ public:
     std::string version() const;
 
 private:
-    PageAnalysis analyse(std::string_view typed_url);
+    AnalysisCache::Report report(std::string_view typed_url);
+    PageReport analyse(const FetchResult& fetched);
 
     SiteSettings settings_;
     const Segmenter& segmenter_;
+    std::counting_semaphore<> fetch_slots_;
+    std::counting_semaphore<> analysis_slots_;
     PageCache cache_;
+    AnalysisCache reports_;
 };
 
 }  // namespace seo

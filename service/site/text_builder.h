@@ -19,7 +19,7 @@ public:
     const std::string& text() const { return text_; }
 
 private:
-    void append_code_point(std::string_view bytes);
+    void append_piece(std::string_view bytes);  // holds no white space
 
     std::string text_;
     bool pending_space_ = false;

@@ -9,6 +9,10 @@
 #include <unicode/utf8.h>
 
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 #include <stdexcept>
 
 namespace seo {
@@ -16,6 +20,12 @@ namespace {
 
 bool is_han(UChar32 c)
 {
+    // Spares the script lookup for the bulk of most pages: ASCII, and the main block of
+    // ideographs, which are all Han.
+    if (c < 0x80)
+        return false;
+    if (c >= 0x4E00 && c <= 0x9FFF)
+        return true;
     UErrorCode status = U_ZERO_ERROR;
     return uscript_getScript(c, &status) == USCRIPT_HAN;
 }
@@ -72,6 +82,45 @@ private:
     std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> breaker_{nullptr, &ubrk_close};
 };
 
+// Remembers the words found in each distinct run of text: pages repeat their menus,
+// footers, captions and phrases, and segmenting a run again would give the same words.
+class RunMemo
+{
+public:
+    // The words of `run`, or nullptr when the run has not been seen yet.
+    const std::vector<std::string_view>* find(std::string_view run)
+    {
+        const auto found = index_.find(run);
+        if (found == index_.end())
+            return nullptr;
+        words_.clear();
+        for (std::size_t i = found->second.first; i < found->second.second; ++i)
+            words_.push_back(std::string_view(arena_).substr(spans_[i].first, spans_[i].second));
+        return &words_;
+    }
+
+    void start(std::string_view run)
+    {
+        run_ = run;
+        first_ = spans_.size();
+    }
+    void add(std::string_view word)
+    {
+        spans_.emplace_back(arena_.size(), word.size());
+        arena_ += word;
+    }
+    void finish() { index_.emplace(run_, std::make_pair(first_, spans_.size())); }
+
+private:
+    // Runs are views of the text being scanned, which outlives the memo.
+    std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> index_;
+    std::string arena_;  // every remembered word, back to back
+    std::vector<std::pair<std::size_t, std::size_t>> spans_;  // offset and size in arena_
+    std::vector<std::string_view> words_;
+    std::string_view run_;
+    std::size_t first_ = 0;
+};
+
 }  // namespace
 
 void scan_words(std::string_view folded_text, const Segmenter& segmenter,
@@ -79,9 +128,11 @@ void scan_words(std::string_view folded_text, const Segmenter& segmenter,
 {
     Segmenter::Run chinese(segmenter);
     OtherWords other;
-    const auto on_chinese_word = [&](std::string_view word) {
+    RunMemo memo;
+    const auto remember = [&](std::string_view word) { memo.add(word); };
+    const auto remember_chinese = [&](std::string_view word) {
         if (code_point_count(word) >= 2)
-            on_word(word);
+            memo.add(word);
     };
 
     const auto* bytes = reinterpret_cast<const uint8_t*>(folded_text.data());
@@ -93,10 +144,18 @@ void scan_words(std::string_view folded_text, const Segmenter& segmenter,
             return;
         const std::string_view run = folded_text.substr(static_cast<std::size_t>(run_start),
                                                         static_cast<std::size_t>(run_end - run_start));
-        if (run_is_han)
-            chinese.words(run, on_chinese_word);
-        else
-            other.scan(run, on_word);
+        const std::vector<std::string_view>* words = memo.find(run);
+        if (!words) {
+            memo.start(run);
+            if (run_is_han)
+                chinese.words(run, remember_chinese);
+            else
+                other.scan(run, remember);
+            memo.finish();
+            words = memo.find(run);
+        }
+        for (const std::string_view word : *words)
+            on_word(word);
     };
     for (int32_t pos = 0; pos < length;) {
         const int32_t here = pos;

@@ -1,0 +1,62 @@
+// The service's whole analysis of a page: any body under any declared character set is
+// decoded, read, segmented and counted, and the overview, spider and density pages are
+// rendered from it. The keyword table and the density check must agree, and every page
+// must stay valid UTF-8.
+#include "site/analysis_cache.h"
+#include "site/charset.h"
+#include "site/page_text.h"
+#include "site/segmenter.h"
+#include "site/tool_pages.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kContentTypes = {
+    "text/html",
+    "text/html; charset=utf-8",
+    "text/html; charset=gbk",
+    "text/html; charset=big5",
+    "text/html; charset=utf-16le",
+    "text/html; charset=iso-8859-1",
+};
+
+void require_utf8(const std::string& page)
+{
+    if (seo::decode_to_utf8(page, "UTF-8") != page)
+        std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const seo::Segmenter segmenter(seo::default_friso_ini());
+    if (size == 0)
+        return 0;
+    seo::FetchResult fetched;
+    fetched.content_type = kContentTypes[data[0] % kContentTypes.size()];
+    fetched.body.assign(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    const seo::PageReport report = seo::make_report(fetched, segmenter);
+    const std::string url = "http://example.com/";
+    require_utf8(seo::overview_page(url, report.analysis, report.keywords));
+    require_utf8(seo::spider_page(url, report.analysis));
+    if (!report.analysis.ok()) {
+        require_utf8(seo::density_page(url, "seo", report.analysis, std::nullopt));
+        return 0;
+    }
+    for (const seo::KeywordRow& row : report.keywords) {
+        const seo::DensityFigures figures = seo::density_figures(report.text, row.word);
+        if (figures.occurrences != row.occurrences)
+            std::abort();
+        require_utf8(seo::density_page(url, row.word, report.analysis, figures));
+    }
+    return 0;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "site/keyword_table.h"
+#include "site/page_analysis.h"
+#include "site/page_cache.h"
+#include "site/page_text.h"
+#include "site/segmenter.h"
+
+#include <cstddef>
+#include <functional>
+#include <future>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace seo {
+
+// Everything the pages show about one fetched page.
+struct PageReport
+{
+    PageAnalysis analysis;
+    PageText text;
+    std::vector<KeywordRow> keywords;
+};
+
+// Decodes, reads and counts a fetched page: everything its pages need.
+PageReport make_report(const FetchResult& fetched, const Segmenter& segmenter);
+
+// The reports of recently analysed pages. A report is only handed out for the very page
+// the page cache holds, so it lives exactly as long as that page; the overview and
+// density requests of one query, and parallel requests for one page, cost one analysis.
+class AnalysisCache
+{
+public:
+    using Report = std::shared_ptr<const PageReport>;
+    using Analyse = std::function<PageReport(const FetchResult&)>;
+
+    AnalysisCache(Analyse analyse, std::size_t max_entries);
+
+    Report get(const std::string& url, const PageCache::Page& page);
+
+private:
+    struct Entry
+    {
+        std::weak_ptr<const FetchResult> page;
+        std::shared_future<Report> report;
+        std::list<std::string>::iterator age;
+    };
+
+    Analyse analyse_;
+    std::size_t max_entries_;
+    std::mutex mutex_;
+    std::list<std::string> ages_;  // urls, oldest first
+    std::unordered_map<std::string, Entry> entries_;
+};
+
+}  // namespace seo
