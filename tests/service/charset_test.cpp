@@ -1,6 +1,8 @@
 #include "site/charset.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <unicode/ucnv.h>
 
 #include <string>
@@ -30,6 +32,8 @@ const std::string kTraditional = "繁體中文網頁，資料庫伺服器";
 
 struct CharsetCase
 {
+    friend void PrintTo(const CharsetCase& c, std::ostream* out) { *out << c.name; }
+
     const char* name;
     std::string body;
     std::string content_type;

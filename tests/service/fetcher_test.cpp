@@ -3,6 +3,8 @@
 #include "target_server.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <zlib.h>
 
 #include <atomic>
@@ -127,6 +129,8 @@ TEST_F(FetcherTest, DecodesGzip)
 
 struct FailureCase
 {
+    friend void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.path; }
+
     const char* path;
     const char* failure;
 };
@@ -184,6 +188,8 @@ TEST_F(FetcherTest, RefusesInternalAddressesWhenAskedTo)
 
 struct AddressCase
 {
+    friend void PrintTo(const AddressCase& c, std::ostream* out) { *out << c.typed; }
+
     const char* typed;
     std::optional<std::string> url;
 };

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 namespace {
 
 struct TextCase
 {
+    friend void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
+
     const char* name;
     std::string body_html;
     std::string expected_text;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <string>
 #include <thread>
@@ -75,6 +77,8 @@ TEST(KeywordTable, KeepsAtMostTheLimit)
 
 struct OccurrenceCase
 {
+    friend void PrintTo(const OccurrenceCase& c, std::ostream* out) { *out << c.keyword; }
+
     const char* text;
     const char* keyword;
     std::size_t occurrences;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 namespace {
@@ -16,6 +18,8 @@ std::string repeated(const std::string& piece, int times)
 
 struct NestingCase
 {
+    friend void PrintTo(const NestingCase& c, std::ostream* out) { *out << c.name; }
+
     const char* name;
     std::string html;
     std::size_t depth;
