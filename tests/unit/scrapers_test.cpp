@@ -76,17 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {kw(" <a href=\"/k\">k</a>\n", "&lt;3&gt;", "")}}),
     [](const testing::TestParamInfo<TableCase> &info) { return info.param.name; });
 
-TEST(ParseKeywordTableSize, ManyRowsComeBackInPageOrder)
-{
-    QString page = heading;
-    for (int i = 0; i < 500; ++i)
-        page += QStringLiteral("<tr class=\"r\"><td>w%1</td><td>%1</td><td>0.%1%</td></tr>").arg(i);
-    const QList<KeywordRow> rows = parseKeywordTable(page);
-    ASSERT_EQ(rows.size(), 500);
-    EXPECT_EQ(rows.front(), kw("w0", "0", "0.0%"));
-    EXPECT_EQ(rows.back(), kw("w499", "499", "0.499%"));
-}
-
 struct SpiderCase
 {
     friend void PrintTo(const SpiderCase &c, std::ostream *out) { *out << c.name; }
