@@ -25,10 +25,11 @@ protected:
                              },
                              2};
 
-    static seo::PageCache::Page page(const std::string& body)
+    static seo::PageCache::Page page(const std::string& body, const std::string& failure = "")
     {
         seo::FetchResult fetched;
         fetched.body = body;
+        fetched.failure = failure;
         return std::make_shared<const seo::FetchResult>(std::move(fetched));
     }
 };
@@ -36,29 +37,20 @@ protected:
 TEST_F(AnalysisCacheTest, OnePageIsAnalysedOnceForParallelAndLaterRequests)
 {
     const auto fetched = page("text");
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 6; ++i)
-        threads.emplace_back([&] { EXPECT_EQ(cache.get("u", fetched)->analysis.content.text, "text"); });
-    for (std::thread& thread : threads)
-        thread.join();
+    {
+        std::vector<std::jthread> threads;
+        for (int i = 0; i < 6; ++i)
+            threads.emplace_back([&] { EXPECT_EQ(cache.get("u", fetched)->analysis.content.text, "text"); });
+    }
     cache.get("u", fetched);
     EXPECT_EQ(analyses, 1);
-}
-
-TEST_F(AnalysisCacheTest, ANewlyFetchedPageIsAnalysedAgain)
-{
-    const auto first = page("one");
-    cache.get("u", first);
-    const auto second = page("two");
-    EXPECT_EQ(cache.get("u", second)->analysis.content.text, "two");
+    EXPECT_EQ(cache.get("u", page("newly fetched"))->analysis.content.text, "newly fetched");
     EXPECT_EQ(analyses, 2);
 }
 
 TEST_F(AnalysisCacheTest, FailedFetchesAndEvictedPagesAreNotKept)
 {
-    seo::FetchResult failed;
-    failed.failure = "无法连接到服务器";
-    const auto failure = std::make_shared<const seo::FetchResult>(failed);
+    const auto failure = page("", "无法连接到服务器");
     cache.get("bad", failure);
     cache.get("bad", failure);
     EXPECT_EQ(analyses, 2);

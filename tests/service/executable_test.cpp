@@ -4,108 +4,77 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
-class SiteProcess
+// Runs seo-site with `arguments`, hands its first stdout line to `announced` and sends it the
+// signal that returns. Gives back the exit status (-1 when it did not exit) and all of stdout.
+std::pair<int, std::string> run_site(std::vector<const char*> arguments,
+                                     const std::function<int(const std::string&)>& announced)
 {
-public:
-    explicit SiteProcess(std::vector<std::string> arguments)
-    {
-        int fds[2];
-        EXPECT_EQ(pipe(fds), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        arguments.insert(arguments.begin(), SEO_SITE_EXECUTABLE);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, SEO_SITE_EXECUTABLE, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        output_ = fds[0];
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {-1, "no pipe"};
+    arguments.insert(arguments.begin(), SEO_SITE_EXECUTABLE);
+    arguments.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        execv(SEO_SITE_EXECUTABLE, const_cast<char* const*>(arguments.data()));
+        _exit(127);
     }
-
-    ~SiteProcess()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(output_);
-    }
-
-    std::string first_line()
-    {
-        std::string line;
-        char c = 0;
-        while (read(output_, &c, 1) == 1 && c != '\n')
-            line += c;
-        return line;
-    }
-
-    std::string rest_of_output()
-    {
-        std::string text;
+    close(fds[1]);
+    std::string output;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        output += c;
+    const int signal_number = announced(output);
+    int status = -1;
+    if (pid > 0) {
+        kill(pid, signal_number);
         char buffer[256];
-        for (ssize_t n; (n = read(output_, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, static_cast<std::size_t>(n));
-        return text;
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+            output.append(buffer, static_cast<std::size_t>(n));
+        waitpid(pid, &status, 0);
     }
-
-    int stop_with(int signal_number)
-    {
-        kill(pid_, signal_number);
-        return exit_status();
-    }
-
-    // Waits for the end: the exit status, or -1 when the process did not exit normally.
-    int exit_status()
-    {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-};
+    close(fds[0]);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
 
 TEST(Executable, AnnouncesItsPortServesAndStopsOnSignals)
 {
     for (const int signal_number : {SIGTERM, SIGINT}) {
-        SiteProcess site({"--port", "0", "--newest-version", "9.4"});
-        const std::string line = site.first_line();
         const std::string prefix = "seo-site listening on http://127.0.0.1:";
-        ASSERT_TRUE(line.starts_with(prefix) && line.ends_with("/")) << line;
-        const std::string port = line.substr(prefix.size(), line.size() - prefix.size() - 1);
-        ASSERT_EQ(port.find_first_not_of("0123456789"), std::string::npos) << line;
-        const auto result = get_local(std::stoi(port), "/veltro/shenji.txt");
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->body, "9.4\r\n");
-        EXPECT_EQ(site.stop_with(signal_number), 0);
-        EXPECT_EQ(site.rest_of_output(), "");  // exactly one line on stdout
+        std::string line;
+        const auto announced = [&](const std::string& first) {
+            line = first;
+            bool served = false;
+            if (first.starts_with(prefix) && first.ends_with("/")) {
+                const auto result = get_local(std::atoi(first.c_str() + prefix.size()), "/veltro/shenji.txt");
+                served = result && result->body == "9.4\r\n";
+            }
+            EXPECT_TRUE(served) << first;
+            return served ? signal_number : SIGKILL;
+        };
+        const auto [status, output] = run_site({"--port", "0", "--newest-version", "9.4"}, announced);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(output, line) << "exactly one line on stdout";
+        EXPECT_EQ(line.find_first_not_of("0123456789", prefix.size()), line.size() - 1) << line;
     }
 }
 
 TEST(Executable, RejectsBadOptions)
 {
-    SiteProcess site({"--port", "many"});
-    EXPECT_EQ(site.first_line(), "");
-    EXPECT_EQ(site.exit_status(), 2);
+    EXPECT_EQ(run_site({"--port", "many"}, [](const std::string&) { return 0; }),
+              std::make_pair(2, std::string()));
 }
 
 }  // namespace

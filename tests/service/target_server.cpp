@@ -1,8 +1,11 @@
 #include "target_server.h"
 
+#include <unicode/ucnv.h>
+
 #include <cctype>
 #include <chrono>
 #include <stdexcept>
+#include <string_view>
 
 TargetServer::TargetServer(const std::function<void(httplib::Server&)>& routes)
 {
@@ -38,15 +41,23 @@ std::string percent_encoded(const std::string& text)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        }
+    for (const unsigned char byte : text) {
+        if (std::isalnum(byte) || std::string_view("-._~").find(static_cast<char>(byte)) != std::string_view::npos)
+            out += static_cast<char>(byte);
+        else
+            out += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
     }
+    return out;
+}
+
+std::string encoded(const std::string& utf8, const char* charset)
+{
+    std::string out(utf8.size() * 4 + 16, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucnv_convert(charset, "UTF-8", out.data(), static_cast<int32_t>(out.size()),
+                                        utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+    out.resize(static_cast<std::size_t>(length));
+    if (U_FAILURE(status))
+        throw std::runtime_error(u_errorName(status));
     return out;
 }

@@ -31,3 +31,6 @@ httplib::Result get_local(int port, const std::string& path);
 // `text` with every byte outside A-Z a-z 0-9 - . _ ~ written as %XX, as the desktop
 // tool sends query values.
 std::string percent_encoded(const std::string& text);
+
+// `utf8` in another character set, as a page in that encoding would hold it.
+std::string encoded(const std::string& utf8, const char* charset);
