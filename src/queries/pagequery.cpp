@@ -67,8 +67,7 @@ bool Form1::showSpiderText(const QString &address, LatestRun::Ticket ticket)
     if (!resumes(m_pageQueries, ticket))
         return false;
 
-    const std::optional<QString> spiderText =
-        parseSpiderText(pageText(page));
+    const std::optional<QString> spiderText = parseSpiderText(pageText(page));
     if (spiderText)
         Text2->setPlainText(*spiderText);
     else if (page.completed())
