@@ -2,11 +2,13 @@
 
 namespace seo {
 
-std::string page_start(std::string_view title)
+std::string page_start(std::string_view title, std::string_view head_extra)
 {
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+    html += head_extra;
+    html += "<title>";
     html += title;
     html +=
         "</title>\n<style>\n"

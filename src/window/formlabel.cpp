@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -44,4 +46,33 @@ void FormLabel::place()
             box.moveRight(m_design.right());
     }
     setGeometry(box);
+}
+
+void FormLabel::paintEvent(QPaintEvent *event)
+{
+    if (m_sizing != Sizing::Fixed) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    // Wrapped lines one em apart, as in the face the layout was designed for, so that a
+    // cell sized for two lines shows two; what does not fit is clipped.
+    QString shown = text();
+    shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(shown, font());
+    QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    const int em = QFontInfo(font()).pixelSize();
+    layout.beginLayout();
+    for (int row = 0;; ++row) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width());
+        line.setPosition(QPointF(0, row * em));
+    }
+    layout.endLayout();
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    layout.draw(&painter, QPointF(0, 0));
 }
