@@ -15,7 +15,6 @@ public:
     // `designRect` is where the layout puts the caption's first line, in pixels of its container.
     FormLabel(const QString &caption, Sizing sizing, const QRect &designRect, QWidget *parent);
 
-    Sizing sizing() const { return m_sizing; }
     void setCaption(const QString &caption);
 
 protected:
