@@ -22,6 +22,19 @@ QStringList captions(const std::array<FormLabel *, 6> &labels)
 }
 
 const QString advice = QStringLiteral("密度建议值：2%≦密度≦8%");
+
+// Starts a density check whose page takes `delay`, and closes the window while it waits.
+void densityCheckQuitWhileItWaits(FormHarness &harness, std::chrono::milliseconds delay)
+{
+    harness.server().route(QStringLiteral("/Tools/Density.aspx"),
+                           Response{200, SitePages::density({QStringLiteral("1")}).toUtf8(), delay, {}, {}});
+    Form1 &f = harness.form();
+    f.show();
+    f.Text3->setText(QStringLiteral("k"));
+    f.Text4->setText(QStringLiteral("u"));
+    QTimer::singleShot(50ms, &f, [&f] { f.close(); });
+    f.Command4_Click();
+}
 const QString busy = QStringLiteral("正在查询");
 
 } // namespace
@@ -102,34 +115,20 @@ void PanelAndUpdateTest::quitQuestion()
 void PanelAndUpdateTest::quitDuringAFetchWritesNothingAfterIt()
 {
     FormHarness harness;
-    harness.server().route(QStringLiteral("/Tools/Density.aspx"),
-                           Response{200, SitePages::density({QStringLiteral("1")}).toUtf8(), 300ms, {}, {}});
-    Form1 &f = harness.form();
-    f.show();
-    f.Text3->setText(QStringLiteral("k"));
-    f.Text4->setText(QStringLiteral("u"));
-    QTimer::singleShot(50ms, &f, [&f] { f.close(); });
-    f.Command4_Click();
+    densityCheckQuitWhileItWaits(harness, 300ms);
     QCOMPARE(harness.endRequests, 1);
-    QCOMPARE(captions(f.Label7), QStringList(6, busy));
+    QCOMPARE(captions(harness.form().Label7), QStringList(6, busy));
 }
 
 void PanelAndUpdateTest::quitLeavesAWaitingFetchAtOnce()
 {
     FormHarness harness;
     harness.alsoOnEnd = [] { QCoreApplication::exit(0); }; // as the program does
-    harness.server().route(QStringLiteral("/Tools/Density.aspx"),
-                           Response{200, SitePages::density({QStringLiteral("1")}).toUtf8(), 5s, {}, {}});
-    Form1 &f = harness.form();
-    f.show();
-    f.Text3->setText(QStringLiteral("k"));
-    f.Text4->setText(QStringLiteral("u"));
-    QTimer::singleShot(50ms, &f, [&f] { f.close(); });
     QElapsedTimer clock;
     clock.start();
-    f.Command4_Click();
+    densityCheckQuitWhileItWaits(harness, 5s);
     QVERIFY2(clock.elapsed() < 2000, "the fetch waited for its page after the answer OK");
-    QCOMPARE(captions(f.Label7), QStringList(6, busy));
+    QCOMPARE(captions(harness.form().Label7), QStringList(6, busy));
 }
 
 void PanelAndUpdateTest::densityCheckShowsTheFigures_data()
