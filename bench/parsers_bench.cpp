@@ -27,16 +27,20 @@ QString pageOf(int64_t bytes, const QString &tail)
 }
 
 const QString metaTail = QStringLiteral(
-    "<tr><td>标题（Title）</td><td><font color=\"red\">5</font></td><td><div style=\"padding-left:10px;\">Hello"
+    "<tr><td>标题（Title）</td><td><font color=\"red\">5</font></td><td><div "
+    "style=\"padding-left:10px;\">Hello"
     "</div></td></tr><tr><td>关键词（KeyWords）</td><td><font color=\"red\">3</font></td><td><div "
-    "style=\"padding-left:10px;\">a,b</div></td></tr><tr><td>描述（Description）</td><td><font color=\"red\">4"
+    "style=\"padding-left:10px;\">a,b</div></td></tr><tr><td>描述（Description）</td><td><font "
+    "color=\"red\">4"
     "</font></td><td><div style=\"padding-left:10px;\">desc</div></td><td>一般不超过200个字符</td></tr>");
 
 QString keywordTail(int rows)
 {
     QString tail = QStringLiteral("<table><tr class=\"h\"><td>百度排名</td><td>Google排名</td></tr>");
     for (int i = 0; i < rows; ++i)
-        tail += QStringLiteral("<tr class=\"k\"><td>词%1</td><td>%1</td><td>1.%1%</td><td>-</td><td>-</td></tr>").arg(i);
+        tail +=
+            QStringLiteral("<tr class=\"k\"><td>词%1</td><td>%1</td><td>1.%1%</td><td>-</td><td>-</td></tr>")
+                .arg(i);
     return tail + QStringLiteral("</table>");
 }
 
@@ -70,7 +74,8 @@ void BM_SplitAtMarker_Scan(benchmark::State &s)
 }
 void BM_SplitAtMarker_Parse(benchmark::State &s)
 {
-    parse(s, pageOf(s.range(0), metaTail), [](const QString &p) { return splitAtMarker(p, u"red\">").size(); });
+    parse(s, pageOf(s.range(0), metaTail),
+          [](const QString &p) { return splitAtMarker(p, u"red\">").size(); });
 }
 
 void BM_KeywordTable_Scan(benchmark::State &s)

@@ -51,11 +51,13 @@ Form1Services quietServices(const QString &host)
 
 QByteArray hundredKilobytePage()
 {
-    QByteArray body = "<html><head><title>性能测试页面 benchmark</title><meta name=\"keywords\" content=\"性能,测试\">"
-                      "<meta name=\"description\" content=\"一个一百千字节的测试页面\"></head><body>";
+    QByteArray body =
+        "<html><head><title>性能测试页面 benchmark</title><meta name=\"keywords\" content=\"性能,测试\">"
+        "<meta name=\"description\" content=\"一个一百千字节的测试页面\"></head><body>";
     for (int i = 0; body.size() < 100 * 1024; ++i)
         body += "<p>搜索引擎优化需要关注网页的标题、关键词和描述。Search engines read the text of a page "
-                "the way a spider does. 第" + QByteArray::number(i) + "段。</p>\n";
+                "the way a spider does. 第"
+            + QByteArray::number(i) + "段。</p>\n";
     return body + "</body></html>";
 }
 
@@ -95,7 +97,8 @@ int measureQueries()
 int measureWait()
 {
     LocalHttpServer slow;
-    slow.route(QStringLiteral("/slow"), LocalHttpServer::Response{200, "done", std::chrono::seconds(5), {}, {}});
+    slow.route(QStringLiteral("/slow"),
+               LocalHttpServer::Response{200, "done", std::chrono::seconds(5), {}, {}});
     const std::clock_t before = std::clock();
     QElapsedTimer clock;
     clock.start();
@@ -132,7 +135,8 @@ int measureStartup()
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
-    if (!fetchPage(QStringLiteral("http://") + service.hostAndPort() + QStringLiteral("/veltro/shenji.txt")).succeeded())
+    if (!fetchPage(QStringLiteral("http://") + service.hostAndPort() + QStringLiteral("/veltro/shenji.txt"))
+             .succeeded())
         return 1;
     std::printf("startup %.1f ms\n", secondsSinceStart() * 1000);
     return 0;

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (QChar c : encoded) {
         const char16_t u = c.unicode();
         const bool unreserved = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
-                                || u == '-' || u == '.' || u == '_' || u == '~' || u == '%';
+            || u == '-' || u == '.' || u == '_' || u == '~' || u == '%';
         if (!unreserved)
             std::abort();
     }

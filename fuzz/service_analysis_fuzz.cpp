@@ -27,22 +27,22 @@ constexpr std::array<std::string_view, 6> kContentTypes = {
     "text/html; charset=iso-8859-1",
 };
 
-void require_utf8(const std::string& page)
+void require_utf8(const std::string &page)
 {
     if (seo::decode_to_utf8(page, "UTF-8") != page)
         std::abort();
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const seo::Segmenter segmenter(seo::default_friso_ini());
     if (size == 0)
         return 0;
     seo::FetchResult fetched;
     fetched.content_type = kContentTypes[data[0] % kContentTypes.size()];
-    fetched.body.assign(reinterpret_cast<const char*>(data) + 1, size - 1);
+    fetched.body.assign(reinterpret_cast<const char *>(data) + 1, size - 1);
 
     const seo::PageReport report = seo::make_report(fetched, segmenter);
     const std::string url = "http://example.com/";
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         require_utf8(seo::density_page(url, "seo", report.analysis, std::nullopt));
         return 0;
     }
-    for (const seo::KeywordRow& row : report.keywords) {
+    for (const seo::KeywordRow &row : report.keywords) {
         const seo::DensityFigures figures = seo::density_figures(report.text, row.word);
         if (figures.occurrences != row.occurrences)
             std::abort();

@@ -22,12 +22,12 @@ sigset_t stop_signals()
     return signals;
 }
 
-std::string url_host(const std::string& host)
+std::string url_host(const std::string &host)
 {
     return host.find(':') == std::string::npos ? host : "[" + host + "]";
 }
 
-int serve(const seo::Options& options)
+int serve(const seo::Options &options)
 {
     const seo::Segmenter segmenter(seo::default_friso_ini());
     seo::SiteSettings settings;
@@ -38,12 +38,11 @@ int serve(const seo::Options& options)
 
     const int port = server.bind(options.listen, options.port);
     if (port < 0) {
-        std::cerr << "seo-site: cannot listen on " << options.listen << " port " << options.port
-                  << '\n';
+        std::cerr << "seo-site: cannot listen on " << options.listen << " port " << options.port << '\n';
         return 1;
     }
-    std::cout << "seo-site listening on http://" << url_host(options.listen) << ':' << port
-              << '/' << std::endl;
+    std::cout << "seo-site listening on http://" << url_host(options.listen) << ':' << port << '/'
+              << std::endl;
 
     // Stop signals stay blocked in every thread; this one waits for them and shuts
     // the server down cleanly.
@@ -54,14 +53,14 @@ int serve(const seo::Options& options)
         server.stop();
     });
     const bool served = server.run();
-    pthread_kill(waiter.native_handle(), SIGTERM);  // wakes the waiter if run() failed
+    pthread_kill(waiter.native_handle(), SIGTERM); // wakes the waiter if run() failed
     waiter.join();
     return served ? 0 : 1;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     // A shell starts background jobs with SIGINT ignored, and ignored signals never
     // reach sigwait(): take the default back before blocking them for the waiter.
@@ -71,13 +70,13 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     const auto parsed = seo::parse_options(std::vector<std::string>(argv + 1, argv + argc));
-    if (const auto* error = std::get_if<seo::OptionsError>(&parsed)) {
+    if (const auto *error = std::get_if<seo::OptionsError>(&parsed)) {
         std::cerr << "seo-site: " << error->message << '\n' << seo::usage();
         return 2;
     }
     try {
         return serve(std::get<seo::Options>(parsed));
-    } catch (const std::exception& error) {
+    } catch (const std::exception &error) {
         std::cerr << "seo-site: " << error.what() << '\n';
         return 1;
     }

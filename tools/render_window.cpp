@@ -38,7 +38,8 @@ int main(int argc, char *argv[])
     const QDir icons(QString::fromLocal8Bit(argv[2]));
     for (int size : {48, 32, 24, 16}) {
         const QString folder = QStringLiteral("%1x%1/apps").arg(size);
-        if (!icons.mkpath(folder) || !drawAppIcon(size).save(icons.filePath(folder + QStringLiteral("/seo-checker.png"))))
+        if (!icons.mkpath(folder)
+            || !drawAppIcon(size).save(icons.filePath(folder + QStringLiteral("/seo-checker.png"))))
             return 1;
     }
     return 0;

@@ -15,7 +15,7 @@ namespace {
 // counting see many distinct words.
 std::string mixed_page()
 {
-    static constexpr std::array<const char*, 8> kChinese = {
+    static constexpr std::array<const char *, 8> kChinese = {
         "搜索引擎优化是提高网站在搜索结果中排名的方法，",
         "数据库服务器的性能直接影响页面的加载速度。",
         "高质量的原创内容能够吸引更多的用户访问，",
@@ -24,7 +24,7 @@ std::string mixed_page()
         "移动设备访问量持续增长，响应式设计非常重要。",
         "关键词密度过高可能被认为是作弊行为，",
         "外部链接的数量和质量是排名的重要因素之一。"};
-    static constexpr std::array<const char*, 6> kEnglish = {
+    static constexpr std::array<const char *, 6> kEnglish = {
         "Search engine optimization improves the visibility of a website. ",
         "Fast servers and a well indexed database keep pages responsive. ",
         "Write unique titles and meta descriptions for every page. ",
@@ -38,21 +38,21 @@ std::string mixed_page()
         "<meta name=\"description\" content=\"一份关于搜索引擎优化的完整指南。\">"
         "<style>body{font-size:14px}</style></head><body>";
     for (std::size_t i = 0; html.size() < 1024 * 1024; ++i) {
-        html += "<div class=\"section\"><h2>第" + std::to_string(i) + "节 Section " +
-                std::to_string(i) + "</h2><p>";
+        html += "<div class=\"section\"><h2>第" + std::to_string(i) + "节 Section " + std::to_string(i)
+            + "</h2><p>";
         html += kChinese[i % kChinese.size()];
         html += kEnglish[i % kEnglish.size()];
         html += kChinese[(i * 3 + 1) % kChinese.size()];
         html += "<a href=\"/page" + std::to_string(i) + ".html\">阅读更多 read more</a></p>";
-        html += "<ul><li>" + std::string(kEnglish[(i + 2) % kEnglish.size()]) + "</li><li>" +
-                kChinese[(i + 5) % kChinese.size()] + "</li></ul>";
+        html += "<ul><li>" + std::string(kEnglish[(i + 2) % kEnglish.size()]) + "</li><li>"
+            + kChinese[(i + 5) % kChinese.size()] + "</li></ul>";
         html += "<script>var item" + std::to_string(i) + " = {id: " + std::to_string(i) + "};</script>";
         html += "<img src=\"/img/" + std::to_string(i) + ".png\" alt=\"示意图 diagram\"></div>\n";
     }
     return html + "</body></html>";
 }
 
-void BM_OverviewOfMixedPage(benchmark::State& state)
+void BM_OverviewOfMixedPage(benchmark::State &state)
 {
     static const seo::Segmenter segmenter(seo::default_friso_ini());
     seo::FetchResult fetched;
@@ -61,14 +61,13 @@ void BM_OverviewOfMixedPage(benchmark::State& state)
 
     for (auto _ : state) {
         const seo::PageAnalysis analysis = seo::analyse_page(fetched);
-        const auto keywords =
-            seo::top_keywords(seo::make_page_text(analysis.content.text), segmenter);
+        const auto keywords = seo::top_keywords(seo::make_page_text(analysis.content.text), segmenter);
         std::string page = seo::overview_page("http://example.com/", analysis, keywords);
         benchmark::DoNotOptimize(page);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(fetched.body.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations())
+                            * static_cast<int64_t>(fetched.body.size()));
 }
 BENCHMARK(BM_OverviewOfMixedPage)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-}  // namespace
+} // namespace

@@ -17,33 +17,33 @@ bool is_internal_v4(uint32_t host_order)
         const uint32_t mask = prefix == 0 ? 0 : ~uint32_t{0} << (32 - prefix);
         return (host_order & mask) == network;
     };
-    return in(0x00000000, 8)      // "this network", 0.0.0.0
-        || in(0x0A000000, 8)      // 10/8
-        || in(0x64400000, 10)     // 100.64/10 carrier-grade NAT
-        || in(0x7F000000, 8)      // loopback
-        || in(0xA9FE0000, 16)     // link-local
-        || in(0xAC100000, 12)     // 172.16/12
-        || in(0xC0A80000, 16)     // 192.168/16
-        || in(0xE0000000, 4)      // multicast
-        || in(0xF0000000, 4);     // reserved and broadcast
+    return in(0x00000000, 8) // "this network", 0.0.0.0
+        || in(0x0A000000, 8) // 10/8
+        || in(0x64400000, 10) // 100.64/10 carrier-grade NAT
+        || in(0x7F000000, 8) // loopback
+        || in(0xA9FE0000, 16) // link-local
+        || in(0xAC100000, 12) // 172.16/12
+        || in(0xC0A80000, 16) // 192.168/16
+        || in(0xE0000000, 4) // multicast
+        || in(0xF0000000, 4); // reserved and broadcast
 }
 
-bool is_internal_v6(const in6_addr& address)
+bool is_internal_v6(const in6_addr &address)
 {
-    const uint8_t* b = address.s6_addr;
+    const uint8_t *b = address.s6_addr;
     if (IN6_IS_ADDR_V4MAPPED(&address) || IN6_IS_ADDR_V4COMPAT(&address)) {
         uint32_t v4 = 0;
         std::memcpy(&v4, b + 12, sizeof v4);
         return is_internal_v4(ntohl(v4));
     }
-    return IN6_ARE_ADDR_EQUAL(&address, &in6addr_any) || IN6_IS_ADDR_LOOPBACK(&address) ||
-           IN6_IS_ADDR_LINKLOCAL(&address) || IN6_IS_ADDR_SITELOCAL(&address) ||
-           IN6_IS_ADDR_MULTICAST(&address) || (b[0] & 0xFE) == 0xFC;  // fc00::/7 unique local
+    return IN6_ARE_ADDR_EQUAL(&address, &in6addr_any) || IN6_IS_ADDR_LOOPBACK(&address)
+        || IN6_IS_ADDR_LINKLOCAL(&address) || IN6_IS_ADDR_SITELOCAL(&address)
+        || IN6_IS_ADDR_MULTICAST(&address) || (b[0] & 0xFE) == 0xFC; // fc00::/7 unique local
 }
 
-}  // namespace
+} // namespace
 
-bool is_internal_address(const sockaddr* address)
+bool is_internal_address(const sockaddr *address)
 {
     if (address->sa_family == AF_INET) {
         sockaddr_in v4{};
@@ -55,7 +55,7 @@ bool is_internal_address(const sockaddr* address)
         std::memcpy(&v6, address, sizeof v6);
         return is_internal_v6(v6.sin6_addr);
     }
-    return true;  // no other family is a web target
+    return true; // no other family is a web target
 }
 
 bool is_loopback_listen_address(std::string_view host)
@@ -70,4 +70,4 @@ bool is_loopback_listen_address(std::string_view host)
     return inet_pton(AF_INET6, text.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
 }
 
-}  // namespace seo
+} // namespace seo

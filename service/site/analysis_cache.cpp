@@ -2,7 +2,7 @@
 
 namespace seo {
 
-PageReport make_report(const FetchResult& fetched, const Segmenter& segmenter)
+PageReport make_report(const FetchResult &fetched, const Segmenter &segmenter)
 {
     PageReport report;
     report.analysis = analyse_page(fetched);
@@ -16,10 +16,9 @@ PageReport make_report(const FetchResult& fetched, const Segmenter& segmenter)
 AnalysisCache::AnalysisCache(Analyse analyse, std::size_t max_entries)
     : analyse_(std::move(analyse))
     , max_entries_(max_entries)
-{
-}
+{}
 
-AnalysisCache::Report AnalysisCache::get(const std::string& url, const PageCache::Page& page)
+AnalysisCache::Report AnalysisCache::get(const std::string &url, const PageCache::Page &page)
 {
     std::unique_lock lock(mutex_);
     const auto found = entries_.find(url);
@@ -74,4 +73,4 @@ AnalysisCache::Report AnalysisCache::get(const std::string& url, const PageCache
     }
 }
 
-}  // namespace seo
+} // namespace seo

@@ -27,7 +27,7 @@ struct PageReport
 };
 
 // Decodes, reads and counts a fetched page: everything its pages need.
-PageReport make_report(const FetchResult& fetched, const Segmenter& segmenter);
+PageReport make_report(const FetchResult &fetched, const Segmenter &segmenter);
 
 // The reports of recently analysed pages. A report is only handed out for the very page
 // the page cache holds, so it lives exactly as long as that page; the overview and
@@ -36,11 +36,11 @@ class AnalysisCache
 {
 public:
     using Report = std::shared_ptr<const PageReport>;
-    using Analyse = std::function<PageReport(const FetchResult&)>;
+    using Analyse = std::function<PageReport(const FetchResult &)>;
 
     AnalysisCache(Analyse analyse, std::size_t max_entries);
 
-    Report get(const std::string& url, const PageCache::Page& page);
+    Report get(const std::string &url, const PageCache::Page &page);
 
 private:
     struct Entry
@@ -53,8 +53,8 @@ private:
     Analyse analyse_;
     std::size_t max_entries_;
     std::mutex mutex_;
-    std::list<std::string> ages_;  // urls, oldest first
+    std::list<std::string> ages_; // urls, oldest first
     std::unordered_map<std::string, Entry> entries_;
 };
 
-}  // namespace seo
+} // namespace seo

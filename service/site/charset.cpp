@@ -28,8 +28,7 @@ std::string ascii_lowered(std::string_view text)
 
 bool is_label_char(char c)
 {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' ||
-           c == ':';
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':';
 }
 
 // The value after "charset" at `pos` in lowered text, e.g. `charset = "gbk"`.
@@ -52,12 +51,12 @@ std::string charset_value_at(std::string_view lowered, std::size_t pos)
 }
 
 // Labels pages use, mapped to the converter browsers actually apply.
-std::string converter_for_label(const std::string& label)
+std::string converter_for_label(const std::string &label)
 {
     static constexpr std::array<std::string_view, 7> kGbFamily = {
         "gb2312", "gbk", "x-gbk", "gb_2312-80", "csgb2312", "chinese", "gb18030"};
-    static constexpr std::array<std::string_view, 5> kLatin1Family = {
-        "iso-8859-1", "latin1", "l1", "us-ascii", "ascii"};
+    static constexpr std::array<std::string_view, 5> kLatin1Family = {"iso-8859-1", "latin1", "l1",
+                                                                      "us-ascii", "ascii"};
     if (std::find(kGbFamily.begin(), kGbFamily.end(), label) != kGbFamily.end())
         return "GB18030";
     if (std::find(kLatin1Family.begin(), kLatin1Family.end(), label) != kLatin1Family.end())
@@ -67,16 +66,16 @@ std::string converter_for_label(const std::string& label)
     return label;
 }
 
-bool converter_exists(const std::string& name)
+bool converter_exists(const std::string &name)
 {
     UErrorCode status = U_ZERO_ERROR;
-    UConverter* converter = ucnv_open(name.c_str(), &status);
+    UConverter *converter = ucnv_open(name.c_str(), &status);
     if (converter)
         ucnv_close(converter);
     return U_SUCCESS(status);
 }
 
-std::optional<std::string> usable(const std::string& label)
+std::optional<std::string> usable(const std::string &label)
 {
     if (label.empty())
         return std::nullopt;
@@ -100,15 +99,14 @@ std::optional<std::string> from_byte_order_mark(std::string_view body)
     if (body.starts_with("\xEF\xBB\xBF"))
         return "UTF-8";
     if (body.starts_with("\xFF\xFE") || body.starts_with("\xFE\xFF"))
-        return "UTF-16";  // ICU's UTF-16 converter reads the mark for the byte order
+        return "UTF-16"; // ICU's UTF-16 converter reads the mark for the byte order
     return std::nullopt;
 }
 
 std::optional<std::string> from_meta(std::string_view body)
 {
     const std::string head = ascii_lowered(body.substr(0, kMetaScanBytes));
-    for (std::size_t tag = head.find("<meta"); tag != std::string::npos;
-         tag = head.find("<meta", tag + 1)) {
+    for (std::size_t tag = head.find("<meta"); tag != std::string::npos; tag = head.find("<meta", tag + 1)) {
         const std::size_t end = std::min(head.find('>', tag), head.size());
         const std::size_t pos = head.find("charset", tag);
         if (pos < end) {
@@ -127,13 +125,12 @@ bool is_valid_utf8(std::string_view body)
     return status != U_INVALID_CHAR_FOUND;
 }
 
-std::string convert(std::string_view body, const std::string& from)
+std::string convert(std::string_view body, const std::string &from)
 {
     std::string out(body.size() * 3 + 16, '\0');
     UErrorCode status = U_ZERO_ERROR;
-    int32_t length = ucnv_convert("UTF-8", from.c_str(), out.data(),
-                                  static_cast<int32_t>(out.size()), body.data(),
-                                  static_cast<int32_t>(body.size()), &status);
+    int32_t length = ucnv_convert("UTF-8", from.c_str(), out.data(), static_cast<int32_t>(out.size()),
+                                  body.data(), static_cast<int32_t>(body.size()), &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         status = U_ZERO_ERROR;
         out.assign(static_cast<std::size_t>(length), '\0');
@@ -146,7 +143,7 @@ std::string convert(std::string_view body, const std::string& from)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::string detect_charset(std::string_view body, std::string_view content_type)
 {
@@ -159,7 +156,7 @@ std::string detect_charset(std::string_view body, std::string_view content_type)
     return is_valid_utf8(body) ? "UTF-8" : "GB18030";
 }
 
-std::string decode_to_utf8(std::string_view body, const std::string& charset)
+std::string decode_to_utf8(std::string_view body, const std::string &charset)
 {
     const bool utf8 = ascii_lowered(charset) == "utf-8";
     if (utf8 && body.starts_with("\xEF\xBB\xBF"))
@@ -169,4 +166,4 @@ std::string decode_to_utf8(std::string_view body, const std::string& charset)
     return convert(body, charset);
 }
 
-}  // namespace seo
+} // namespace seo

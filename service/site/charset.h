@@ -13,6 +13,6 @@ std::string detect_charset(std::string_view body, std::string_view content_type)
 
 // The page as UTF-8, read in the given character set (as detect_charset names it);
 // bytes that do not decode become U+FFFD.
-std::string decode_to_utf8(std::string_view body, const std::string& charset);
+std::string decode_to_utf8(std::string_view body, const std::string &charset);
 
-}  // namespace seo
+} // namespace seo

@@ -21,8 +21,8 @@ struct FetchLimits
 
 struct FetchResult
 {
-    std::string failure;  // a short Chinese reason; empty when the page was fetched
-    std::string failure_detail;  // libcurl's own words, when it has any
+    std::string failure; // a short Chinese reason; empty when the page was fetched
+    std::string failure_detail; // libcurl's own words, when it has any
     std::string body;
     std::string content_type;
 
@@ -34,6 +34,6 @@ struct FetchResult
 std::optional<std::string> target_url(std::string_view typed);
 
 // One GET of a target page, following redirects. Only 2xx answers count as fetched.
-FetchResult fetch_page(const std::string& url, const FetchLimits& limits);
+FetchResult fetch_page(const std::string &url, const FetchLimits &limits);
 
-}  // namespace seo
+} // namespace seo

@@ -34,18 +34,47 @@ bool is_unseen(GumboTag tag)
 bool is_block(GumboTag tag)
 {
     switch (tag) {
-    case GUMBO_TAG_ADDRESS: case GUMBO_TAG_ARTICLE: case GUMBO_TAG_ASIDE:
-    case GUMBO_TAG_BLOCKQUOTE: case GUMBO_TAG_BODY: case GUMBO_TAG_CAPTION:
-    case GUMBO_TAG_CENTER: case GUMBO_TAG_DD: case GUMBO_TAG_DETAILS:
-    case GUMBO_TAG_DIR: case GUMBO_TAG_DIV: case GUMBO_TAG_DL: case GUMBO_TAG_DT:
-    case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGCAPTION: case GUMBO_TAG_FIGURE:
-    case GUMBO_TAG_FOOTER: case GUMBO_TAG_FORM: case GUMBO_TAG_H1: case GUMBO_TAG_H2:
-    case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5: case GUMBO_TAG_H6:
-    case GUMBO_TAG_HEADER: case GUMBO_TAG_HGROUP: case GUMBO_TAG_HR: case GUMBO_TAG_LEGEND:
-    case GUMBO_TAG_LI: case GUMBO_TAG_MAIN: case GUMBO_TAG_MENU: case GUMBO_TAG_NAV:
-    case GUMBO_TAG_OL: case GUMBO_TAG_OPTION: case GUMBO_TAG_P: case GUMBO_TAG_PRE:
-    case GUMBO_TAG_SECTION: case GUMBO_TAG_SUMMARY: case GUMBO_TAG_TABLE:
-    case GUMBO_TAG_TR: case GUMBO_TAG_UL:
+    case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_BODY:
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_DETAILS:
+    case GUMBO_TAG_DIR:
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_DT:
+    case GUMBO_TAG_FIELDSET:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FOOTER:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_HGROUP:
+    case GUMBO_TAG_HR:
+    case GUMBO_TAG_LEGEND:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_MENU:
+    case GUMBO_TAG_NAV:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_OPTION:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_TR:
+    case GUMBO_TAG_UL:
         return true;
     default:
         return false;
@@ -57,16 +86,16 @@ bool is_cell(GumboTag tag)
     return tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH;
 }
 
-const char* attribute(const GumboElement& element, const char* name)
+const char *attribute(const GumboElement &element, const char *name)
 {
-    const GumboAttribute* found = gumbo_get_attribute(&element.attributes, name);
+    const GumboAttribute *found = gumbo_get_attribute(&element.attributes, name);
     return found ? found->value : nullptr;
 }
 
-std::string squeezed_lower(const char* text)
+std::string squeezed_lower(const char *text)
 {
     std::string out;
-    for (const char* p = text; *p; ++p) {
+    for (const char *p = text; *p; ++p) {
         if (!std::isspace(static_cast<unsigned char>(*p)))
             out += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
     }
@@ -74,21 +103,21 @@ std::string squeezed_lower(const char* text)
 }
 
 // Hidden in a way that needs no style sheet to see.
-bool is_hidden(const GumboElement& element)
+bool is_hidden(const GumboElement &element)
 {
     if (attribute(element, "hidden"))
         return true;
     if (element.tag == GUMBO_TAG_INPUT) {
-        const char* type = attribute(element, "type");
+        const char *type = attribute(element, "type");
         if (type && strcasecmp(type, "hidden") == 0)
             return true;
     }
-    const char* style = attribute(element, "style");
+    const char *style = attribute(element, "style");
     if (!style)
         return false;
     const std::string css = squeezed_lower(style);
-    return css.find("display:none") != std::string::npos ||
-           css.find("visibility:hidden") != std::string::npos;
+    return css.find("display:none") != std::string::npos
+        || css.find("visibility:hidden") != std::string::npos;
 }
 
 std::string collapsed(std::string_view text)
@@ -98,11 +127,11 @@ std::string collapsed(std::string_view text)
     return builder.text();
 }
 
-std::string text_of_children(const GumboElement& element)
+std::string text_of_children(const GumboElement &element)
 {
     std::string text;
     for (unsigned i = 0; i < element.children.length; ++i) {
-        const auto* child = static_cast<const GumboNode*>(element.children.data[i]);
+        const auto *child = static_cast<const GumboNode *>(element.children.data[i]);
         if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE)
             text += child->v.text.text;
     }
@@ -112,20 +141,20 @@ std::string text_of_children(const GumboElement& element)
 class PageReader
 {
 public:
-    PageContent read(const GumboNode* root)
+    PageContent read(const GumboNode *root)
     {
         // An explicit stack: a hostile page may nest elements far deeper than the
         // call stack of a worker thread would allow.
         stack_.push_back({root, 0, true});
         while (!stack_.empty()) {
-            Frame& frame = stack_.back();
-            const GumboVector& children = frame.node->v.element.children;
+            Frame &frame = stack_.back();
+            const GumboVector &children = frame.node->v.element.children;
             if (frame.next_child == children.length) {
                 leave(frame);
                 stack_.pop_back();
                 continue;
             }
-            const auto* child = static_cast<const GumboNode*>(children.data[frame.next_child++]);
+            const auto *child = static_cast<const GumboNode *>(children.data[frame.next_child++]);
             enter(child, frame.visible);
         }
         content_.text = text_.text();
@@ -135,12 +164,12 @@ public:
 private:
     struct Frame
     {
-        const GumboNode* node;
+        const GumboNode *node;
         unsigned next_child;
         bool visible;
     };
 
-    void enter(const GumboNode* node, bool parent_visible)
+    void enter(const GumboNode *node, bool parent_visible)
     {
         switch (node->type) {
         case GUMBO_NODE_TEXT:
@@ -152,13 +181,13 @@ private:
             enter_element(node, parent_visible);
             return;
         default:
-            return;  // comments, CDATA, template contents
+            return; // comments, CDATA, template contents
         }
     }
 
-    void enter_element(const GumboNode* node, bool parent_visible)
+    void enter_element(const GumboNode *node, bool parent_visible)
     {
-        const GumboElement& element = node->v.element;
+        const GumboElement &element = node->v.element;
         if (element.tag_namespace != GUMBO_NAMESPACE_HTML) {
             stack_.push_back({node, 0, false});
             return;
@@ -178,7 +207,7 @@ private:
             mark_boundary(element.tag);
         if (visible && element.tag == GUMBO_TAG_IMG) {
             // Spiders index an image by its alternative text: it is part of the page text.
-            if (const char* alt = attribute(element, "alt")) {
+            if (const char *alt = attribute(element, "alt")) {
                 text_.space();
                 text_.append(alt);
                 text_.space();
@@ -187,11 +216,11 @@ private:
         stack_.push_back({node, 0, visible});
     }
 
-    void leave(const Frame& frame)
+    void leave(const Frame &frame)
     {
-        const GumboElement& element = frame.node->v.element;
-        if (frame.visible && frame.node->type == GUMBO_NODE_ELEMENT &&
-            element.tag_namespace == GUMBO_NAMESPACE_HTML)
+        const GumboElement &element = frame.node->v.element;
+        if (frame.visible && frame.node->type == GUMBO_NODE_ELEMENT
+            && element.tag_namespace == GUMBO_NAMESPACE_HTML)
             mark_boundary(element.tag);
     }
 
@@ -203,10 +232,10 @@ private:
             text_.space();
     }
 
-    void read_meta(const GumboElement& element)
+    void read_meta(const GumboElement &element)
     {
-        const char* name = attribute(element, "name");
-        const char* content = attribute(element, "content");
+        const char *name = attribute(element, "name");
+        const char *content = attribute(element, "content");
         if (!name || !content)
             return;
         const std::string key = squeezed_lower(name);
@@ -230,7 +259,7 @@ private:
 GumboOptions parse_options()
 {
     GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0;  // parse errors are not used; recording them costs time
+    options.max_errors = 0; // parse errors are not used; recording them costs time
     return options;
 }
 
@@ -238,10 +267,10 @@ const GumboOptions kParseOptions = parse_options();
 
 struct OutputDeleter
 {
-    void operator()(GumboOutput* output) const { gumbo_destroy_output(&kParseOptions, output); }
+    void operator()(GumboOutput *output) const { gumbo_destroy_output(&kParseOptions, output); }
 };
 
-}  // namespace
+} // namespace
 
 PageContent read_page(std::string_view utf8_html)
 {
@@ -250,4 +279,4 @@ PageContent read_page(std::string_view utf8_html)
     return PageReader().read(output->root);
 }
 
-}  // namespace seo
+} // namespace seo

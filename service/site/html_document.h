@@ -10,8 +10,8 @@ namespace seo {
 struct PageContent
 {
     std::string title;
-    std::string keywords;     // <meta name="keywords" content=...>
-    std::string description;  // <meta name="description" content=...>
+    std::string keywords; // <meta name="keywords" content=...>
+    std::string description; // <meta name="description" content=...>
     // The visible text of the body in document order, one line per block: what a
     // search spider indexes, and the "page text" every figure is computed on.
     std::string text;
@@ -19,4 +19,4 @@ struct PageContent
 
 PageContent read_page(std::string_view utf8_html);
 
-}  // namespace seo
+} // namespace seo

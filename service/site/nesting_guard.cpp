@@ -17,9 +17,9 @@ bool is_name_char(char c)
 bool opens_no_level(std::string_view name)
 {
     static constexpr std::array<std::string_view, 30> kNames = {
-        "area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "source",
-        "track", "wbr", "param", "p", "li", "dt", "dd", "option", "optgroup", "tr", "td", "th",
-        "thead", "tbody", "tfoot", "colgroup", "rb", "rt", "rp"};
+        "area",   "base",  "br",  "col",   "embed", "hr",    "img",      "input", "link",   "meta",
+        "source", "track", "wbr", "param", "p",     "li",    "dt",       "dd",    "option", "optgroup",
+        "tr",     "td",    "th",  "thead", "tbody", "tfoot", "colgroup", "rb",    "rt",     "rp"};
     return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
 }
 
@@ -29,7 +29,7 @@ std::size_t skip_past(std::string_view html, std::size_t from, std::string_view 
     return at == std::string_view::npos ? html.size() : at + end.size();
 }
 
-}  // namespace
+} // namespace
 
 std::size_t estimated_nesting(std::string_view html)
 {
@@ -49,7 +49,7 @@ std::size_t estimated_nesting(std::string_view html)
         while (pos < html.size() && is_name_char(html[pos]))
             ++pos;
         if (pos == name_start || !std::isalpha(static_cast<unsigned char>(html[name_start])))
-            continue;  // not a tag
+            continue; // not a tag
         std::string name(html.substr(name_start, pos - name_start));
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -65,11 +65,11 @@ std::size_t estimated_nesting(std::string_view html)
         }
         deepest = std::max(deepest, ++depth);
         if (name == "script" || name == "style" || name == "textarea" || name == "title") {
-            pos = skip_past(html, pos, "</" + name);  // raw text: no tags inside
+            pos = skip_past(html, pos, "</" + name); // raw text: no tags inside
             --depth;
         }
     }
     return deepest;
 }
 
-}  // namespace seo
+} // namespace seo

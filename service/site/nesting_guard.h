@@ -13,4 +13,4 @@ std::size_t estimated_nesting(std::string_view html);
 
 constexpr std::size_t kMaxNesting = 1500;
 
-}  // namespace seo
+} // namespace seo

@@ -9,7 +9,7 @@ namespace seo {
 struct Options
 {
     std::string listen = "127.0.0.1";
-    int port = 8080;  // 0: any free port
+    int port = 8080; // 0: any free port
     std::string newest_version = "9.1";
     bool allow_private_targets = false;
 
@@ -22,8 +22,8 @@ struct OptionsError
     std::string message;
 };
 
-std::variant<Options, OptionsError> parse_options(const std::vector<std::string>& arguments);
+std::variant<Options, OptionsError> parse_options(const std::vector<std::string> &arguments);
 
 std::string usage();
 
-}  // namespace seo
+} // namespace seo

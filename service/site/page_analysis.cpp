@@ -22,8 +22,8 @@ std::string lowered(std::string_view text)
 bool is_textual_type(std::string_view content_type)
 {
     const std::string type = lowered(content_type);
-    return type.empty() || type.starts_with("text/") || type.find("html") != std::string::npos ||
-           type.find("xml") != std::string::npos;
+    return type.empty() || type.starts_with("text/") || type.find("html") != std::string::npos
+        || type.find("xml") != std::string::npos;
 }
 
 // Binary files hold NUL bytes early on; pages never do, unless written in UTF-16 or
@@ -35,9 +35,9 @@ bool looks_binary(std::string_view body, std::string_view charset)
     return body.substr(0, kSniffBytes).find('\0') != std::string_view::npos;
 }
 
-}  // namespace
+} // namespace
 
-PageAnalysis analyse_page(const FetchResult& fetched)
+PageAnalysis analyse_page(const FetchResult &fetched)
 {
     PageAnalysis analysis;
     if (!fetched.ok()) {
@@ -67,4 +67,4 @@ PageAnalysis analyse_page(const FetchResult& fetched)
     return analysis;
 }
 
-}  // namespace seo
+} // namespace seo

@@ -9,7 +9,7 @@ namespace seo {
 
 struct PageAnalysis
 {
-    std::string failure;  // why the page cannot be analysed; empty when it can
+    std::string failure; // why the page cannot be analysed; empty when it can
     std::string failure_detail;
     PageContent content;
 
@@ -18,6 +18,6 @@ struct PageAnalysis
 
 // Decodes and reads a fetched page. An empty body or one that is not text (an image,
 // an archive) is a failure, like a fetch that did not succeed.
-PageAnalysis analyse_page(const FetchResult& fetched);
+PageAnalysis analyse_page(const FetchResult &fetched);
 
-}  // namespace seo
+} // namespace seo

@@ -5,10 +5,9 @@ namespace seo {
 PageCache::PageCache(Fetch fetch, Bounds bounds)
     : fetch_(std::move(fetch))
     , bounds_(bounds)
-{
-}
+{}
 
-PageCache::Page PageCache::get(const std::string& url)
+PageCache::Page PageCache::get(const std::string &url)
 {
     std::unique_lock lock(mutex_);
     if (const auto found = by_url_.find(url); found != by_url_.end()) {
@@ -30,7 +29,7 @@ PageCache::Page PageCache::get(const std::string& url)
     Page page;
     try {
         page = std::make_shared<const FetchResult>(fetch_(url));
-    } catch (const std::exception&) {
+    } catch (const std::exception &) {
         // Whoever waits for this fetch must get an answer rather than hang.
         FetchResult failed;
         failed.failure = "无法获取页面";
@@ -44,7 +43,7 @@ PageCache::Page PageCache::get(const std::string& url)
     return page;
 }
 
-void PageCache::store(const std::string& url, const Page& page)
+void PageCache::store(const std::string &url, const Page &page)
 {
     if (page->body.size() > bounds_.max_bytes)
         return;
@@ -63,4 +62,4 @@ void PageCache::evict_to_fit()
     }
 }
 
-}  // namespace seo
+} // namespace seo

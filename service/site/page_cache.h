@@ -21,7 +21,7 @@ namespace seo {
 class PageCache
 {
 public:
-    using Fetch = std::function<FetchResult(const std::string& url)>;
+    using Fetch = std::function<FetchResult(const std::string &url)>;
     using Page = std::shared_ptr<const FetchResult>;
 
     struct Bounds
@@ -33,7 +33,7 @@ public:
 
     PageCache(Fetch fetch, Bounds bounds);
 
-    Page get(const std::string& url);
+    Page get(const std::string &url);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -44,16 +44,16 @@ private:
         Clock::time_point fetched_at;
     };
 
-    void store(const std::string& url, const Page& page);
+    void store(const std::string &url, const Page &page);
     void evict_to_fit();
 
     Fetch fetch_;
     Bounds bounds_;
     std::mutex mutex_;
-    std::list<Entry> entries_;  // oldest first
+    std::list<Entry> entries_; // oldest first
     std::unordered_map<std::string, std::list<Entry>::iterator> by_url_;
     std::unordered_map<std::string, std::shared_future<Page>> in_flight_;
     std::size_t bytes_ = 0;
 };
 
-}  // namespace seo
+} // namespace seo

@@ -10,4 +10,4 @@ namespace seo {
 std::string page_start(std::string_view title, std::string_view head_extra = {});
 std::string page_end();
 
-}  // namespace seo
+} // namespace seo

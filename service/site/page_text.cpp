@@ -25,7 +25,7 @@ UChar32 first_code_point(std::string_view text)
 {
     if (text.empty())
         return -1;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
     int32_t pos = 0;
     UChar32 c = -1;
     U8_NEXT(bytes, pos, static_cast<int32_t>(text.size()), c);
@@ -36,14 +36,14 @@ UChar32 last_code_point(std::string_view text)
 {
     if (text.empty())
         return -1;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
     auto pos = static_cast<int32_t>(text.size());
     UChar32 c = -1;
     U8_PREV(bytes, 0, pos, c);
     return c;
 }
 
-}  // namespace
+} // namespace
 
 PageText make_page_text(std::string_view visible_text)
 {
@@ -57,7 +57,7 @@ std::string normalized_keyword(std::string_view keyword)
     return fold_case(builder.text());
 }
 
-std::size_t count_occurrences(const PageText& text, std::string_view keyword)
+std::size_t count_occurrences(const PageText &text, std::string_view keyword)
 {
     if (keyword.empty())
         return 0;
@@ -70,16 +70,16 @@ std::size_t count_occurrences(const PageText& text, std::string_view keyword)
     while (true) {
         // glibc's memmem skips by pairs of bytes, where a search led by the first byte
         // would stop at nearly every Chinese character (they share a few lead bytes).
-        const void* found = memmem(haystack.data() + from, haystack.size() - from,
-                                   keyword.data(), keyword.size());
+        const void *found =
+            memmem(haystack.data() + from, haystack.size() - from, keyword.data(), keyword.size());
         if (!found)
             return count;
-        const auto offset = static_cast<std::size_t>(static_cast<const char*>(found) - haystack.data());
+        const auto offset = static_cast<std::size_t>(static_cast<const char *>(found) - haystack.data());
         const std::size_t after = offset + keyword.size();
-        const bool free_front = !bounded_front ||
-            !is_alphabetic_word_char(last_code_point(haystack.substr(0, offset)));
-        const bool free_back = !bounded_back ||
-            !is_alphabetic_word_char(first_code_point(haystack.substr(after)));
+        const bool free_front =
+            !bounded_front || !is_alphabetic_word_char(last_code_point(haystack.substr(0, offset)));
+        const bool free_back =
+            !bounded_back || !is_alphabetic_word_char(first_code_point(haystack.substr(after)));
         if (free_front && free_back) {
             ++count;
             from = after;
@@ -89,16 +89,15 @@ std::size_t count_occurrences(const PageText& text, std::string_view keyword)
     }
 }
 
-double density_percent(std::size_t occurrences, std::size_t keyword_length,
-                       std::size_t text_length)
+double density_percent(std::size_t occurrences, std::size_t keyword_length, std::size_t text_length)
 {
     if (text_length == 0)
         return 0;
-    return static_cast<double>(occurrences) * static_cast<double>(keyword_length) /
-           static_cast<double>(text_length) * 100.0;
+    return static_cast<double>(occurrences) * static_cast<double>(keyword_length)
+        / static_cast<double>(text_length) * 100.0;
 }
 
-DensityFigures density_figures(const PageText& text, std::string_view normalized_keyword)
+DensityFigures density_figures(const PageText &text, std::string_view normalized_keyword)
 {
     DensityFigures figures;
     figures.text_length = text.length;
@@ -109,4 +108,4 @@ DensityFigures density_figures(const PageText& text, std::string_view normalized
     return figures;
 }
 
-}  // namespace seo
+} // namespace seo

@@ -10,8 +10,9 @@ std::string product_home_page()
     return page_start("网站优化分析助手 6.0",
                       "<meta name=\"keywords\" content=\"网站优化,SEO,关键词密度,蜘蛛模拟\">\n"
                       "<meta name=\"description\" content=\"网站优化分析助手：查询网页的标题、关键词、"
-                      "描述、关键词密度和搜索引擎蜘蛛看到的文字。\">\n") +
-           R"(<h1>网站优化分析助手 6.0</h1>
+                      "描述、关键词密度和搜索引擎蜘蛛看到的文字。\">\n")
+        +
+        R"(<h1>网站优化分析助手 6.0</h1>
 <p>网站优化分析助手是一款桌面工具：输入网址，即可查看网页的标题、关键词和描述标签，页面关键词及其密度，
 以及搜索引擎蜘蛛看到的页面文字，帮助您改进网站在搜索引擎中的表现。</p>
 <h2>6.0 版新功能</h2>
@@ -47,9 +48,10 @@ std::string version_file(std::string_view newest_version)
 
 std::string not_found_page()
 {
-    return page_start("页面不存在") +
-           "<h1>页面不存在</h1>\n<p>您访问的页面不存在。请返回 <a href=\"/veltro\">网站优化分析助手</a> 首页。</p>\n" +
-           page_end();
+    return page_start("页面不存在")
+        + "<h1>页面不存在</h1>\n<p>您访问的页面不存在。请返回 <a href=\"/veltro\">网站优化分析助手</a> "
+          "首页。</p>\n"
+        + page_end();
 }
 
-}  // namespace seo
+} // namespace seo

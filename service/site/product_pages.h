@@ -10,4 +10,4 @@ std::string product_home_page();
 std::string version_file(std::string_view newest_version);
 std::string not_found_page();
 
-}  // namespace seo
+} // namespace seo

@@ -13,8 +13,8 @@ namespace seo {
 struct Segmenter::Friso
 {
     Friso() = default;
-    Friso(const Friso&) = delete;
-    Friso& operator=(const Friso&) = delete;
+    Friso(const Friso &) = delete;
+    Friso &operator=(const Friso &) = delete;
     ~Friso()
     {
         friso_free_config(config);
@@ -28,40 +28,38 @@ struct Segmenter::Friso
 struct Segmenter::Run::Task
 {
     Task() = default;
-    Task(const Task&) = delete;
-    Task& operator=(const Task&) = delete;
+    Task(const Task &) = delete;
+    Task &operator=(const Task &) = delete;
     ~Task() { friso_free_task(task); }
 
     friso_task_t task = friso_new_task();
 };
 
-Segmenter::Segmenter(const std::filesystem::path& ini_file)
+Segmenter::Segmenter(const std::filesystem::path &ini_file)
     : friso_(std::make_unique<Friso>())
 {
     std::string path = ini_file.string();
     std::error_code error;
-    if (!std::filesystem::is_regular_file(ini_file, error) ||
-        friso_init_from_ifile(friso_->friso, friso_->config, path.data()) != 1)
+    if (!std::filesystem::is_regular_file(ini_file, error)
+        || friso_init_from_ifile(friso_->friso, friso_->config, path.data()) != 1)
         throw std::runtime_error("cannot load the word segmentation settings " + path);
 }
 
 Segmenter::~Segmenter() = default;
 
-Segmenter::Run::Run(const Segmenter& segmenter)
+Segmenter::Run::Run(const Segmenter &segmenter)
     : segmenter_(segmenter)
     , task_(std::make_unique<Task>())
-{
-}
+{}
 
 Segmenter::Run::~Run() = default;
 
-void Segmenter::Run::words(std::string_view text,
-                           const std::function<void(std::string_view)>& on_word)
+void Segmenter::Run::words(std::string_view text, const std::function<void(std::string_view)> &on_word)
 {
     // friso wants a NUL-terminated, writable buffer that outlives the task's use of it.
     buffer_.assign(text);
     friso_set_text(task_->task, buffer_.data());
-    const Friso& friso = *segmenter_.friso_;
+    const Friso &friso = *segmenter_.friso_;
     while (friso.config->next_token(friso.friso, friso.config, task_->task) != nullptr)
         on_word(task_->task->token->word);
 }
@@ -78,4 +76,4 @@ std::filesystem::path default_friso_ini()
     return SEO_FRISO_INI_SOURCE;
 }
 
-}  // namespace seo
+} // namespace seo

@@ -15,25 +15,25 @@ class Segmenter
 {
 public:
     // Loads the settings and the lexicon they name; throws std::runtime_error on failure.
-    explicit Segmenter(const std::filesystem::path& ini_file);
+    explicit Segmenter(const std::filesystem::path &ini_file);
     ~Segmenter();
-    Segmenter(const Segmenter&) = delete;
-    Segmenter& operator=(const Segmenter&) = delete;
+    Segmenter(const Segmenter &) = delete;
+    Segmenter &operator=(const Segmenter &) = delete;
 
     // A segmentation run over many pieces of text, reusing one friso task.
     class Run
     {
     public:
-        explicit Run(const Segmenter& segmenter);
+        explicit Run(const Segmenter &segmenter);
         ~Run();
-        Run(const Run&) = delete;
-        Run& operator=(const Run&) = delete;
+        Run(const Run &) = delete;
+        Run &operator=(const Run &) = delete;
 
         // Calls on_word with each word of `text` (UTF-8 Chinese), in text order.
-        void words(std::string_view text, const std::function<void(std::string_view)>& on_word);
+        void words(std::string_view text, const std::function<void(std::string_view)> &on_word);
 
     private:
-        const Segmenter& segmenter_;
+        const Segmenter &segmenter_;
         struct Task;
         std::unique_ptr<Task> task_;
         std::string buffer_;
@@ -48,4 +48,4 @@ private:
 // else the copy in the source tree this binary was built from.
 std::filesystem::path default_friso_ini();
 
-}  // namespace seo
+} // namespace seo

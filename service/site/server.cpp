@@ -17,19 +17,19 @@
 namespace seo {
 namespace {
 
-constexpr const char* kHtml = "text/html; charset=utf-8";
+constexpr const char *kHtml = "text/html; charset=utf-8";
 
 // Answers go out uncompressed. Given body text, the HTTP library compresses it with
 // brotli at its highest quality whenever the client accepts that (Qt does), which costs
 // some 180 ms for a 100 KB spider view: far more than sending it plain. A body handed
 // over by a provider of known length is sent as it is.
-void send(httplib::Response& response, std::string body, const char* content_type)
+void send(httplib::Response &response, std::string body, const char *content_type)
 {
     auto shared = std::make_shared<const std::string>(std::move(body));
     const std::size_t size = shared->size();
     response.set_content_provider(
         size, content_type,
-        [shared = std::move(shared)](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        [shared = std::move(shared)](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
             return sink.write(shared->data() + offset, length);
         });
 }
@@ -45,8 +45,7 @@ class ConnectionThreads : public httplib::TaskQueue
 public:
     explicit ConnectionThreads(std::size_t max_threads)
         : max_threads_(max_threads)
-    {
-    }
+    {}
 
     void enqueue(std::function<void()> job) override
     {
@@ -68,7 +67,7 @@ public:
             stopping_ = true;
         }
         wake_.notify_all();
-        for (std::thread& thread : threads_)
+        for (std::thread &thread : threads_)
             thread.join();
     }
 
@@ -99,7 +98,7 @@ private:
     bool stopping_ = false;
 };
 
-}  // namespace
+} // namespace
 
 struct SiteServer::Impl
 {
@@ -108,10 +107,10 @@ struct SiteServer::Impl
     std::atomic<bool> stopping{false};
 };
 
-SiteServer::SiteServer(SiteService& service, ServerLimits limits)
+SiteServer::SiteServer(SiteService &service, ServerLimits limits)
     : impl_(std::make_unique<Impl>())
 {
-    httplib::Server& http = impl_->http;
+    httplib::Server &http = impl_->http;
     const std::size_t connections = limits.max_connections;
     http.new_task_queue = [connections] { return new ConnectionThreads(connections); };
     http.set_read_timeout(limits.io_timeout_seconds);
@@ -122,22 +121,25 @@ SiteServer::SiteServer(SiteService& service, ServerLimits limits)
     http.set_tcp_nodelay(true);
 
     // Route patterns are regular expressions: dots are escaped.
-    http.Get(R"(/Tools/Robot\.aspx)", [&service](const httplib::Request& request, httplib::Response& response) {
-        send(response, service.spider(request.get_param_value("url")), kHtml);
-    });
-    http.Get("/", [&service](const httplib::Request& request, httplib::Response& response) {
+    http.Get(R"(/Tools/Robot\.aspx)",
+             [&service](const httplib::Request &request, httplib::Response &response) {
+                 send(response, service.spider(request.get_param_value("url")), kHtml);
+             });
+    http.Get("/", [&service](const httplib::Request &request, httplib::Response &response) {
         send(response, service.overview(request.get_param_value("q")), kHtml);
     });
-    http.Get(R"(/Tools/Density\.aspx)", [&service](const httplib::Request& request, httplib::Response& response) {
-        send(response, service.density(request.get_param_value("kw"), request.get_param_value("url")), kHtml);
-    });
-    http.Get(R"(/veltro/shenji\.txt)", [&service](const httplib::Request&, httplib::Response& response) {
+    http.Get(R"(/Tools/Density\.aspx)",
+             [&service](const httplib::Request &request, httplib::Response &response) {
+                 send(response,
+                      service.density(request.get_param_value("kw"), request.get_param_value("url")), kHtml);
+             });
+    http.Get(R"(/veltro/shenji\.txt)", [&service](const httplib::Request &, httplib::Response &response) {
         send(response, service.version(), "text/plain; charset=utf-8");
     });
-    http.Get("/veltro/?", [](const httplib::Request&, httplib::Response& response) {
+    http.Get("/veltro/?", [](const httplib::Request &, httplib::Response &response) {
         send(response, product_home_page(), kHtml);
     });
-    http.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    http.set_error_handler([](const httplib::Request &, httplib::Response &response) {
         if (response.status == 404)
             send(response, not_found_page(), kHtml);
     });
@@ -145,7 +147,7 @@ SiteServer::SiteServer(SiteService& service, ServerLimits limits)
 
 SiteServer::~SiteServer() = default;
 
-int SiteServer::bind(const std::string& host, int port)
+int SiteServer::bind(const std::string &host, int port)
 {
     if (port == 0)
         return impl_->http.bind_to_any_port(host);
@@ -170,4 +172,4 @@ void SiteServer::stop()
     impl_->http.stop();
 }
 
-}  // namespace seo
+} // namespace seo

@@ -12,7 +12,7 @@ struct ServerLimits
 {
     // Connections served at once, each on its own thread (most of them only wait).
     std::size_t max_connections = 256;
-    int io_timeout_seconds = 5;       // per read or write, against slow clients
+    int io_timeout_seconds = 5; // per read or write, against slow clients
     // Request body; the HTTP library caps the request line and headers at 8 KiB itself.
     std::size_t max_request_bytes = 8 * 1024;
 };
@@ -21,13 +21,13 @@ struct ServerLimits
 class SiteServer
 {
 public:
-    SiteServer(SiteService& service, ServerLimits limits = {});
+    SiteServer(SiteService &service, ServerLimits limits = {});
     ~SiteServer();
-    SiteServer(const SiteServer&) = delete;
-    SiteServer& operator=(const SiteServer&) = delete;
+    SiteServer(const SiteServer &) = delete;
+    SiteServer &operator=(const SiteServer &) = delete;
 
     // Binds the listening socket; port 0 picks a free one. The bound port, or -1.
-    int bind(const std::string& host, int port);
+    int bind(const std::string &host, int port);
     // Serves until stop() is called; false when the server could not run.
     bool run();
     void stop();
@@ -37,4 +37,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace seo
+} // namespace seo

@@ -12,35 +12,34 @@ namespace {
 class Slot
 {
 public:
-    explicit Slot(std::counting_semaphore<>& slots)
+    explicit Slot(std::counting_semaphore<> &slots)
         : slots_(slots)
     {
         slots_.acquire();
     }
     ~Slot() { slots_.release(); }
-    Slot(const Slot&) = delete;
-    Slot& operator=(const Slot&) = delete;
+    Slot(const Slot &) = delete;
+    Slot &operator=(const Slot &) = delete;
 
 private:
-    std::counting_semaphore<>& slots_;
+    std::counting_semaphore<> &slots_;
 };
 
-}  // namespace
+} // namespace
 
-SiteService::SiteService(SiteSettings settings, const Segmenter& segmenter)
+SiteService::SiteService(SiteSettings settings, const Segmenter &segmenter)
     : settings_(std::move(settings))
     , segmenter_(segmenter)
     , fetch_slots_(settings_.parallel_fetches)
     , analysis_slots_(settings_.parallel_analyses)
-    , cache_([this](const std::string& url) {
-                 const Slot slot(fetch_slots_);
-                 return fetch_page(url, settings_.limits);
-             },
-             settings_.cache)
-    , reports_([this](const FetchResult& fetched) { return analyse(fetched); },
-               settings_.cache.max_entries)
-{
-}
+    , cache_(
+          [this](const std::string &url) {
+              const Slot slot(fetch_slots_);
+              return fetch_page(url, settings_.limits);
+          },
+          settings_.cache)
+    , reports_([this](const FetchResult &fetched) { return analyse(fetched); }, settings_.cache.max_entries)
+{}
 
 AnalysisCache::Report SiteService::report(std::string_view typed_url)
 {
@@ -54,7 +53,7 @@ AnalysisCache::Report SiteService::report(std::string_view typed_url)
     return reports_.get(*url, cache_.get(*url));
 }
 
-PageReport SiteService::analyse(const FetchResult& fetched)
+PageReport SiteService::analyse(const FetchResult &fetched)
 {
     const Slot slot(analysis_slots_);
     return make_report(fetched, segmenter_);
@@ -68,7 +67,7 @@ std::string valid_utf8(std::string_view value)
     return decode_to_utf8(value, "UTF-8");
 }
 
-}  // namespace
+} // namespace
 
 std::string SiteService::spider(std::string_view raw_url)
 {
@@ -102,4 +101,4 @@ std::string SiteService::version() const
     return version_file(settings_.newest_version);
 }
 
-}  // namespace seo
+} // namespace seo

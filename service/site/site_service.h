@@ -29,7 +29,7 @@ struct SiteSettings
 class SiteService
 {
 public:
-    SiteService(SiteSettings settings, const Segmenter& segmenter);
+    SiteService(SiteSettings settings, const Segmenter &segmenter);
 
     std::string spider(std::string_view raw_url);
     std::string overview(std::string_view raw_url);
@@ -38,14 +38,14 @@ public:
 
 private:
     AnalysisCache::Report report(std::string_view typed_url);
-    PageReport analyse(const FetchResult& fetched);
+    PageReport analyse(const FetchResult &fetched);
 
     SiteSettings settings_;
-    const Segmenter& segmenter_;
+    const Segmenter &segmenter_;
     std::counting_semaphore<> fetch_slots_;
     std::counting_semaphore<> analysis_slots_;
     PageCache cache_;
     AnalysisCache reports_;
 };
 
-}  // namespace seo
+} // namespace seo

@@ -15,11 +15,11 @@ bool is_white_space(UChar32 c)
     return u_isUWhiteSpace(c);
 }
 
-}  // namespace
+} // namespace
 
 void TextBuilder::append(std::string_view utf8)
 {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
     const auto length = static_cast<int32_t>(utf8.size());
     int32_t pos = 0;
     while (pos < length) {
@@ -34,8 +34,7 @@ void TextBuilder::append(std::string_view utf8)
             end = pos;
         }
         if (end > start)
-            append_piece(utf8.substr(static_cast<std::size_t>(start),
-                                     static_cast<std::size_t>(end - start)));
+            append_piece(utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
         if (pos > end)
             space();
     }
@@ -64,4 +63,4 @@ void TextBuilder::append_piece(std::string_view bytes)
     text_ += bytes;
 }
 
-}  // namespace seo
+} // namespace seo

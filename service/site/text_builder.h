@@ -16,14 +16,14 @@ public:
     // Puts what comes next on a new line, as a block element boundary does.
     void line_break();
 
-    const std::string& text() const { return text_; }
+    const std::string &text() const { return text_; }
 
 private:
-    void append_piece(std::string_view bytes);  // holds no white space
+    void append_piece(std::string_view bytes); // holds no white space
 
     std::string text_;
     bool pending_space_ = false;
     bool pending_line_ = false;
 };
 
-}  // namespace seo
+} // namespace seo

@@ -16,16 +16,15 @@ namespace seo {
 // or break one. On failure the marked parts are left out and the reason is given.
 
 // The page as a search spider sees it, inside the one text area of the page.
-std::string spider_page(std::string_view url, const PageAnalysis& analysis);
+std::string spider_page(std::string_view url, const PageAnalysis &analysis);
 
 // Title / keywords / description with their lengths, then the keyword table.
-std::string overview_page(std::string_view url, const PageAnalysis& analysis,
-                          const std::vector<KeywordRow>& keywords);
+std::string overview_page(std::string_view url, const PageAnalysis &analysis,
+                          const std::vector<KeywordRow> &keywords);
 
 // The density figures of one keyword; without figures (no keyword given) the page asks
 // for one.
-std::string density_page(std::string_view url, std::string_view keyword,
-                         const PageAnalysis& analysis,
-                         const std::optional<DensityFigures>& figures);
+std::string density_page(std::string_view url, std::string_view keyword, const PageAnalysis &analysis,
+                         const std::optional<DensityFigures> &figures);
 
-}  // namespace seo
+} // namespace seo

@@ -32,14 +32,12 @@ std::string fold_case(std::string_view utf8)
 
     const auto length = static_cast<int32_t>(utf8.size());
     std::string folded(utf8.size() + utf8.size() / 4 + 16, '\0');
-    int32_t needed = ucasemap_utf8FoldCase(map.get(), folded.data(),
-                                           static_cast<int32_t>(folded.size()), utf8.data(),
-                                           length, &status);
+    int32_t needed = ucasemap_utf8FoldCase(map.get(), folded.data(), static_cast<int32_t>(folded.size()),
+                                           utf8.data(), length, &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         status = U_ZERO_ERROR;
         folded.assign(static_cast<std::size_t>(needed), '\0');
-        needed = ucasemap_utf8FoldCase(map.get(), folded.data(), needed, utf8.data(), length,
-                                       &status);
+        needed = ucasemap_utf8FoldCase(map.get(), folded.data(), needed, utf8.data(), length, &status);
     }
     if (U_FAILURE(status))
         throw std::runtime_error("ICU case folding failed");
@@ -53,10 +51,17 @@ std::string html_escape(std::string_view text)
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -69,4 +74,4 @@ std::string format_percent(double percent)
     return buffer;
 }
 
-}  // namespace seo
+} // namespace seo

@@ -20,4 +20,4 @@ std::string html_escape(std::string_view text);
 // "3.50%": two decimals, dot as separator whatever the locale.
 std::string format_percent(double percent);
 
-}  // namespace seo
+} // namespace seo

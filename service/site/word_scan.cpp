@@ -9,11 +9,11 @@
 #include <unicode/utf8.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
-#include <stdexcept>
 
 namespace seo {
 namespace {
@@ -32,7 +32,7 @@ bool is_han(UChar32 c)
 
 std::size_t letter_count(std::string_view word)
 {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(word.data());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(word.data());
     const auto length = static_cast<int32_t>(word.size());
     std::size_t letters = 0;
     for (int32_t pos = 0; pos < length;) {
@@ -56,11 +56,10 @@ public:
             throw std::runtime_error("ICU word breaking unavailable");
     }
 
-    void scan(std::string_view text, const std::function<void(std::string_view)>& on_word)
+    void scan(std::string_view text, const std::function<void(std::string_view)> &on_word)
     {
         UErrorCode status = U_ZERO_ERROR;
-        UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()),
-                                      &status);
+        UText *utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
         const std::unique_ptr<UText, decltype(&utext_close)> guard(utext, &utext_close);
         ubrk_setUText(breaker_.get(), utext, &status);
         if (U_FAILURE(status))
@@ -70,9 +69,9 @@ public:
              start = end, end = ubrk_next(breaker_.get())) {
             const int32_t kind = ubrk_getRuleStatus(breaker_.get());
             if (kind < UBRK_WORD_LETTER || kind >= UBRK_WORD_IDEO_LIMIT)
-                continue;  // spaces, punctuation, numbers
-            const std::string_view word = text.substr(static_cast<std::size_t>(start),
-                                                      static_cast<std::size_t>(end - start));
+                continue; // spaces, punctuation, numbers
+            const std::string_view word =
+                text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
             if (letter_count(word) >= 2)
                 on_word(word);
         }
@@ -88,7 +87,7 @@ class RunMemo
 {
 public:
     // The words of `run`, or nullptr when the run has not been seen yet.
-    const std::vector<std::string_view>* find(std::string_view run)
+    const std::vector<std::string_view> *find(std::string_view run)
     {
         const auto found = index_.find(run);
         if (found == index_.end())
@@ -114,17 +113,17 @@ public:
 private:
     // Runs are views of the text being scanned, which outlives the memo.
     std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> index_;
-    std::string arena_;  // every remembered word, back to back
-    std::vector<std::pair<std::size_t, std::size_t>> spans_;  // offset and size in arena_
+    std::string arena_; // every remembered word, back to back
+    std::vector<std::pair<std::size_t, std::size_t>> spans_; // offset and size in arena_
     std::vector<std::string_view> words_;
     std::string_view run_;
     std::size_t first_ = 0;
 };
 
-}  // namespace
+} // namespace
 
-void scan_words(std::string_view folded_text, const Segmenter& segmenter,
-                const std::function<void(std::string_view)>& on_word)
+void scan_words(std::string_view folded_text, const Segmenter &segmenter,
+                const std::function<void(std::string_view)> &on_word)
 {
     Segmenter::Run chinese(segmenter);
     OtherWords other;
@@ -135,7 +134,7 @@ void scan_words(std::string_view folded_text, const Segmenter& segmenter,
             memo.add(word);
     };
 
-    const auto* bytes = reinterpret_cast<const uint8_t*>(folded_text.data());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(folded_text.data());
     const auto length = static_cast<int32_t>(folded_text.size());
     int32_t run_start = 0;
     bool run_is_han = false;
@@ -144,7 +143,7 @@ void scan_words(std::string_view folded_text, const Segmenter& segmenter,
             return;
         const std::string_view run = folded_text.substr(static_cast<std::size_t>(run_start),
                                                         static_cast<std::size_t>(run_end - run_start));
-        const std::vector<std::string_view>* words = memo.find(run);
+        const std::vector<std::string_view> *words = memo.find(run);
         if (!words) {
             memo.start(run);
             if (run_is_han)
@@ -171,4 +170,4 @@ void scan_words(std::string_view folded_text, const Segmenter& segmenter,
     finish_run(length);
 }
 
-}  // namespace seo
+} // namespace seo

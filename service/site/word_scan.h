@@ -11,7 +11,7 @@ namespace seo {
 // order: Chinese words of two or more characters as friso segments them, and other
 // words (as ICU's word breaking finds them) holding two or more letters. Numbers and
 // punctuation never come out.
-void scan_words(std::string_view folded_text, const Segmenter& segmenter,
-                const std::function<void(std::string_view)>& on_word);
+void scan_words(std::string_view folded_text, const Segmenter &segmenter,
+                const std::function<void(std::string_view)> &on_word);
 
-}  // namespace seo
+} // namespace seo

@@ -20,9 +20,9 @@ int main(int argc, char *argv[])
         if (service.start(program))
             serviceHost = service.hostAndPort();
         else
-            QMessageBox::warning(nullptr, Product::applicationTitle(),
-                                 QStringLiteral("分析服务未能启动（%1），查询将无法进行。")
-                                     .arg(service.errorString()));
+            QMessageBox::warning(
+                nullptr, Product::applicationTitle(),
+                QStringLiteral("分析服务未能启动（%1），查询将无法进行。").arg(service.errorString()));
     }
 
     Form1Services services = desktopServices(SiteHosts::allOn(serviceHost));

@@ -19,8 +19,7 @@ FetchResult fetchPage(const QString &url, const FetchLimits &limits)
     QNetworkAccessManager manager;
     manager.setCookieJar(nullptr);
     QNetworkRequest request(address);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     QNetworkReply *reply = manager.get(request);
 
     QEventLoop wait;

@@ -18,8 +18,8 @@ struct FetchResult
     enum class Outcome { Completed, Failed, TimedOut, TooLarge };
 
     Outcome outcome = Outcome::Failed;
-    int httpStatus = 0;  // of a completed response
-    QByteArray body;     // of a completed response, whatever its status
+    int httpStatus = 0; // of a completed response
+    QByteArray body; // of a completed response, whatever its status
 
     bool completed() const { return outcome == Outcome::Completed; }
     bool succeeded() const { return completed() && httpStatus >= 200 && httpStatus < 300; }

@@ -6,7 +6,8 @@
 #include <csignal>
 #include <sys/prctl.h>
 
-AnalysisService::AnalysisService(QObject *parent) : QObject(parent)
+AnalysisService::AnalysisService(QObject *parent)
+    : QObject(parent)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Should the tool die without cleaning up, the kernel ends the service too.
@@ -20,8 +21,9 @@ AnalysisService::~AnalysisService()
 
 bool AnalysisService::start(const QString &program, std::chrono::milliseconds patience)
 {
-    m_process.start(program, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"),
-                              QStringLiteral("--port"), QStringLiteral("0")});
+    m_process.start(program,
+                    {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                     QStringLiteral("0")});
     if (!m_process.waitForStarted(int(patience.count()))) {
         m_error = m_process.errorString();
         return false;

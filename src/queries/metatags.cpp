@@ -19,8 +19,7 @@ MetaTags parseMetaTags(QStringView page)
     for (qsizetype i = 0; i < lengthPieces.size(); ++i) {
         tags.lengths.append(textBefore(lengthPieces[i], lengthEnd).toString());
         // A row without its text marker shows an empty caption, never a neighbour's.
-        tags.texts.append(i < textPieces.size() ? textBefore(textPieces[i], textEnd).toString()
-                                                : QString());
+        tags.texts.append(i < textPieces.size() ? textBefore(textPieces[i], textEnd).toString() : QString());
     }
     return tags;
 }

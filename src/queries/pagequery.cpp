@@ -89,8 +89,8 @@ void Form1::showKeywordTable(const QString &address, LatestRun::Ticket ticket)
     ListView1->setAlternatingRowColors(true);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setRootIsDecorated(false);
-    const QStringList headings = {QStringLiteral(" "), QStringLiteral("关键词"),
-                                  QStringLiteral("词出现频率"), QStringLiteral("建议:2%≦密度≦8%")};
+    const QStringList headings = {QStringLiteral(" "), QStringLiteral("关键词"), QStringLiteral("词出现频率"),
+                                  QStringLiteral("建议:2%≦密度≦8%")};
     const int widths[] = {20, 110, 80, 130};
     m_keywords->setHorizontalHeaderLabels(headings);
     for (int column = 0; column < headings.size(); ++column)

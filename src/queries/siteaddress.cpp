@@ -21,8 +21,8 @@ QString spiderPageUrl(const SiteHosts &hosts, const QString &address)
 
 QString densityPageUrl(const SiteHosts &hosts, const QString &keyword, const QString &address)
 {
-    return "http://"_L1 + hosts.tools + "/Tools/Density.aspx?kw="_L1 + encodeQueryValue(keyword)
-           + "&url="_L1 + encodeQueryValue(address);
+    return "http://"_L1 + hosts.tools + "/Tools/Density.aspx?kw="_L1 + encodeQueryValue(keyword) + "&url="_L1
+        + encodeQueryValue(address);
 }
 
 QString updateFileUrl(const SiteHosts &hosts)

@@ -5,9 +5,9 @@
 // Where the window's questions go: "host" or "host:port" of each site.
 struct SiteHosts
 {
-    QString tools;    // spider view and keyword density pages
+    QString tools; // spider view and keyword density pages
     QString overview; // overview page: meta tags and keyword table
-    QString maker;    // update file and home page
+    QString maker; // update file and home page
 
     static SiteHosts allOn(const QString &host) { return {host, host, host}; }
 };

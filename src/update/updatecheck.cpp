@@ -28,8 +28,9 @@ void Form1::Command8_Click()
     if (newest.isEmpty() || newest == Product::builtInVersion())
         return;
 
-    const UserAnswer answer = m_services.ask({QStringLiteral("最新版本") + newest + QStringLiteral("，是否更新？"),
-                                              QStringLiteral("发现最新版本"), UserMessage::Style::Question});
+    const UserAnswer answer =
+        m_services.ask({QStringLiteral("最新版本") + newest + QStringLiteral("，是否更新？"),
+                        QStringLiteral("发现最新版本"), UserMessage::Style::Question});
     if (answer == UserAnswer::Ok)
         m_services.openInBrowser(QUrl(homePageUrl(m_services.hosts, TrailingSlash::With)));
 }

@@ -1,14 +1,14 @@
 #include "form1services.h"
 
-#include <QDesktopServices>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QMessageBox>
 
 static UserAnswer showMessageBox(const UserMessage &message)
 {
     const bool question = message.style == UserMessage::Style::Question;
-    QMessageBox box(question ? QMessageBox::Question : QMessageBox::NoIcon, message.title,
-                    message.text, question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+    QMessageBox box(question ? QMessageBox::Question : QMessageBox::NoIcon, message.title, message.text,
+                    question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Ok);
     if (question)

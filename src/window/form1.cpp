@@ -19,7 +19,9 @@
 using Sizing = FormLabel::Sizing;
 
 Form1::Form1(Form1Services services, QWidget *parent)
-    : QWidget(parent), m_services(std::move(services)), m_twips(Twips::ofScreen())
+    : QWidget(parent)
+    , m_services(std::move(services))
+    , m_twips(Twips::ofScreen())
 {
     substituteSongTi();
     setFont(QFont(QStringLiteral("宋体"), 9));
@@ -102,18 +104,22 @@ void Form1::buildMetaTable()
     Label3[4] = addLabel(Frame1, QStringLiteral("字符长度"), {2040, 150, 780, 180}, Sizing::AutoSize, true);
     Label3[5] = addLabel(Frame1, QStringLiteral("关键词(KeyWords)"), {240, 650, 1440, 180}, Sizing::AutoSize);
     Label3[6] = addLabel(Frame1, QStringLiteral("标题(Title)"), {480, 400, 990, 180}, Sizing::AutoSize);
-    Label3[7] = addLabel(Frame1, QStringLiteral("描述(Description)"), {240, 960, 1530, 180}, Sizing::AutoSize);
+    Label3[7] =
+        addLabel(Frame1, QStringLiteral("描述(Description)"), {240, 960, 1530, 180}, Sizing::AutoSize);
     Label3[8] = addLabel(Frame1, QStringLiteral("标签"), {720, 150, 390, 180}, Sizing::AutoSize, true);
     Label3[9] = addLabel(Frame1, QStringLiteral("内容"), {5880, 150, 390, 180}, Sizing::AutoSize, true);
-    Label3[10] = addLabel(Frame1, QStringLiteral("一般不超过200个字"), {9120, 960, 1530, 180}, Sizing::AutoSize);
-    Label3[11] = addLabel(Frame1, QStringLiteral("一般不超过100个字"), {9120, 650, 1530, 180}, Sizing::AutoSize);
-    Label3[12] = addLabel(Frame1, QStringLiteral("一般不超过80个字"), {9120, 400, 1440, 180}, Sizing::AutoSize);
+    Label3[10] =
+        addLabel(Frame1, QStringLiteral("一般不超过200个字"), {9120, 960, 1530, 180}, Sizing::AutoSize);
+    Label3[11] =
+        addLabel(Frame1, QStringLiteral("一般不超过100个字"), {9120, 650, 1530, 180}, Sizing::AutoSize);
+    Label3[12] =
+        addLabel(Frame1, QStringLiteral("一般不超过80个字"), {9120, 400, 1440, 180}, Sizing::AutoSize);
 
     Label4 = addLabel(Frame1, QStringLiteral("搜索引擎蜘蛛、机器人模拟"), {6870, 1275, 2355, 180},
                       Sizing::AutoSize, true);
     Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label5 = addLabel(Frame1, QStringLiteral("网页关键字密度"), {1680, 1280, 1365, 180},
-                      Sizing::AutoSize, true);
+    Label5 =
+        addLabel(Frame1, QStringLiteral("网页关键字密度"), {1680, 1280, 1365, 180}, Sizing::AutoSize, true);
 
     Lines[0] = addLine(Frame1, 120, 120, 120, 1200);
     Lines[1] = addLine(Frame1, 120, 120, 10680, 120);
@@ -159,19 +165,27 @@ void Form1::buildDensityPanel()
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
 
-    Label8 = addLabel(Frame2, QStringLiteral("关键词密度检测"), {4560, 120, 1365, 180}, Sizing::AutoSize, true);
-    Label6[0] = addLabel(Frame2, QStringLiteral("页面文本总长度："), {360, 960, 1560, 180}, Sizing::AutoSize, true);
-    Label6[1] = addLabel(Frame2, QStringLiteral("密度建议值："), {6120, 1920, 1170, 180}, Sizing::AutoSize, true);
-    Label6[2] = addLabel(Frame2, QStringLiteral("密度结果计算："), {5925, 1440, 1365, 180}, Sizing::AutoSize, true);
-    Label6[3] = addLabel(Frame2, QStringLiteral("关键字符总长度："), {5760, 960, 1560, 180}, Sizing::AutoSize, true);
-    Label6[4] = addLabel(Frame2, QStringLiteral("关键字出现频率："), {360, 1920, 1560, 180}, Sizing::AutoSize, true);
-    Label6[5] = addLabel(Frame2, QStringLiteral("关键字符串长度："), {360, 1440, 1560, 180}, Sizing::AutoSize, true);
+    Label8 =
+        addLabel(Frame2, QStringLiteral("关键词密度检测"), {4560, 120, 1365, 180}, Sizing::AutoSize, true);
+    Label6[0] =
+        addLabel(Frame2, QStringLiteral("页面文本总长度："), {360, 960, 1560, 180}, Sizing::AutoSize, true);
+    Label6[1] =
+        addLabel(Frame2, QStringLiteral("密度建议值："), {6120, 1920, 1170, 180}, Sizing::AutoSize, true);
+    Label6[2] =
+        addLabel(Frame2, QStringLiteral("密度结果计算："), {5925, 1440, 1365, 180}, Sizing::AutoSize, true);
+    Label6[3] =
+        addLabel(Frame2, QStringLiteral("关键字符总长度："), {5760, 960, 1560, 180}, Sizing::AutoSize, true);
+    Label6[4] =
+        addLabel(Frame2, QStringLiteral("关键字出现频率："), {360, 1920, 1560, 180}, Sizing::AutoSize, true);
+    Label6[5] =
+        addLabel(Frame2, QStringLiteral("关键字符串长度："), {360, 1440, 1560, 180}, Sizing::AutoSize, true);
     Label6[6] = addLabel(Frame2, QStringLiteral("网页网址："), {3960, 480, 1695, 375}, Sizing::Fixed);
     Label6[7] = addLabel(Frame2, QStringLiteral("关键词："), {720, 480, 1695, 375}, Sizing::Fixed);
 
     const QPoint slots[] = {{7680, 1920}, {2160, 960}, {2160, 1440}, {2160, 1920}, {7680, 960}, {7680, 1440}};
     for (int slot = 0; slot < 6; ++slot)
-        Label7[slot] = addLabel(Frame2, QStringLiteral(".."), {slots[slot], QSize(180, 180)}, Sizing::AutoSize);
+        Label7[slot] =
+            addLabel(Frame2, QStringLiteral(".."), {slots[slot], QSize(180, 180)}, Sizing::AutoSize);
 
     Lines[10] = addLine(Frame2, 0, 840, 0, 2160);
     Lines[11] = addLine(Frame2, 0, 840, 10560, 840);
@@ -185,14 +199,14 @@ void Form1::buildDensityPanel()
 void Form1::stackAndChainControls()
 {
     // Each container's controls, top of the stack first: each one goes below all before it.
-    const QList<QWidget *> onWindow = {Frame2, Frame1, Command8, Command6, Command5, ListView1, Text2,
-                                       Command1, Text1, Command2, Command3, Label1[0], Label2[0], Label9};
+    const QList<QWidget *> onWindow = {Frame2,   Frame1, Command8, Command6, Command5,  ListView1, Text2,
+                                       Command1, Text1,  Command2, Command3, Label1[0], Label2[0], Label9};
     QList<QWidget *> inFrame1 = {Label4, Label5, Label3[3], Label3[2], Label3[1]};
     for (int line = 9; line >= 0; --line)
         inFrame1 << Lines[line];
-    inFrame1 << Label3[12] << Label3[11] << Label3[10] << Label3[9] << Label3[8] << Label3[7]
-             << Label3[6] << Label3[5] << Label3[4] << Label3[0] << Label2[3] << Label1[3]
-             << Label2[2] << Label2[1] << Label1[2] << Label1[1];
+    inFrame1 << Label3[12] << Label3[11] << Label3[10] << Label3[9] << Label3[8] << Label3[7] << Label3[6]
+             << Label3[5] << Label3[4] << Label3[0] << Label2[3] << Label1[3] << Label2[2] << Label2[1]
+             << Label1[2] << Label1[1];
     QList<QWidget *> inFrame2 = {Command7, Command4, Text4, Text3, Label8};
     for (int line = 16; line >= 10; --line)
         inFrame2 << Lines[line];
@@ -204,8 +218,8 @@ void Form1::stackAndChainControls()
         for (QWidget *control : container)
             control->lower();
 
-    const QList<QWidget *> tabOrder = {Text1, Command1, Text2, ListView1, Text3,
-                                       Text4, Command4, Command5, Command6, Command7};
+    const QList<QWidget *> tabOrder = {Text1, Command1, Text2,    ListView1, Text3,
+                                       Text4, Command4, Command5, Command6,  Command7};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -213,8 +227,8 @@ void Form1::stackAndChainControls()
 FormLabel *Form1::addLabel(QWidget *container, const QString &caption, QRect twipsRect,
                            FormLabel::Sizing sizing, bool bold)
 {
-    const QRect design = m_twips.toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(),
-                                          twipsRect.height());
+    const QRect design =
+        m_twips.toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height());
     auto *label = new FormLabel(caption, sizing, design, container);
     if (bold) {
         QFont boldFont = label->font();
@@ -228,24 +242,23 @@ QPushButton *Form1::addButton(QWidget *container, const QString &caption, QRect 
 {
     auto *button = new QPushButton(caption, container);
     button->setAutoDefault(false);
-    button->setGeometry(m_twips.toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(),
-                                         twipsRect.height()));
+    button->setGeometry(
+        m_twips.toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height()));
     return button;
 }
 
 QLineEdit *Form1::addLineEdit(QWidget *container, QRect twipsRect)
 {
     auto *edit = new QLineEdit(container);
-    edit->setGeometry(m_twips.toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(),
-                                       twipsRect.height()));
+    edit->setGeometry(m_twips.toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height()));
     return edit;
 }
 
 GridLine *Form1::addLine(QWidget *container, int x1, int y1, int x2, int y2)
 {
-    return new GridLine(QLine(m_twips.toPixels(x1), m_twips.toPixels(y1), m_twips.toPixels(x2),
-                              m_twips.toPixels(y2)),
-                        container);
+    return new GridLine(
+        QLine(m_twips.toPixels(x1), m_twips.toPixels(y1), m_twips.toPixels(x2), m_twips.toPixels(y2)),
+        container);
 }
 
 void Form1::Form_Load()
@@ -272,8 +285,8 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::Form_Unload(bool &cancel)
 {
-    const UserAnswer answer = m_services.ask(
-        {QStringLiteral("真的退出吗?"), QStringLiteral("退出"), UserMessage::Style::Question});
+    const UserAnswer answer =
+        m_services.ask({QStringLiteral("真的退出吗?"), QStringLiteral("退出"), UserMessage::Style::Question});
     if (answer != UserAnswer::Ok) {
         cancel = true;
         return;

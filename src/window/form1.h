@@ -88,8 +88,8 @@ private:
     void buildResultViews();
     void buildDensityPanel();
     void stackAndChainControls();
-    FormLabel *addLabel(QWidget *container, const QString &caption, QRect twipsRect,
-                        FormLabel::Sizing sizing, bool bold = false);
+    FormLabel *addLabel(QWidget *container, const QString &caption, QRect twipsRect, FormLabel::Sizing sizing,
+                        bool bold = false);
     QPushButton *addButton(QWidget *container, const QString &caption, QRect twipsRect);
     QLineEdit *addLineEdit(QWidget *container, QRect twipsRect);
     GridLine *addLine(QWidget *container, int x1, int y1, int x2, int y2);

@@ -12,7 +12,7 @@
 struct UserMessage
 {
     enum class Style {
-        Notice,  // OK only, no icon
+        Notice, // OK only, no icon
         Question // OK and Cancel, question icon, OK the default
     };
 
@@ -30,7 +30,7 @@ struct Form1Services
     SiteHosts hosts;
     std::function<UserAnswer(const UserMessage &)> ask;
     std::function<bool(const QUrl &)> openInBrowser; // false when no browser could be started
-    std::function<void()> endProgram;                // must not return to a handler's work
+    std::function<void()> endProgram; // must not return to a handler's work
     FetchLimits fetchLimits;
 };
 

@@ -9,7 +9,9 @@
 #include <algorithm>
 
 FormLabel::FormLabel(const QString &caption, Sizing sizing, const QRect &designRect, QWidget *parent)
-    : QLabel(caption, parent), m_sizing(sizing), m_design(designRect)
+    : QLabel(caption, parent)
+    , m_sizing(sizing)
+    , m_design(designRect)
 {
     setTextFormat(Qt::PlainText); // captions come raw from web pages
     setWordWrap(sizing == Sizing::Fixed);

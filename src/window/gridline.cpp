@@ -2,7 +2,9 @@
 
 #include <QPainter>
 
-GridLine::GridLine(const QLine &pixels, QWidget *parent) : QWidget(parent), m_line(pixels)
+GridLine::GridLine(const QLine &pixels, QWidget *parent)
+    : QWidget(parent)
+    , m_line(pixels)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(QRect(pixels.p1(), pixels.p2()).normalized());

@@ -5,7 +5,10 @@
 // The product's own name and texts, as the window and its message boxes show them.
 namespace Product {
 
-inline QString applicationTitle() { return QStringLiteral("网站优化分析助手"); }
+inline QString applicationTitle()
+{
+    return QStringLiteral("网站优化分析助手");
+}
 
 inline QString windowCaption()
 {
@@ -14,6 +17,9 @@ inline QString windowCaption()
 }
 
 // The version this build is; the update file names the newest one.
-inline QString builtInVersion() { return QStringLiteral("9.") + QStringLiteral("1"); }
+inline QString builtInVersion()
+{
+    return QStringLiteral("9.") + QStringLiteral("1");
+}
 
 } // namespace Product

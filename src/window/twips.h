@@ -7,7 +7,9 @@
 class Twips
 {
 public:
-    explicit Twips(double twipsPerPixel) : m_perPixel(twipsPerPixel) {}
+    explicit Twips(double twipsPerPixel)
+        : m_perPixel(twipsPerPixel)
+    {}
 
     // From the primary screen's logical resolution.
     static Twips ofScreen();

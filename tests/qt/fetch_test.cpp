@@ -89,8 +89,9 @@ void FetchTest::clickDuringTheWaitRunsAtOnce()
     const QString page = getHTTPPage(url(QStringLiteral("/slow")));
     events << QStringLiteral("fetch returns");
     QCOMPARE(page, QStringLiteral("late"));
-    QCOMPARE(events, (QStringList{QStringLiteral("click begins"), QStringLiteral("click ends"),
-                                  QStringLiteral("fetch returns")}));
+    QCOMPARE(events,
+             (QStringList{QStringLiteral("click begins"), QStringLiteral("click ends"),
+                          QStringLiteral("fetch returns")}));
 }
 
 void FetchTest::waitingCostsAlmostNoCpu()

@@ -43,13 +43,13 @@ void Form1LayoutTest::controlsStandWhereTheDesignPutsThem()
 {
     Form1 &f = m_harness->form();
     const QList<std::pair<QWidget *, QRect>> expected = {
-        {f.Text1, px(1800, 120, 4095, 375)},       {f.Command1, px(6000, 120, 1215, 375)},
-        {f.Command2, px(6000, 120, 855, 375)},     {f.Command5, px(7320, 120, 1575, 375)},
-        {f.Command6, px(9360, 120, 1455, 375)},    {f.Command8, px(2040, 4800, 615, 375)},
-        {f.Frame1, px(0, 480, 10935, 1455)},       {f.Frame2, px(120, 1700, 10695, 2295)},
-        {f.ListView1, px(120, 1920, 5175, 2055)},  {f.Text2, px(5400, 1920, 5415, 2055)},
-        {f.Text3, px(1440, 360, 2175, 375)},       {f.Text4, px(4920, 360, 3375, 375)},
-        {f.Command4, px(8520, 360, 1095, 375)},    {f.Command7, px(9720, 360, 855, 375)},
+        {f.Text1, px(1800, 120, 4095, 375)},      {f.Command1, px(6000, 120, 1215, 375)},
+        {f.Command2, px(6000, 120, 855, 375)},    {f.Command5, px(7320, 120, 1575, 375)},
+        {f.Command6, px(9360, 120, 1455, 375)},   {f.Command8, px(2040, 4800, 615, 375)},
+        {f.Frame1, px(0, 480, 10935, 1455)},      {f.Frame2, px(120, 1700, 10695, 2295)},
+        {f.ListView1, px(120, 1920, 5175, 2055)}, {f.Text2, px(5400, 1920, 5415, 2055)},
+        {f.Text3, px(1440, 360, 2175, 375)},      {f.Text4, px(4920, 360, 3375, 375)},
+        {f.Command4, px(8520, 360, 1095, 375)},   {f.Command7, px(9720, 360, 855, 375)},
     };
     for (const auto &[control, rect] : expected)
         QCOMPARE(control->geometry(), rect);
@@ -94,8 +94,8 @@ void Form1LayoutTest::gridLinesAreLightGrey()
 {
     Form1 &f = m_harness->form();
     QCOMPARE(f.Lines.size(), 17u);
-    QCOMPARE(f.Lines[0]->line(), QLine(8, 8, 8, 80));      // Line1, left edge of the meta table
-    QCOMPARE(f.Lines[9]->line(), QLine(600, 8, 600, 80));  // Line10, before the advice column
+    QCOMPARE(f.Lines[0]->line(), QLine(8, 8, 8, 80)); // Line1, left edge of the meta table
+    QCOMPARE(f.Lines[9]->line(), QLine(600, 8, 600, 80)); // Line10, before the advice column
     QCOMPARE(f.Lines[16]->line(), QLine(344, 56, 344, 144)); // Line17, between the density columns
     for (int i = 0; i < 17; ++i)
         QCOMPARE(f.Lines[i]->parentWidget(), i < 10 ? f.Frame1 : f.Frame2);
@@ -147,8 +147,9 @@ void Form1LayoutTest::tabOrderFollowsTheDesign()
     };
     QCOMPARE(walk(6), (QList<QWidget *>{f.Text1, f.Command1, f.Text2, f.ListView1, f.Command5, f.Command6}));
     f.Command5_Click();
-    QCOMPARE(walk(11), (QList<QWidget *>{f.Text1, f.Command1, f.Text2, f.ListView1, f.Text3, f.Text4,
-                                         f.Command4, f.Command5, f.Command6, f.Command7, f.Text1}));
+    QCOMPARE(walk(11),
+             (QList<QWidget *>{f.Text1, f.Command1, f.Text2, f.ListView1, f.Text3, f.Text4, f.Command4,
+                               f.Command5, f.Command6, f.Command7, f.Text1}));
     f.Command7_Click();
 }
 

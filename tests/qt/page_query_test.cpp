@@ -16,18 +16,19 @@ namespace {
 
 SitePages::Meta metaOf(const QString &name)
 {
-    return {QString::number(name.size()), name + QStringLiteral(" title"), QStringLiteral("2"),
-            name + QStringLiteral(",kw"), QStringLiteral("11"), name + QStringLiteral(" described")};
+    return {QString::number(name.size()), name + QStringLiteral(" title"),
+            QStringLiteral("2"),          name + QStringLiteral(",kw"),
+            QStringLiteral("11"),         name + QStringLiteral(" described")};
 }
 
 // A site that knows two pages, "a" and "b", and answers "a" slowly when asked to.
 void serveTwoPages(LocalHttpServer &server, std::chrono::milliseconds delayForA = 0ms)
 {
     auto page = [](const QString &address) {
-        return SitePages::overview(metaOf(address), {{address + QStringLiteral("-word"), QStringLiteral("3"),
-                                                      QStringLiteral("1.50%")},
-                                                     {QStringLiteral("shared"), QStringLiteral("1"),
-                                                      QStringLiteral("0.50%")}});
+        return SitePages::overview(
+            metaOf(address),
+            {{address + QStringLiteral("-word"), QStringLiteral("3"), QStringLiteral("1.50%")},
+             {QStringLiteral("shared"), QStringLiteral("1"), QStringLiteral("0.50%")}});
     };
     server.route(QStringLiteral("/"), [=](const QUrlQuery &query) {
         const QString address = query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
@@ -35,8 +36,11 @@ void serveTwoPages(LocalHttpServer &server, std::chrono::milliseconds delayForA 
     });
     server.route(QStringLiteral("/Tools/Robot.aspx"), [=](const QUrlQuery &query) {
         const QString address = query.queryItemValue(QStringLiteral("url"), QUrl::FullyDecoded);
-        return Response{200, SitePages::spider(address + QStringLiteral(" as a spider sees it")).toUtf8(),
-                        address == u"a" ? delayForA : 0ms, {}, {}};
+        return Response{200,
+                        SitePages::spider(address + QStringLiteral(" as a spider sees it")).toUtf8(),
+                        address == u"a" ? delayForA : 0ms,
+                        {},
+                        {}};
     });
 }
 
@@ -95,10 +99,12 @@ void PageQueryTest::metaAnalysisFillsTheTable()
     Form1 &f = harness.form();
     f.Text1->setText(QStringLiteral("a"));
     f.Command3_Click();
-    QCOMPARE(captions(f.Label1), (QStringList{QStringLiteral("</td><td><font color=\""), QStringLiteral("1"),
-                                              QStringLiteral("2"), QStringLiteral("11")}));
-    QCOMPARE(captions(f.Label2), (QStringList{QString(), QStringLiteral("a title"), QStringLiteral("a,kw"),
-                                              QStringLiteral("a described")}));
+    QCOMPARE(captions(f.Label1),
+             (QStringList{QStringLiteral("</td><td><font color=\""), QStringLiteral("1"), QStringLiteral("2"),
+                          QStringLiteral("11")}));
+    QCOMPARE(captions(f.Label2),
+             (QStringList{QString(), QStringLiteral("a title"), QStringLiteral("a,kw"),
+                          QStringLiteral("a described")}));
     QCOMPARE(harness.requestsFor(QStringLiteral("/")).size(), 1);
 }
 
@@ -110,10 +116,12 @@ void PageQueryTest::metaAnalysisNeverLeavesTheTableBusy_data()
     const QString noSite = QStringLiteral("连接失败");
     QTest::newRow("empty body") << Response{200, {}, 0ms, {}, {}} << noResult;
     QTest::newRow("page without the table") << Response{200, "<html>nothing</html>", 0ms, {}, {}} << noResult;
-    QTest::newRow("not UTF-8") << Response{200, SitePages::overview(metaOf(QStringLiteral("x")), {}).toUtf8().replace(
-                                                    "标题", "\xB1\xEA\xCC\xE2"),
-                                          0ms, {}, {}}
-                               << noResult;
+    QTest::newRow("not UTF-8") << Response{
+        200,
+        SitePages::overview(metaOf(QStringLiteral("x")), {}).toUtf8().replace("标题", "\xB1\xEA\xCC\xE2"),
+        0ms,
+        {},
+        {}} << noResult;
     QTest::newRow("never ends") << Response{200, "<html>", 0ms, Response::Kind::NeverEnds, {}} << noSite;
     QTest::newRow("oversize") << Response{200, {}, 0ms, Response::Kind::Endless, {}} << noSite;
 }
@@ -158,10 +166,12 @@ void PageQueryTest::wholeQueryFillsAllThreeAreas()
     QCOMPARE(f.Label2[1]->text(), QStringLiteral("a title"));
     QCOMPARE(f.Label2[3]->text(), QStringLiteral("a described"));
     QCOMPARE(f.Text2->toPlainText(), QStringLiteral("a as a spider sees it"));
-    QCOMPARE(tableOf(f.ListView1),
-             (QList<QStringList>{headings,
-                                 {QStringLiteral("1"), QStringLiteral("a-word"), QStringLiteral("3"), QStringLiteral("1.50%")},
-                                 {QStringLiteral("2"), QStringLiteral("shared"), QStringLiteral("1"), QStringLiteral("0.50%")}}));
+    QCOMPARE(
+        tableOf(f.ListView1),
+        (QList<QStringList>{
+            headings,
+            {QStringLiteral("1"), QStringLiteral("a-word"), QStringLiteral("3"), QStringLiteral("1.50%")},
+            {QStringLiteral("2"), QStringLiteral("shared"), QStringLiteral("1"), QStringLiteral("0.50%")}}));
     const int widths[] = {20, 110, 80, 130};
     for (int column = 0; column < 4; ++column)
         QCOMPARE(f.ListView1->columnWidth(column), widths[column]);
@@ -218,8 +228,9 @@ void PageQueryTest::siteFailureTextBecomesAdvice()
 {
     FormHarness harness;
     serveTwoPages(harness.server());
-    harness.server().route(QStringLiteral("/Tools/Robot.aspx"),
-                           Response{200, SitePages::spider(QStringLiteral("基础连接已经关闭：超时")).toUtf8(), 0ms, {}, {}});
+    harness.server().route(
+        QStringLiteral("/Tools/Robot.aspx"),
+        Response{200, SitePages::spider(QStringLiteral("基础连接已经关闭：超时")).toUtf8(), 0ms, {}, {}});
     harness.form().Text1->setText(QStringLiteral("a"));
     harness.form().Command1_Click();
     QCOMPARE(harness.form().Text2->toPlainText(), QStringLiteral("请检查网站是否能正常打开"));
@@ -230,10 +241,12 @@ void PageQueryTest::pageWithoutSpiderTextSaysSo()
 {
     FormHarness harness;
     serveTwoPages(harness.server());
-    harness.server().route(QStringLiteral("/Tools/Robot.aspx"), Response{200, "<html>busy</html>", 0ms, {}, {}});
+    harness.server().route(QStringLiteral("/Tools/Robot.aspx"),
+                           Response{200, "<html>busy</html>", 0ms, {}, {}});
     harness.form().Text1->setText(QStringLiteral("a"));
     harness.form().Command1_Click();
-    QCOMPARE(harness.form().Text2->toPlainText(), QStringLiteral("分析网站没有返回这个页面的蜘蛛视图，请稍后再试。"));
+    QCOMPARE(harness.form().Text2->toPlainText(),
+             QStringLiteral("分析网站没有返回这个页面的蜘蛛视图，请稍后再试。"));
     QCOMPARE(harness.form().ListView1->model()->rowCount(), 2);
 }
 

@@ -140,18 +140,28 @@ void PanelAndUpdateTest::densityCheckShowsTheFigures_data()
     };
     QTest::newRow("five figures") << page({QStringLiteral("1200"), QStringLiteral("2"), QStringLiteral("8"),
                                            QStringLiteral("16"), QStringLiteral("1.33%")})
-                                  << QStringList{advice, QStringLiteral("1200"), QStringLiteral("2"),
-                                                 QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("1.33%")};
+                                  << QStringList{advice,
+                                                 QStringLiteral("1200"),
+                                                 QStringLiteral("2"),
+                                                 QStringLiteral("8"),
+                                                 QStringLiteral("16"),
+                                                 QStringLiteral("1.33%")};
     QTest::newRow("two figures") << page({QStringLiteral("1200"), QStringLiteral("2")})
-                                 << QStringList{advice, QStringLiteral("1200"), QStringLiteral("2"), busy, busy, busy};
+                                 << QStringList{
+                                        advice, QStringLiteral("1200"), QStringLiteral("2"), busy, busy,
+                                        busy};
     QTest::newRow("no separator") << Response{200, "<p>页面文本总长 unknown<br>密度建议值", 0ms, {}, {}}
                                   << QStringList{QStringLiteral(" unknown"), busy, busy, busy, busy, busy};
     QTest::newRow("more than five")
         << Response{200, "页面文本总长：1<：2<：3<：4<：5<：6<：7<密度建议值", 0ms, {}, {}}
-        << QStringList{advice, QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+        << QStringList{advice,
+                       QStringLiteral("1"),
+                       QStringLiteral("2"),
+                       QStringLiteral("3"),
+                       QStringLiteral("4"),
                        QStringLiteral("5")};
-    QTest::newRow("no density section") << Response{404, "<p>not found</p>", 0ms, {}, {}}
-                                        << QStringList(6, QStringLiteral("未取得结果"));
+    QTest::newRow("no density section")
+        << Response{404, "<p>not found</p>", 0ms, {}, {}} << QStringList(6, QStringLiteral("未取得结果"));
     QTest::newRow("failed fetch") << Response{200, {}, 0ms, Response::Kind::NeverEnds, {}}
                                   << QStringList(6, QStringLiteral("连接失败"));
 }
@@ -216,7 +226,8 @@ void PanelAndUpdateTest::newestDensityCheckWins()
     FormHarness harness;
     harness.server().route(QStringLiteral("/Tools/Density.aspx"), [](const QUrlQuery &query) {
         const QString keyword = query.queryItemValue(QStringLiteral("kw"), QUrl::FullyDecoded);
-        return Response{200, SitePages::density({keyword, keyword}).toUtf8(), keyword == u"old" ? 300ms : 0ms, {}, {}};
+        return Response{
+            200, SitePages::density({keyword, keyword}).toUtf8(), keyword == u"old" ? 300ms : 0ms, {}, {}};
     });
     Form1 &f = harness.form();
     f.Text3->setText(QStringLiteral("old"));
@@ -227,7 +238,8 @@ void PanelAndUpdateTest::newestDensityCheckWins()
         f.Command4_Click();
     });
     f.Command4_Click();
-    QCOMPARE(captions(f.Label7), (QStringList{advice, QStringLiteral("new"), QStringLiteral("new"), busy, busy, busy}));
+    QCOMPARE(captions(f.Label7),
+             (QStringList{advice, QStringLiteral("new"), QStringLiteral("new"), busy, busy, busy}));
 }
 
 void PanelAndUpdateTest::updateCheckRunsOnceASecondAfterStart()
@@ -254,19 +266,22 @@ void PanelAndUpdateTest::updateOfferOnlyForARealDifferentVersion_data()
     const QString none;
     QTest::newRow("same version") << file("9.1") << UserAnswer::Ok << none << none;
     QTest::newRow("same version, more lines") << file("9.1\r\nnotes") << UserAnswer::Ok << none << none;
-    QTest::newRow("newer, accepted") << file("9.2\r\n") << UserAnswer::Ok << QStringLiteral("最新版本9.2，是否更新？")
+    QTest::newRow("newer, accepted") << file("9.2\r\n") << UserAnswer::Ok
+                                     << QStringLiteral("最新版本9.2，是否更新？")
                                      << QStringLiteral("/veltro/");
-    QTest::newRow("newer, declined") << file("9.2\r\n") << UserAnswer::Cancel << QStringLiteral("最新版本9.2，是否更新？")
-                                     << none;
-    QTest::newRow("older") << file("9.0\r\n") << UserAnswer::Cancel << QStringLiteral("最新版本9.0，是否更新？") << none;
-    QTest::newRow("line feed alone") << file("9.1\n") << UserAnswer::Cancel << QStringLiteral("最新版本9.1\n，是否更新？")
-                                     << none;
+    QTest::newRow("newer, declined") << file("9.2\r\n") << UserAnswer::Cancel
+                                     << QStringLiteral("最新版本9.2，是否更新？") << none;
+    QTest::newRow("older") << file("9.0\r\n") << UserAnswer::Cancel
+                           << QStringLiteral("最新版本9.0，是否更新？") << none;
+    QTest::newRow("line feed alone") << file("9.1\n") << UserAnswer::Cancel
+                                     << QStringLiteral("最新版本9.1\n，是否更新？") << none;
     QTest::newRow("trailing blank") << file("9.1 \r\n") << UserAnswer::Cancel
                                     << QStringLiteral("最新版本9.1 ，是否更新？") << none;
     QTest::newRow("empty file") << file("") << UserAnswer::Ok << none << none;
-    QTest::newRow("error page") << Response{404, "9.9 not found", 0ms, {}, {}} << UserAnswer::Ok << none << none;
-    QTest::newRow("unreachable") << Response{200, {}, 0ms, Response::Kind::NeverEnds, {}} << UserAnswer::Ok << none
-                                 << none;
+    QTest::newRow("error page") << Response{404, "9.9 not found", 0ms, {}, {}} << UserAnswer::Ok << none
+                                << none;
+    QTest::newRow("unreachable") << Response{200, {}, 0ms, Response::Kind::NeverEnds, {}} << UserAnswer::Ok
+                                 << none << none;
 }
 
 void PanelAndUpdateTest::updateOfferOnlyForARealDifferentVersion()

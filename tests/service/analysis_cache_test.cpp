@@ -16,16 +16,16 @@ class AnalysisCacheTest : public testing::Test
 {
 protected:
     std::atomic<int> analyses{0};
-    seo::AnalysisCache cache{[this](const seo::FetchResult& fetched) {
+    seo::AnalysisCache cache{[this](const seo::FetchResult &fetched) {
                                  ++analyses;
-                                 std::this_thread::sleep_for(30ms);  // lets the others arrive
+                                 std::this_thread::sleep_for(30ms); // lets the others arrive
                                  seo::PageReport report;
                                  report.analysis.content.text = fetched.body;
                                  return report;
                              },
                              2};
 
-    static seo::PageCache::Page page(const std::string& body, const std::string& failure = "")
+    static seo::PageCache::Page page(const std::string &body, const std::string &failure = "")
     {
         seo::FetchResult fetched;
         fetched.body = body;
@@ -60,9 +60,9 @@ TEST_F(AnalysisCacheTest, FailedFetchesAndEvictedPagesAreNotKept)
     const auto c = page("c");
     cache.get("a", a);
     cache.get("b", b);
-    cache.get("c", c);  // two entries at most: "a" goes
+    cache.get("c", c); // two entries at most: "a" goes
     cache.get("a", a);
     EXPECT_EQ(analyses, 6);
 }
 
-}  // namespace
+} // namespace

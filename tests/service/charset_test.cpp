@@ -8,7 +8,7 @@
 
 namespace {
 
-std::string page(const std::string& head, const std::string& text)
+std::string page(const std::string &head, const std::string &text)
 {
     return "<html><head>" + head + "<title>" + text + "</title></head><body>" + text + "</body></html>";
 }
@@ -20,11 +20,11 @@ TEST(Charset, DetectsAndDecodes)
     const std::string gbk_meta = "<meta charset=\"gbk\">";
     const struct
     {
-        const char* name;
+        const char *name;
         std::string body;
         std::string content_type;
         std::string charset;
-        std::string text;  // the decoded page must contain it
+        std::string text; // the decoded page must contain it
     } cases[] = {
         {"utf-8 undeclared", page("", zh), "text/html", "UTF-8", zh},
         {"utf-8 byte-order mark", "\xEF\xBB\xBF" + page("", zh), "", "UTF-8", "<html>"},
@@ -42,7 +42,7 @@ TEST(Charset, DetectsAndDecodes)
          "GB18030", zh},
         {"meta beyond 4 KiB", std::string(8192, ' ') + "<meta charset=\"big5\">" + zh, "", "UTF-8", zh},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string charset = seo::detect_charset(c.body, c.content_type);
         EXPECT_EQ(charset, c.charset);
@@ -50,7 +50,11 @@ TEST(Charset, DetectsAndDecodes)
         EXPECT_NE(decoded.find(c.text), std::string::npos) << decoded;
         EXPECT_FALSE(decoded.starts_with("\xEF\xBB\xBF"));
     }
-    EXPECT_EQ(seo::decode_to_utf8("ab\xFF" "cd", "UTF-8"), "ab\xEF\xBF\xBD" "cd");  // not dropped, not kept
+    EXPECT_EQ(seo::decode_to_utf8("ab\xFF"
+                                  "cd",
+                                  "UTF-8"),
+              "ab\xEF\xBF\xBD"
+              "cd"); // not dropped, not kept
 }
 
-}  // namespace
+} // namespace

@@ -17,8 +17,8 @@ namespace {
 
 // Runs seo-site with `arguments`, hands its first stdout line to `announced` and sends it the
 // signal that returns. Gives back the exit status (-1 when it did not exit) and all of stdout.
-std::pair<int, std::string> run_site(std::vector<const char*> arguments,
-                                     const std::function<int(const std::string&)>& announced)
+std::pair<int, std::string> run_site(std::vector<const char *> arguments,
+                                     const std::function<int(const std::string &)> &announced)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -28,7 +28,7 @@ std::pair<int, std::string> run_site(std::vector<const char*> arguments,
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], STDOUT_FILENO);
-        execv(SEO_SITE_EXECUTABLE, const_cast<char* const*>(arguments.data()));
+        execv(SEO_SITE_EXECUTABLE, const_cast<char *const *>(arguments.data()));
         _exit(127);
     }
     close(fds[1]);
@@ -54,7 +54,7 @@ TEST(Executable, AnnouncesItsPortServesAndStopsOnSignals)
     for (const int signal_number : {SIGTERM, SIGINT}) {
         const std::string prefix = "seo-site listening on http://127.0.0.1:";
         std::string line;
-        const auto announced = [&](const std::string& first) {
+        const auto announced = [&](const std::string &first) {
             line = first;
             bool served = false;
             if (first.starts_with(prefix) && first.ends_with("/")) {
@@ -73,8 +73,8 @@ TEST(Executable, AnnouncesItsPortServesAndStopsOnSignals)
 
 TEST(Executable, RejectsBadOptions)
 {
-    EXPECT_EQ(run_site({"--port", "many"}, [](const std::string&) { return 0; }),
+    EXPECT_EQ(run_site({"--port", "many"}, [](const std::string &) { return 0; }),
               std::make_pair(2, std::string()));
 }
 
-}  // namespace
+} // namespace

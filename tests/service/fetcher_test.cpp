@@ -24,23 +24,23 @@ protected:
     std::atomic<bool> release_slow{false};
     std::atomic<bool> spider_agent{false};
 
-    TargetServer target{[this](httplib::Server& http) {
-        http.Get("/page", [this](auto& request, auto& response) {
+    TargetServer target{[this](httplib::Server &http) {
+        http.Get("/page", [this](auto &request, auto &response) {
             spider_agent = request.get_header_value("User-Agent").find("Spider") != std::string::npos;
             response.set_content("<p>你好</p>", "text/html; charset=utf-8");
         });
-        http.Get("/hop1", [](auto&, auto& response) { response.set_redirect("/hop2"); });
-        http.Get("/hop2", [](auto&, auto& response) { response.set_redirect("/page", 301); });
-        http.Get("/loop", [this](auto&, auto& response) {
+        http.Get("/hop1", [](auto &, auto &response) { response.set_redirect("/hop2"); });
+        http.Get("/hop2", [](auto &, auto &response) { response.set_redirect("/page", 301); });
+        http.Get("/loop", [this](auto &, auto &response) {
             ++loop_hits;
             response.set_redirect("/loop");
         });
-        http.Get("/missing", [](auto&, auto& response) { response.status = 404; });
-        http.Get("/big-announced", [](auto&, auto& response) {
+        http.Get("/missing", [](auto &, auto &response) { response.status = 404; });
+        http.Get("/big-announced", [](auto &, auto &response) {
             response.set_content(std::string(8 * 1024 * 1024 + 1, 'x'), "text/html");
         });
-        http.Get("/big-streamed", [](auto&, auto& response) {
-            response.set_chunked_content_provider("text/html", [](size_t, httplib::DataSink& sink) {
+        http.Get("/big-streamed", [](auto &, auto &response) {
+            response.set_chunked_content_provider("text/html", [](size_t, httplib::DataSink &sink) {
                 const std::string chunk(16 * 1024, 'y');
                 for (int i = 0; i < 8 && sink.is_writable(); ++i)
                     sink.write(chunk.data(), chunk.size());
@@ -48,13 +48,13 @@ protected:
                 return true;
             });
         });
-        http.Get("/gzip", [](auto& request, auto& response) {
+        http.Get("/gzip", [](auto &request, auto &response) {
             if (request.get_header_value("Accept-Encoding").find("gzip") == std::string::npos)
-                return;  // an empty page fails the test
+                return; // an empty page fails the test
             response.set_header("Content-Encoding", "gzip");
             response.set_content(kGzipped, "application/x-test-gzipped");
         });
-        http.Get("/slow", [this](auto&, auto& response) {
+        http.Get("/slow", [this](auto &, auto &response) {
             for (int i = 0; i < 100 && !release_slow; ++i)
                 std::this_thread::sleep_for(20ms);
             response.set_content("late", "text/html");
@@ -63,7 +63,7 @@ protected:
 
     void TearDown() override { release_slow = true; }
 
-    seo::FetchResult fetch(const std::string& url, std::size_t max_body_bytes = 64 * 1024)
+    seo::FetchResult fetch(const std::string &url, std::size_t max_body_bytes = 64 * 1024)
     {
         seo::FetchLimits limits;
         limits.connect_timeout = 1000ms;
@@ -75,7 +75,7 @@ protected:
 
 TEST_F(FetcherTest, FetchesAsASpiderThroughRedirectsAndGzip)
 {
-    for (const char* path : {"/page", "/hop1", "/gzip"}) {
+    for (const char *path : {"/page", "/hop1", "/gzip"}) {
         const seo::FetchResult result = fetch(target.url(path));
         ASSERT_TRUE(result.ok()) << path << ": " << result.failure;
         EXPECT_EQ(result.body, "<p>你好</p>") << path;
@@ -87,13 +87,13 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
 {
     std::string unreachable;
     {
-        const TargetServer gone{[](httplib::Server&) {}};
+        const TargetServer gone{[](httplib::Server &) {}};
         unreachable = gone.url("/");
     }
     const struct
     {
         std::string url;
-        const char* failure;
+        const char *failure;
         std::size_t max_body_bytes = 64 * 1024;
     } cases[] = {
         {target.url("/missing"), "服务器返回错误状态 HTTP 404"},
@@ -104,27 +104,24 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
         {target.url("/loop"), "重定向次数过多"},
         {unreachable, "无法连接到服务器"},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         const seo::FetchResult result = fetch(c.url, c.max_body_bytes);
         EXPECT_EQ(result.failure, c.failure) << c.url;
         EXPECT_TRUE(result.body.empty()) << c.url;
     }
-    EXPECT_EQ(loop_hits, 6);  // the first request and five redirects
-    EXPECT_FALSE(fetch(unreachable).failure_detail.empty());  // libcurl's own words
+    EXPECT_EQ(loop_hits, 6); // the first request and five redirects
+    EXPECT_FALSE(fetch(unreachable).failure_detail.empty()); // libcurl's own words
 }
 
 TEST(TargetUrl, AddsHttpAndRefusesOtherSchemes)
 {
-    const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {"www.example.com", "http://www.example.com"},
-        {"  example.com/a?b=1 ", "http://example.com/a?b=1"},
-        {"HTTPS://example.com", "HTTPS://example.com"},
-        {"ftp://example.com", std::nullopt},
-        {"file:///etc/passwd", std::nullopt},
-        {"   ", std::nullopt},
+    const std::pair<const char *, std::optional<std::string>> cases[] = {
+        {"www.example.com", "http://www.example.com"},  {"  example.com/a?b=1 ", "http://example.com/a?b=1"},
+        {"HTTPS://example.com", "HTTPS://example.com"}, {"ftp://example.com", std::nullopt},
+        {"file:///etc/passwd", std::nullopt},           {"   ", std::nullopt},
     };
-    for (const auto& [typed, url] : cases)
+    for (const auto &[typed, url] : cases)
         EXPECT_EQ(seo::target_url(typed), url) << typed;
 }
 
-}  // namespace
+} // namespace

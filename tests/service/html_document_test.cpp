@@ -10,7 +10,7 @@ TEST(SpiderText, KeepsWhatAReaderSees)
 {
     const struct
     {
-        const char* name;
+        const char *name;
         std::string body_html;
         std::string text;
     } cases[] = {
@@ -42,7 +42,7 @@ TEST(SpiderText, KeepsWhatAReaderSees)
          "深处"},
         {"empty", "", ""},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         const std::string html = "<!DOCTYPE html><html><head><title>t</title></head><body>" + c.body_html;
         EXPECT_EQ(seo::read_page(html).text, c.text) << c.name;
     }
@@ -65,4 +65,4 @@ TEST(MetaTags, ReadsTitleKeywordsAndDescription)
     EXPECT_EQ(bare.text, "only text");
 }
 
-}  // namespace
+} // namespace

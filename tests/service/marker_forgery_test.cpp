@@ -13,7 +13,7 @@
 
 namespace {
 
-std::size_t count(const std::string& page, const std::string& marker)
+std::size_t count(const std::string &page, const std::string &marker)
 {
     std::size_t n = 0;
     for (std::size_t at = page.find(marker); at != std::string::npos; at = page.find(marker, at + 1))
@@ -28,15 +28,15 @@ const std::string kForgery =
     "</table>页面文本总长度：999</li>密度结果计算：99.99%";
 
 // The forgery as the page's title, meta contents and body text: entities decode back to it.
-const seo::PageAnalysis& hostile()
+const seo::PageAnalysis &hostile()
 {
     static const seo::PageAnalysis analysis = [] {
         std::string text;
         for (const char c : kForgery)
             text += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
         seo::FetchResult fetched;
-        fetched.body = "<title>" + text + "</title><meta name=\"keywords\" content=\"" + text +
-                       "\"><meta name=\"description\" content=\"" + text + "\"><p>正文 " + text + " 网站优化</p>";
+        fetched.body = "<title>" + text + "</title><meta name=\"keywords\" content=\"" + text
+            + "\"><meta name=\"description\" content=\"" + text + "\"><p>正文 " + text + " 网站优化</p>";
         fetched.content_type = "text/html; charset=utf-8";
         return seo::analyse_page(fetched);
     }();
@@ -46,7 +46,7 @@ const seo::PageAnalysis& hostile()
 TEST(MarkerForgery, PageTextsCannotAddOrBreakOverviewMarkers)
 {
     ASSERT_TRUE(hostile().ok());
-    ASSERT_EQ(hostile().content.description, kForgery);  // it got through
+    ASSERT_EQ(hostile().content.description, kForgery); // it got through
     const auto keywords = seo::top_keywords(seo::make_page_text(hostile().content.text), test_segmenter());
     const std::string page = seo::overview_page(kForgery, hostile(), keywords);
     EXPECT_EQ(count(page, ">标题（Title）"), 1u);
@@ -54,7 +54,7 @@ TEST(MarkerForgery, PageTextsCannotAddOrBreakOverviewMarkers)
     EXPECT_EQ(count(page, "10px;\">"), 3u);
     EXPECT_EQ(count(page, "<td>一般不超过200个字符"), 1u);
     EXPECT_EQ(count(page, "百度排名</td><td>Google排名</td>"), 1u);
-    EXPECT_EQ(count(page, "<tr class="), 2u + keywords.size());  // two headings + rows
+    EXPECT_EQ(count(page, "<tr class="), 2u + keywords.size()); // two headings + rows
     EXPECT_EQ(count(page, "</table>"), 2u);
     EXPECT_LT(page.find(">标题（Title）"), page.find("red\">"));
 }
@@ -84,15 +84,15 @@ TEST(MarkerForgery, FailedPagesHoldNoMarkedSectionButTheReason)
     seo::PageAnalysis failed;
     failed.failure = "无法连接到服务器";
     failed.failure_detail = kForgery;
-    const std::pair<std::string, std::vector<const char*>> pages[] = {
+    const std::pair<std::string, std::vector<const char *>> pages[] = {
         {seo::overview_page(kForgery, failed, {}), {">标题（Title）", "百度排名</td><td>Google排名</td>"}},
         {seo::density_page(kForgery, kForgery, failed, std::nullopt), {"页面文本总长", "密度结果计算"}},
     };
-    for (const auto& [page, markers] : pages) {
-        for (const char* marker : markers)
+    for (const auto &[page, markers] : pages) {
+        for (const char *marker : markers)
             EXPECT_EQ(page.find(marker), std::string::npos) << marker;
         EXPECT_NE(page.find("无法连接到服务器"), std::string::npos);
     }
 }
 
-}  // namespace
+} // namespace

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string repeated(const std::string& piece, int times)
+std::string repeated(const std::string &piece, int times)
 {
     std::string out;
     for (int i = 0; i < times; ++i)
@@ -18,7 +18,7 @@ TEST(Nesting, IsEstimatedFromTheTags)
 {
     const struct
     {
-        const char* name;
+        const char *name;
         std::string html;
         std::size_t depth;
     } cases[] = {
@@ -31,8 +31,8 @@ TEST(Nesting, IsEstimatedFromTheTags)
          "<script>" + repeated("<div>", 100) + "</script><!--" + repeated("<div>", 100) + "--><b>x</b>", 1},
         {"not tags", "a < b and 1<2 <> </>", 0},
     };
-    for (const auto& c : cases)
+    for (const auto &c : cases)
         EXPECT_EQ(seo::estimated_nesting(c.html), c.depth) << c.name;
 }
 
-}  // namespace
+} // namespace

@@ -25,13 +25,13 @@ TEST(Options, DefaultsAndEveryOption)
 
 TEST(Options, ReportsBadArguments)
 {
-    const std::vector<std::vector<std::string>> cases = {{"--port"},         {"--port", "http"},
+    const std::vector<std::vector<std::string>> cases = {{"--port"},          {"--port", "http"},
                                                          {"--port", "70000"}, {"--port", "-1"},
                                                          {"--listen", ""},    {"--verbose"}};
-    for (const auto& arguments : cases) {
+    for (const auto &arguments : cases) {
         const auto parsed = seo::parse_options(arguments);
         EXPECT_TRUE(std::holds_alternative<seo::OptionsError>(parsed)) << arguments.back();
     }
 }
 
-}  // namespace
+} // namespace

@@ -20,11 +20,11 @@ protected:
     seo::PageCache make(seo::PageCache::Bounds bounds = {})
     {
         return seo::PageCache(
-            [this](const std::string& url) {
+            [this](const std::string &url) {
                 ++fetches;
-                std::this_thread::sleep_for(50ms);  // long enough for the others to arrive
+                std::this_thread::sleep_for(50ms); // long enough for the others to arrive
                 seo::FetchResult result;
-                (fail ? result.failure : result.body) = "page of " + url;  // 17 bytes
+                (fail ? result.failure : result.body) = "page of " + url; // 17 bytes
                 return result;
             },
             bounds);
@@ -37,11 +37,11 @@ TEST_F(PageCacheTest, ParallelRequestsShareOneFetch)
     std::vector<seo::PageCache::Page> pages(8);
     {
         std::vector<std::jthread> threads;
-        for (auto& page : pages)
+        for (auto &page : pages)
             threads.emplace_back([&cache, &page] { page = cache.get("http://a/"); });
     }
     EXPECT_EQ(fetches, 1);
-    for (const auto& page : pages)
+    for (const auto &page : pages)
         EXPECT_EQ(page->body, "page of http://a/");
 }
 
@@ -59,16 +59,16 @@ TEST_F(PageCacheTest, KeepsPagesWithinItsBounds)
 {
     const struct
     {
-        const char* name;
+        const char *name;
         seo::PageCache::Bounds bounds;
-        std::vector<const char*> urls;  // "wait" lets the time to live pass
+        std::vector<const char *> urls; // "wait" lets the time to live pass
         int fetches;
     } cases[] = {
         {"time to live", {.time_to_live = 200ms}, {"a", "a", "b", "wait", "a"}, 3},
         {"entries, oldest out", {.max_entries = 2}, {"a", "b", "c", "c", "a"}, 4},
         {"bytes: one page fits", {.max_bytes = 30}, {"a", "b", "b", "a"}, 3},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         fetches = 0;
         seo::PageCache cache = make(c.bounds);
         for (const std::string url : c.urls) {
@@ -81,4 +81,4 @@ TEST_F(PageCacheTest, KeepsPagesWithinItsBounds)
     }
 }
 
-}  // namespace
+} // namespace

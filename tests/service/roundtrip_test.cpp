@@ -23,13 +23,13 @@
 
 namespace {
 
-QString q(const std::string& utf8)
+QString q(const std::string &utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 // path: body, content type
-const std::map<std::string, std::pair<std::string, std::string>>& target_pages()
+const std::map<std::string, std::pair<std::string, std::string>> &target_pages()
 {
     static const std::map<std::string, std::pair<std::string, std::string>> pages = {
         {"/english",
@@ -59,7 +59,8 @@ const std::map<std::string, std::pair<std::string, std::string>>& target_pages()
           "<p>Keyword density 关键词密度 should stay between 2% and 8%. SEO SEO</p>"
           "</body></html>",
           "text/html; charset=UTF-8"}},
-        {"/truncated", {"<html><head><title>半截页面</title></head><body><div><p>没有结束的段落 <b>粗体", "text/html"}},
+        {"/truncated",
+         {"<html><head><title>半截页面</title></head><body><div><p>没有结束的段落 <b>粗体", "text/html"}},
     };
     return pages;
 }
@@ -67,29 +68,30 @@ const std::map<std::string, std::pair<std::string, std::string>>& target_pages()
 class RoundTrip : public testing::Test
 {
 protected:
-    TargetServer target{[](httplib::Server& http) {
-        for (const auto& [path, page] : target_pages())
-            http.Get(path, [&page](auto&, auto& response) { response.set_content(page.first, page.second); });
+    TargetServer target{[](httplib::Server &http) {
+        for (const auto &[path, page] : target_pages())
+            http.Get(path,
+                     [&page](auto &, auto &response) { response.set_content(page.first, page.second); });
         // Pages that cannot be analysed; targets that cannot be fetched are one case here,
         // their reasons are fetcher_test's.
-        http.Get("/binary", [](auto&, auto& response) {
+        http.Get("/binary", [](auto &, auto &response) {
             response.set_content(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\xFE<title>x", 24),
                                  "text/html");
         });
-        http.Get("/empty", [](auto&, auto& response) { response.set_content("", "text/html"); });
+        http.Get("/empty", [](auto &, auto &response) { response.set_content("", "text/html"); });
     }};
     RunningSite site;
 
-    QString page(const std::string& path)
+    QString page(const std::string &path)
     {
         const auto result = get_local(site.port(), path);
         EXPECT_TRUE(result);
         return result ? q(result->body) : QString();
     }
 
-    QString overview(const std::string& url) { return page("/?q=" + percent_encoded(url)); }
-    QString spider(const std::string& url) { return page("/Tools/Robot.aspx?url=" + percent_encoded(url)); }
-    QString density(const std::string& kw, const std::string& url)
+    QString overview(const std::string &url) { return page("/?q=" + percent_encoded(url)); }
+    QString spider(const std::string &url) { return page("/Tools/Robot.aspx?url=" + percent_encoded(url)); }
+    QString density(const std::string &kw, const std::string &url)
     {
         return page("/Tools/Density.aspx?kw=" + percent_encoded(kw) + "&url=" + percent_encoded(url));
     }
@@ -97,7 +99,7 @@ protected:
 
 TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
 {
-    for (const auto& [path, served] : target_pages()) {
+    for (const auto &[path, served] : target_pages()) {
         SCOPED_TRACE(path);
         const std::string url = target.url(path);
         // What the service should compute, straight from the library.
@@ -105,7 +107,7 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         std::tie(fetched.body, fetched.content_type) = served;
         const seo::PageAnalysis analysis = seo::analyse_page(fetched);
         ASSERT_TRUE(analysis.ok());
-        const seo::PageContent& content = analysis.content;
+        const seo::PageContent &content = analysis.content;
         const seo::PageText text = seo::make_page_text(content.text);
         const auto keywords = seo::top_keywords(text, test_segmenter());
         ASSERT_FALSE(keywords.empty());
@@ -114,7 +116,7 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         const MetaTags meta = parseMetaTags(overview_page);
         ASSERT_EQ(meta.lengths.size(), 4);
         int slot = 1;
-        for (const std::string* field : {&content.title, &content.keywords, &content.description}) {
+        for (const std::string *field : {&content.title, &content.keywords, &content.description}) {
             EXPECT_EQ(meta.lengths[slot], QString::number(seo::code_point_count(*field)));
             EXPECT_EQ(meta.texts[slot], q(seo::html_escape(*field)));
             ++slot;
@@ -131,14 +133,14 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
 
         EXPECT_EQ(parseSpiderText(spider(url)), q(seo::html_escape(content.text)));
 
-        const seo::KeywordRow& top = keywords.front();
+        const seo::KeywordRow &top = keywords.front();
         const QStringList figures = parseDensityFigures(density(top.word, url));
         ASSERT_EQ(figures.size(), 6);
         EXPECT_EQ(figures[1], QString::number(text.length));
         EXPECT_EQ(figures[2], QString::number(seo::code_point_count(top.word)));
         EXPECT_EQ(figures[3], QString::number(top.occurrences));
         EXPECT_EQ(figures[4], QString::number(top.occurrences * seo::code_point_count(top.word)));
-        EXPECT_EQ(figures[5], q(seo::format_percent(top.density)));  // agrees with the table
+        EXPECT_EQ(figures[5], q(seo::format_percent(top.density))); // agrees with the table
     }
 }
 
@@ -146,10 +148,10 @@ TEST_F(RoundTrip, FailuresLeaveTheToolNothingToRead)
 {
     std::string unreachable;
     {
-        const TargetServer gone{[](httplib::Server&) {}};
+        const TargetServer gone{[](httplib::Server &) {}};
         unreachable = gone.url("/");
     }
-    for (const std::string& url : {unreachable, target.url("/binary"), target.url("/empty")}) {
+    for (const std::string &url : {unreachable, target.url("/binary"), target.url("/empty")}) {
         SCOPED_TRACE(url);
         const QString overview_page = overview(url);
         EXPECT_TRUE(overview_page.startsWith(QStringLiteral("<!DOCTYPE html>")));
@@ -165,4 +167,4 @@ TEST_F(RoundTrip, ToolReadsTheNewestVersion)
     EXPECT_EQ(parseUpdateVersion(page("/veltro/shenji.txt")), QStringLiteral("9.1"));
 }
 
-}  // namespace
+} // namespace

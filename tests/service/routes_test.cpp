@@ -15,7 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool valid_utf8(const std::string& text)
+bool valid_utf8(const std::string &text)
 {
     UErrorCode status = U_ZERO_ERROR;
     int32_t needed = 0;
@@ -27,10 +27,10 @@ class RoutesTest : public testing::Test
 {
 protected:
     std::atomic<int> page_hits{0};
-    TargetServer target{[this](httplib::Server& http) {
-        http.Get("/page", [this](auto&, auto& response) {
+    TargetServer target{[this](httplib::Server &http) {
+        http.Get("/page", [this](auto &, auto &response) {
             ++page_hits;
-            std::this_thread::sleep_for(30ms);  // lets parallel queries overlap
+            std::this_thread::sleep_for(30ms); // lets parallel queries overlap
             response.set_content("<title>网站优化</title><p>网站优化需要耐心。SEO SEO</p>", "text/html");
         });
     }};
@@ -41,7 +41,7 @@ protected:
 TEST_F(RoutesTest, OneQueryFetchesTheTargetOnce)
 {
     std::vector<std::pair<std::future<httplib::Result>, std::string>> answers;
-    for (const auto& [path, part] : {std::pair<std::string, std::string>{"/?q=", "10px;\">网站优化</div>"},
+    for (const auto &[path, part] : {std::pair<std::string, std::string>{"/?q=", "10px;\">网站优化</div>"},
                                      {"/Tools/Robot.aspx?url=", "网站优化需要耐心。SEO SEO"},
                                      {"/Tools/Density.aspx?kw=seo&url=", "关键字出现频率：2<"}}) {
         for (int i = 0; i < 3; ++i) {
@@ -49,7 +49,7 @@ TEST_F(RoutesTest, OneQueryFetchesTheTargetOnce)
             answers.emplace_back(std::async(std::launch::async, get), part);
         }
     }
-    for (auto& [answer, part] : answers) {
+    for (auto &[answer, part] : answers) {
         const auto result = answer.get();
         ASSERT_TRUE(result);
         EXPECT_NE(result->body.find(part), std::string::npos) << part;
@@ -78,7 +78,7 @@ TEST_F(RoutesTest, AnswersEachRoute)
         {"/veltro/other.txt", 404, html, "<!DOCTYPE html>"},
         {"/?q=" + std::string(9000, 'a'), 414, "", ""},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.path.substr(0, 80));
         const auto result = get_local(site.port(), c.path);
         ASSERT_TRUE(result);
@@ -92,14 +92,14 @@ TEST_F(RoutesTest, AnswersEachRoute)
 TEST(RoutesSecurity, PublicServiceRefusesLoopbackTargets)
 {
     std::atomic<int> hits{0};
-    const TargetServer target{[&hits](httplib::Server& http) {
-        http.Get("/", [&hits](auto&, auto& response) {
+    const TargetServer target{[&hits](httplib::Server &http) {
+        http.Get("/", [&hits](auto &, auto &response) {
             ++hits;
             response.set_content("<title>内部页面</title>", "text/html");
         });
     }};
     seo::SiteSettings settings;
-    settings.limits.refuse_internal_targets = true;  // as when listening beyond loopback
+    settings.limits.refuse_internal_targets = true; // as when listening beyond loopback
     const RunningSite site(settings);
     const auto result = get_local(site.port(), "/Tools/Robot.aspx?url=" + percent_encoded(target.url("/")));
     ASSERT_TRUE(result);
@@ -108,4 +108,4 @@ TEST(RoutesSecurity, PublicServiceRefusesLoopbackTargets)
     EXPECT_EQ(hits, 0);
 }
 
-}  // namespace
+} // namespace

@@ -11,8 +11,8 @@ class RunningSite
 public:
     explicit RunningSite(seo::SiteSettings settings = {});
     ~RunningSite();
-    RunningSite(const RunningSite&) = delete;
-    RunningSite& operator=(const RunningSite&) = delete;
+    RunningSite(const RunningSite &) = delete;
+    RunningSite &operator=(const RunningSite &) = delete;
 
     int port() const { return port_; }
 

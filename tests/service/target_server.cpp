@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 
-TargetServer::TargetServer(const std::function<void(httplib::Server&)>& routes)
+TargetServer::TargetServer(const std::function<void(httplib::Server &)> &routes)
 {
     routes(http_);
     port_ = http_.bind_to_any_port("127.0.0.1");
@@ -25,24 +25,25 @@ TargetServer::~TargetServer()
     thread_.join();
 }
 
-std::string TargetServer::url(const std::string& path) const
+std::string TargetServer::url(const std::string &path) const
 {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
-httplib::Result get_local(int port, const std::string& path)
+httplib::Result get_local(int port, const std::string &path)
 {
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(20);
     return client.Get(path.c_str());
 }
 
-std::string percent_encoded(const std::string& text)
+std::string percent_encoded(const std::string &text)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (const unsigned char byte : text) {
-        if (std::isalnum(byte) || std::string_view("-._~").find(static_cast<char>(byte)) != std::string_view::npos)
+        if (std::isalnum(byte)
+            || std::string_view("-._~").find(static_cast<char>(byte)) != std::string_view::npos)
             out += static_cast<char>(byte);
         else
             out += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
@@ -50,7 +51,7 @@ std::string percent_encoded(const std::string& text)
     return out;
 }
 
-std::string encoded(const std::string& utf8, const char* charset)
+std::string encoded(const std::string &utf8, const char *charset)
 {
     std::string out(utf8.size() * 4 + 16, '\0');
     UErrorCode status = U_ZERO_ERROR;

@@ -11,13 +11,13 @@
 class TargetServer
 {
 public:
-    explicit TargetServer(const std::function<void(httplib::Server&)>& routes);
+    explicit TargetServer(const std::function<void(httplib::Server &)> &routes);
     ~TargetServer();
-    TargetServer(const TargetServer&) = delete;
-    TargetServer& operator=(const TargetServer&) = delete;
+    TargetServer(const TargetServer &) = delete;
+    TargetServer &operator=(const TargetServer &) = delete;
 
     int port() const { return port_; }
-    std::string url(const std::string& path) const;
+    std::string url(const std::string &path) const;
 
 private:
     httplib::Server http_;
@@ -26,11 +26,11 @@ private:
 };
 
 // GET a path from a server on 127.0.0.1.
-httplib::Result get_local(int port, const std::string& path);
+httplib::Result get_local(int port, const std::string &path);
 
 // `text` with every byte outside A-Z a-z 0-9 - . _ ~ written as %XX, as the desktop
 // tool sends query values.
-std::string percent_encoded(const std::string& text);
+std::string percent_encoded(const std::string &text);
 
 // `utf8` in another character set, as a page in that encoding would hold it.
-std::string encoded(const std::string& utf8, const char* charset);
+std::string encoded(const std::string &utf8, const char *charset);

@@ -3,4 +3,4 @@
 #include "site/segmenter.h"
 
 // The lexicon takes a moment to load: the tests share one, as the service does.
-const seo::Segmenter& test_segmenter();
+const seo::Segmenter &test_segmenter();

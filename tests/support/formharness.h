@@ -15,7 +15,8 @@ class FormHarness
 public:
     enum class Timer { Stopped, Running };
 
-    explicit FormHarness(Timer timer = Timer::Stopped, FetchLimits limits = {std::chrono::seconds(5), 4 << 20});
+    explicit FormHarness(Timer timer = Timer::Stopped,
+                         FetchLimits limits = {std::chrono::seconds(5), 4 << 20});
 
     Form1 &form() { return *m_form; }
     LocalHttpServer &server() { return m_server; }

@@ -5,7 +5,8 @@
 #include <QTimer>
 #include <QUrl>
 
-LocalHttpServer::LocalHttpServer(QObject *parent) : QObject(parent)
+LocalHttpServer::LocalHttpServer(QObject *parent)
+    : QObject(parent)
 {
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
@@ -46,8 +47,8 @@ void LocalHttpServer::serve(QTcpSocket *socket)
     const QUrl url(target);
     const auto found = m_routes.constFind(url.path());
     const Response response = found != m_routes.cend()
-                                  ? (*found)(QUrlQuery(url))
-                                  : Response{404, QByteArrayLiteral("not here"), {}, {}, {}};
+        ? (*found)(QUrlQuery(url))
+        : Response{404, QByteArrayLiteral("not here"), {}, {}, {}};
     QPointer<QTcpSocket> alive(socket);
     QTimer::singleShot(response.delay, this, [this, alive, response] {
         if (alive)
@@ -57,14 +58,15 @@ void LocalHttpServer::serve(QTcpSocket *socket)
 
 void LocalHttpServer::answer(QTcpSocket *socket, const Response &response)
 {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n"
-                      "Content-Type: text/html\r\nConnection: close\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status)
+        + " Status\r\n"
+          "Content-Type: text/html\r\nConnection: close\r\n";
     switch (response.kind) {
     case Response::Kind::Whole:
         head += "Content-Length: "
-                + (response.contentLength.isEmpty() ? QByteArray::number(response.body.size())
-                                                    : response.contentLength)
-                + "\r\n\r\n";
+            + (response.contentLength.isEmpty() ? QByteArray::number(response.body.size())
+                                                : response.contentLength)
+            + "\r\n\r\n";
         socket->write(head + response.body);
         if (response.contentLength.isEmpty())
             socket->disconnectFromHost();

@@ -20,9 +20,9 @@ public:
     struct Response
     {
         enum class Kind {
-            Whole,     // status line, headers and the whole body
+            Whole, // status line, headers and the whole body
             NeverEnds, // promises a body, sends a little of it and then nothing
-            Endless    // sends body data without end, announcing no length
+            Endless // sends body data without end, announcing no length
         };
 
         int status = 200;

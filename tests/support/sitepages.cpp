@@ -14,24 +14,24 @@ static QString metaRow(const QString &tag, const QString &length, const QString 
 QString overview(const Meta &meta, const QList<QStringList> &keywordRows)
 {
     QString page = QStringLiteral("<html><body><table>")
-                   + metaRow(QStringLiteral("标题（Title）"), meta.titleLength, meta.title,
-                             QStringLiteral("一般不超过80个字符"))
-                   + metaRow(QStringLiteral("关键词（KeyWords）"), meta.keywordsLength, meta.keywords,
-                             QStringLiteral("一般不超过100个字符"))
-                   + metaRow(QStringLiteral("描述（Description）"), meta.descriptionLength, meta.description,
-                             QStringLiteral("一般不超过200个字符"))
-                   + QStringLiteral("</table><table><tr class=\"head\"><td>关键词</td><td>次数</td><td>密度</td>"
-                                    "<td>百度排名</td><td>Google排名</td></tr>");
+        + metaRow(QStringLiteral("标题（Title）"), meta.titleLength, meta.title,
+                  QStringLiteral("一般不超过80个字符"))
+        + metaRow(QStringLiteral("关键词（KeyWords）"), meta.keywordsLength, meta.keywords,
+                  QStringLiteral("一般不超过100个字符"))
+        + metaRow(QStringLiteral("描述（Description）"), meta.descriptionLength, meta.description,
+                  QStringLiteral("一般不超过200个字符"))
+        + QStringLiteral("</table><table><tr class=\"head\"><td>关键词</td><td>次数</td><td>密度</td>"
+                         "<td>百度排名</td><td>Google排名</td></tr>");
     for (const QStringList &cells : keywordRows)
         page += QStringLiteral("<tr class=\"kw\"><td>") + cells.join(QStringLiteral("</td><td>"))
-                + QStringLiteral("</td><td>-</td><td>-</td></tr>");
+            + QStringLiteral("</td><td>-</td><td>-</td></tr>");
     return page + QStringLiteral("</table></body></html>");
 }
 
 QString spider(const QString &text)
 {
     return QStringLiteral("<html><body><textarea rows=\"20\" cols=\"20\">") + text
-           + QStringLiteral("</textarea></body></html>");
+        + QStringLiteral("</textarea></body></html>");
 }
 
 QString density(const QStringList &figures)

@@ -16,7 +16,8 @@ void PrintTo(const KeywordRow &row, std::ostream *out)
 
 namespace {
 
-const QString heading = QStringLiteral("<table><tr class=\"h\"><td>关键词</td><td>百度排名</td><td>Google排名</td></tr>");
+const QString heading =
+    QStringLiteral("<table><tr class=\"h\"><td>关键词</td><td>百度排名</td><td>Google排名</td></tr>");
 
 KeywordRow kw(const char *keyword, const char *occurrences, const char *density)
 {
@@ -43,36 +44,46 @@ INSTANTIATE_TEST_SUITE_P(
     Pages, ParseKeywordTable,
     testing::Values(
         TableCase{"TwoRowsFourthCellIgnored",
-                  heading + QStringLiteral("<tr class=\"a\"><td>seo</td><td>12</td><td>3.5%</td><td>8</td></tr>"
-                                           "<tr class=\"b\"><td>tool</td><td>4</td><td>1.2%</td></tr></table>"),
+                  heading
+                      + QStringLiteral("<tr class=\"a\"><td>seo</td><td>12</td><td>3.5%</td><td>8</td></tr>"
+                                       "<tr class=\"b\"><td>tool</td><td>4</td><td>1.2%</td></tr></table>"),
                   {kw("seo", "12", "3.5%"), kw("tool", "4", "1.2%")}},
         TableCase{"EmptyPage", {}, {}},
-        TableCase{"NoHeadingMarker", QStringLiteral("<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>"), {}},
-        TableCase{"HeadingThenTableEnd", heading + QStringLiteral("</table><tr class=\"a\"><td>x</td></tr>"), {}},
+        TableCase{
+            "NoHeadingMarker", QStringLiteral("<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>"), {}},
+        TableCase{
+            "HeadingThenTableEnd", heading + QStringLiteral("</table><tr class=\"a\"><td>x</td></tr>"), {}},
         TableCase{"NoTableEndRunsToThePageEnd",
                   heading + QStringLiteral("<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>"),
                   {kw("x", "1", "2%")}},
-        TableCase{"SecondHeadingMarkerEndsTheTable",
-                  heading + QStringLiteral("<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>百度排名</td>"
-                                           "<td>Google排名</td><tr class=\"a\"><td>y</td><td>1</td><td>2%</td></tr>"),
-                  {kw("x", "1", "2%")}},
-        TableCase{"CapitalsAndAttributesAreNotRecognised",
-                  heading + QStringLiteral("<TR class=\"a\"><td>x</td></TR><tr><td>y</td></tr>"
-                                           "<tr class=\"a\"><td class=\"c\">z</td><td>1</td><td>2%</td></tr></table>"),
-                  {kw("1", "2%", "")}},
+        TableCase{
+            "SecondHeadingMarkerEndsTheTable",
+            heading
+                + QStringLiteral("<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>百度排名</td>"
+                                 "<td>Google排名</td><tr class=\"a\"><td>y</td><td>1</td><td>2%</td></tr>"),
+            {kw("x", "1", "2%")}},
+        TableCase{
+            "CapitalsAndAttributesAreNotRecognised",
+            heading
+                + QStringLiteral("<TR class=\"a\"><td>x</td></TR><tr><td>y</td></tr>"
+                                 "<tr class=\"a\"><td class=\"c\">z</td><td>1</td><td>2%</td></tr></table>"),
+            {kw("1", "2%", "")}},
         TableCase{"MissingCellsAreEmptyNotCarriedOver",
-                  heading + QStringLiteral("<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>"
-                                           "<tr class=\"b\"><td>y</td></tr><tr class=\"c\"></tr></table>"),
+                  heading
+                      + QStringLiteral("<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>"
+                                       "<tr class=\"b\"><td>y</td></tr><tr class=\"c\"></tr></table>"),
                   {kw("x", "1", "2%"), kw("y", "", ""), kw("", "", "")}},
         TableCase{"CellWithoutItsEndRunsToTheNextCell",
                   heading + QStringLiteral("<tr class=\"a\"><td>x<td>1</td><td>2%</td></tr></table>"),
                   {kw("x", "1", "2%")}},
         TableCase{"RowWithoutItsEndRunsToTheNextRow",
-                  heading + QStringLiteral("<tr class=\"a\"><td>x</td><td>1<tr class=\"b\"><td>y</td></table>"),
+                  heading
+                      + QStringLiteral("<tr class=\"a\"><td>x</td><td>1<tr class=\"b\"><td>y</td></table>"),
                   {kw("x", "1", ""), kw("y", "", "")}},
         TableCase{"CellsStayRaw",
-                  heading + QStringLiteral("<tr class=\"a\"><td> <a href=\"/k\">k</a>\n</td><td>&lt;3&gt;</td>"
-                                           "<td></td></tr></table>"),
+                  heading
+                      + QStringLiteral("<tr class=\"a\"><td> <a href=\"/k\">k</a>\n</td><td>&lt;3&gt;</td>"
+                                       "<td></td></tr></table>"),
                   {kw(" <a href=\"/k\">k</a>\n", "&lt;3&gt;", "")}}),
     [](const testing::TestParamInfo<TableCase> &info) { return info.param.name; });
 
@@ -97,12 +108,14 @@ const QString advice = QStringLiteral("请检查网站是否能正常打开");
 INSTANTIATE_TEST_SUITE_P(
     Pages, ParseSpiderText,
     testing::Values(
-        SpiderCase{"TextArea", QStringLiteral("<p>x</p>") + area + QStringLiteral("Hello\n world</textarea>z"),
+        SpiderCase{"TextArea",
+                   QStringLiteral("<p>x</p>") + area + QStringLiteral("Hello\n world</textarea>z"),
                    QStringLiteral("Hello\n world")},
         SpiderCase{"EmptyPage", {}, std::nullopt},
         SpiderCase{"NoStartMarker", QStringLiteral("<textarea cols='20'>x</textarea>"), std::nullopt},
         SpiderCase{"NothingAfterTheStartMarker", QStringLiteral("x") + area, std::nullopt},
-        SpiderCase{"SecondStartMarkerFollowsAtOnce", area + QStringLiteral("cols=\"20\">x</textarea>"), std::nullopt},
+        SpiderCase{"SecondStartMarkerFollowsAtOnce", area + QStringLiteral("cols=\"20\">x</textarea>"),
+                   std::nullopt},
         SpiderCase{"EmptyTextArea", area + QStringLiteral("</textarea>"), QString()},
         SpiderCase{"TwoTextAreasUseTheFirst",
                    area + QStringLiteral("one</textarea>") + area + QStringLiteral("two</textarea>"),
@@ -113,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
         SpiderCase{"SiteFailureAnywhereInTheText",
                    area + QStringLiteral("abc 基础连接已经关闭：timeout</textarea>"), advice},
         SpiderCase{"SiteFailureOutsideTheTextCountsForNothing",
-                   QStringLiteral("基础连接已经关闭") + area + QStringLiteral("ok</textarea>基础连接已经关闭"),
+                   QStringLiteral("基础连接已经关闭") + area
+                       + QStringLiteral("ok</textarea>基础连接已经关闭"),
                    QStringLiteral("ok")},
         SpiderCase{"EntitiesStayRaw", area + QStringLiteral("a &amp; b &#20013; &lt;</textarea>"),
                    QStringLiteral("a &amp; b &#20013; &lt;")}),
@@ -135,31 +149,37 @@ TEST_P(ParseDensityFigures, CutsTheValuesBetweenSeparators)
     EXPECT_EQ(parseDensityFigures(GetParam().page), GetParam().values);
 }
 
-const QString figures = QStringLiteral(
-    "<li>页面文本总长度：1200</li><li>关键字符串长度：3</li><li>关键字出现频率：8</li>"
-    "<li>关键字符总长度：24</li><li>密度结果计算：2.00%</li><li>密度建议值：2%≦密度≦8%</li>");
+const QString figures =
+    QStringLiteral("<li>页面文本总长度：1200</li><li>关键字符串长度：3</li><li>关键字出现频率：8</li>"
+                   "<li>关键字符总长度：24</li><li>密度结果计算：2.00%</li><li>密度建议值：2%≦密度≦8%</li>");
 INSTANTIATE_TEST_SUITE_P(
     Pages, ParseDensityFigures,
     testing::Values(
-        DensityCase{"FiveSeparators", QStringLiteral("<h1>密度</h1>") + figures,
+        DensityCase{"FiveSeparators",
+                    QStringLiteral("<h1>密度</h1>") + figures,
                     {QStringLiteral("度"), QStringLiteral("1200"), QStringLiteral("3"), QStringLiteral("8"),
                      QStringLiteral("24"), QStringLiteral("2.00%")}},
-        DensityCase{"TwoSeparators", QStringLiteral("页面文本总长度：10<br>x：20<br>密度建议值：9"),
+        DensityCase{"TwoSeparators",
+                    QStringLiteral("页面文本总长度：10<br>x：20<br>密度建议值：9"),
                     {QStringLiteral("度"), QStringLiteral("10"), QStringLiteral("20")}},
-        DensityCase{"NoSeparator", QStringLiteral("页面文本总长 is 10<br>密度建议值"), {QStringLiteral(" is 10")}},
+        DensityCase{
+            "NoSeparator", QStringLiteral("页面文本总长 is 10<br>密度建议值"), {QStringLiteral(" is 10")}},
         DensityCase{"EmptyPage", {}, {}},
         DensityCase{"NoStartMarker", QStringLiteral("页面文本长度：10<"), {}},
         DensityCase{"EndMarkerRightAfterStart", QStringLiteral("页面文本总长密度建议值：1<"), {}},
         DensityCase{"ValueWithoutItsEndRunsToTheNextSeparator",
                     QStringLiteral("页面文本总长度：10 chars 关键字：3<密度建议值"),
                     {QStringLiteral("度"), QStringLiteral("10 chars 关键字"), QStringLiteral("3")}},
-        DensityCase{"EmptyPieces", QStringLiteral("页面文本总长：：<密度建议值"), {QString(), QString(), QString()}},
+        DensityCase{
+            "EmptyPieces", QStringLiteral("页面文本总长：：<密度建议值"), {QString(), QString(), QString()}},
         DensityCase{"SecondStartMarkerEndsTheText",
                     QStringLiteral("页面文本总长度：1<页面文本总长度：2<密度建议值"),
                     {QStringLiteral("度"), QStringLiteral("1")}},
-        DensityCase{"SeparatorsAfterTheEndAreNotSeen", QStringLiteral("页面文本总长度：1<密度建议值：2：3"),
+        DensityCase{"SeparatorsAfterTheEndAreNotSeen",
+                    QStringLiteral("页面文本总长度：1<密度建议值：2：3"),
                     {QStringLiteral("度"), QStringLiteral("1")}},
-        DensityCase{"AsciiColonIsNoSeparator", QStringLiteral("页面文本总长度:1<密度建议值"),
+        DensityCase{"AsciiColonIsNoSeparator",
+                    QStringLiteral("页面文本总长度:1<密度建议值"),
                     {QStringLiteral("度:1")}}),
     [](const testing::TestParamInfo<DensityCase> &info) { return info.param.name; });
 
