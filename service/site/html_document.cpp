@@ -1,11 +1,12 @@
 #include "site/html_document.h"
 
+#include "site/html_tree.h"
 #include "site/text_builder.h"
 
 #include <gumbo.h>
 
 #include <cctype>
-#include <memory>
+#include <optional>
 #include <strings.h>
 #include <vector>
 
@@ -141,12 +142,15 @@ std::string text_of_children(const GumboElement &element)
 class PageReader
 {
 public:
-    PageContent read(const GumboNode *root)
+    // Nothing when the elements nest deeper than kMaxNesting.
+    std::optional<PageContent> read(const GumboNode *root)
     {
         // An explicit stack: a hostile page may nest elements far deeper than the
         // call stack of a worker thread would allow.
         stack_.push_back({root, 0, true});
         while (!stack_.empty()) {
+            if (stack_.size() > kMaxNesting)
+                return std::nullopt;
             Frame &frame = stack_.back();
             const GumboVector &children = frame.node->v.element.children;
             if (frame.next_child == children.length) {
@@ -256,27 +260,18 @@ private:
     bool description_seen_ = false;
 };
 
-GumboOptions parse_options()
-{
-    GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0; // parse errors are not used; recording them costs time
-    return options;
-}
-
-const GumboOptions kParseOptions = parse_options();
-
-struct OutputDeleter
-{
-    void operator()(GumboOutput *output) const { gumbo_destroy_output(&kParseOptions, output); }
-};
-
 } // namespace
 
-PageContent read_page(std::string_view utf8_html)
+std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html)
 {
-    const std::unique_ptr<GumboOutput, OutputDeleter> output(
-        gumbo_parse_with_options(&kParseOptions, utf8_html.data(), utf8_html.size()));
-    return PageReader().read(output->root);
+    auto parsed = HtmlTree::parse(utf8_html, ParseBudget::for_page(utf8_html.size()));
+    if (const auto *overrun = std::get_if<ParseOverrun>(&parsed))
+        return Unreadable{*overrun == ParseOverrun::cpu_time ? "页面结构过于复杂，解析超时"
+                                                             : "页面结构过于复杂，解析所需内存超出限额"};
+    std::optional<PageContent> content = PageReader().read(std::get<HtmlTree>(parsed).root());
+    if (!content)
+        return Unreadable{"页面标签嵌套过深（超过 " + std::to_string(kMaxNesting) + " 层），无法分析"};
+    return std::move(*content);
 }
 
 } // namespace seo

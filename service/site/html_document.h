@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace seo {
 
@@ -17,6 +19,15 @@ struct PageContent
     std::string text;
 };
 
-PageContent read_page(std::string_view utf8_html);
+// Why a page could not be read: it passed the parser's budget or nests absurdly deep.
+struct Unreadable
+{
+    std::string reason;
+};
+
+// Elements nested deeper than this come only from hostile or broken pages.
+constexpr std::size_t kMaxNesting = 1500;
+
+std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html);
 
 } // namespace seo

@@ -1,7 +1,7 @@
 #include "site/page_analysis.h"
 
 #include "site/charset.h"
-#include "site/nesting_guard.h"
+#include "site/html_document.h"
 
 #include <algorithm>
 #include <cctype>
@@ -58,12 +58,11 @@ PageAnalysis analyse_page(const FetchResult &fetched)
         analysis.failure = "页面内容不是文本";
         return analysis;
     }
-    const std::string html = decode_to_utf8(fetched.body, charset);
-    if (estimated_nesting(html) > kMaxNesting) {
-        analysis.failure = "页面标签嵌套过深，无法分析";
-        return analysis;
-    }
-    analysis.content = read_page(html);
+    auto read = read_page(decode_to_utf8(fetched.body, charset));
+    if (auto *unreadable = std::get_if<Unreadable>(&read))
+        analysis.failure = std::move(unreadable->reason);
+    else
+        analysis.content = std::move(std::get<PageContent>(read));
     return analysis;
 }
 

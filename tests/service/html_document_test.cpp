@@ -6,6 +6,22 @@
 
 namespace {
 
+seo::PageContent read(const std::string &html)
+{
+    auto read = seo::read_page(html);
+    if (const auto *unreadable = std::get_if<seo::Unreadable>(&read))
+        ADD_FAILURE() << unreadable->reason;
+    return std::get_if<seo::PageContent>(&read) ? std::get<seo::PageContent>(read) : seo::PageContent{};
+}
+
+std::string repeated(const std::string &piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
 TEST(SpiderText, KeepsWhatAReaderSees)
 {
     const struct
@@ -32,37 +48,64 @@ TEST(SpiderText, KeepsWhatAReaderSees)
         {"list items", "<ul><li>one</li><li>two</li></ul>", "one\ntwo"},
         {"entities decoded", "<p>&lt;b&gt; &amp; &#x4E2D;&#25991;</p>", "<b> & 中文"},
         {"svg dropped, its title too", "<svg><title>图形说明</title><text>图形</text></svg>文字", "文字"},
-        {"nesting within the limit",
-         [] {
-             std::string spans;
-             for (int i = 0; i < 1000; ++i)
-                 spans += "<span>";
-             return spans + "深处";
-         }(),
-         "深处"},
+        {"nesting within the limit", repeated("<span>", 1000) + "深处", "深处"},
         {"empty", "", ""},
     };
     for (const auto &c : cases) {
         const std::string html = "<!DOCTYPE html><html><head><title>t</title></head><body>" + c.body_html;
-        EXPECT_EQ(seo::read_page(html).text, c.text) << c.name;
+        EXPECT_EQ(read(html).text, c.text) << c.name;
     }
 }
 
 TEST(MetaTags, ReadsTitleKeywordsAndDescription)
 {
-    const seo::PageContent content = seo::read_page(
-        "<html><head><title>\n  网站 标题 \n</title>"
-        "<META NAME=\"KeyWords\" CONTENT=\"seo, 优化\">"
-        "<meta name=\"Description\" content=\"  一段\n描述  \">"
-        "<meta name=\"description\" content=\"第二个描述被忽略\"></head><body>x</body></html>");
+    const seo::PageContent content =
+        read("<html><head><title>\n  网站 标题 \n</title>"
+             "<META NAME=\"KeyWords\" CONTENT=\"seo, 优化\">"
+             "<meta name=\"Description\" content=\"  一段\n描述  \">"
+             "<meta name=\"description\" content=\"第二个描述被忽略\"></head><body>x</body></html>");
     EXPECT_EQ(content.title, "网站 标题");
     EXPECT_EQ(content.keywords, "seo, 优化");
     EXPECT_EQ(content.description, "一段 描述");
 
     // Missing tags give empty texts; an SVG's title is not the page's.
-    const seo::PageContent bare = seo::read_page("<svg><title>图形说明</title></svg><p>only text</p>");
+    const seo::PageContent bare = read("<svg><title>图形说明</title></svg><p>only text</p>");
     EXPECT_EQ(bare.title + bare.keywords + bare.description, "");
     EXPECT_EQ(bare.text, "only text");
+}
+
+// Pages built to make the parser crash, spin or swell are refused with a reason, each
+// within its budget, and the process lives on.
+TEST(HostilePages, AreRefusedNotCrashedOrHung)
+{
+    const std::string body = "<html><body>";
+    std::string attributes = "<p";
+    for (int i = 0; i < 100'000; ++i)
+        attributes += " a" + std::to_string(i);
+    const struct
+    {
+        const char *name;
+        std::string html;
+        const char *reason;
+    } cases[] = {
+        // gumbo's own release of this tree recurses 300,000 levels deep
+        {"unclosed elements, deeper than a stack", body + repeated("<q/>", 300'000), "内存"},
+        {"upper-case raw text does not hide depth",
+         "<SCRIPT>x</SCRIPT><Title>t</Title>" + repeated("<rt>", 2000), "嵌套过深"},
+        {"unmatched end tags do not lower depth", body + repeated("<span></zz>", 2000), "嵌套过深"},
+        {"one element, 100,000 attributes", body + attributes + ">", "超时"},
+        {"nested blocks, quadratic scope checks", body + repeated("<div/>", 40'000), "超时"},
+        // no memory is asked for while the parser scans 20,000 open elements per letter
+        {"formatting element under deep nesting, then text",
+         body + repeated("<q/>", 20'000) + "<b>" + std::string(1'000'000, 'x'), "超时"},
+    };
+    for (const auto &c : cases) {
+        auto read = seo::read_page(c.html);
+        const auto *unreadable = std::get_if<seo::Unreadable>(&read);
+        ASSERT_NE(unreadable, nullptr) << c.name;
+        EXPECT_NE(unreadable->reason.find(c.reason), std::string::npos)
+            << c.name << ": " << unreadable->reason;
+    }
 }
 
 } // namespace
