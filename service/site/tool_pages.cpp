@@ -1,10 +1,25 @@
 #include "site/tool_pages.h"
 
 #include "site/page_layout.h"
+#include "site/shown_text.h"
 #include "site/unicode_text.h"
+
+#include <contract/site_contract.h>
+
+#include <initializer_list>
 
 namespace seo {
 namespace {
+
+namespace contract = site_contract;
+
+std::string joined(std::initializer_list<std::string_view> parts)
+{
+    std::string out;
+    for (const std::string_view part : parts)
+        out += part;
+    return out;
+}
 
 std::string full_reason(const PageAnalysis &analysis)
 {
@@ -15,41 +30,45 @@ std::string full_reason(const PageAnalysis &analysis)
 
 std::string failure_paragraph(std::string_view what, std::string_view reason)
 {
-    return "<p class=\"failure\">" + std::string(what) + "</p>\n<p>原因 " + html_escape(reason) + "</p>\n";
+    return joined({"<p class=\"failure\">", what, "</p>\n<p>原因 ", shown_text(reason), "</p>\n"});
 }
 
 std::string address_line(std::string_view url)
 {
-    return "<p>查询网址 <b>" + html_escape(url) + "</b></p>\n";
+    return joined({"<p>查询网址 <b>", shown_text(url), "</b></p>\n"});
 }
 
-std::string meta_row(std::string_view label, std::string_view text, std::string_view advice)
+std::string meta_row(std::string_view open, std::string_view text, std::string_view advice)
 {
-    return "<tr><td>" + std::string(label) + "</td><td><font color=\"red\">"
-        + std::to_string(code_point_count(text)) + "</font> 个字符</td><td><div style=\"padding-left:10px;\">"
-        + html_escape(text) + "</div></td><td>" + std::string(advice) + "</td></tr>\n";
+    return joined({open, std::to_string(code_point_count(text)), contract::meta::kLengthClose,
+                   shown_text(text), contract::meta::kTextClose, advice, "\n"});
 }
 
 std::string meta_section(const PageContent &content)
 {
-    return "<h2>网页标签（META）信息</h2>\n<table>\n"
-           "<tr class=\"head\"><td>标签</td><td>长度</td><td>内容</td><td>优化建议</td></tr>\n"
-        + meta_row("标题（Title）", content.title, "一般不超过80个字符")
-        + meta_row("关键词（KeyWords）", content.keywords, "一般不超过100个字符")
-        + meta_row("描述（Description）", content.description, "一般不超过200个字符") + "</table>\n";
+    using namespace contract::meta;
+    return joined({"<h2>网页标签（META）信息</h2>\n<table>\n"
+                   "<tr class=\"head\"><td>标签</td><td>长度</td><td>内容</td><td>优化建议</td></tr>\n",
+                   meta_row(kTitleRowOpen, content.title, kTitleAdvice),
+                   meta_row(kKeywordsRowOpen, content.keywords, kKeywordsAdvice),
+                   meta_row(kDescriptionRowOpen, content.description, kDescriptionAdvice), "</table>\n"});
 }
 
 std::string keyword_section(const std::vector<KeywordRow> &keywords)
 {
-    std::string html = "<h2>页面关键词</h2>\n<table>\n"
-                       "<tr class=\"head\"><td>关键词</td><td>出现次数</td><td>密度</td>"
-                       "<td>百度排名</td><td>Google排名</td></tr>\n";
+    using namespace contract::keywords;
+    std::string html = joined({"<h2>页面关键词</h2>\n<table>\n", kHeadingRow, "\n"});
+    const auto cell = [&html](std::string_view text) { html += joined({kCellStart, text, kCellEnd}); };
     for (const KeywordRow &row : keywords) {
-        html += "<tr class=\"kw\"><td>" + html_escape(row.word) + "</td><td>"
-            + std::to_string(row.occurrences) + "</td><td>" + format_percent(row.density)
-            + "</td><td>-</td><td>-</td></tr>\n";
+        html += kRowOpen;
+        cell(shown_text(row.word));
+        cell(std::to_string(row.occurrences));
+        cell(format_percent(row.density));
+        cell("-");
+        cell("-");
+        html += joined({kRowClose, "\n"});
     }
-    html += "</table>\n<p class=\"note\">排名一栏不查询搜索引擎，显示为 -。</p>\n";
+    html += joined({kTableEnd, "\n<p class=\"note\">排名一栏不查询搜索引擎，显示为 -。</p>\n"});
     return html;
 }
 
@@ -57,12 +76,13 @@ std::string keyword_section(const std::vector<KeywordRow> &keywords)
 
 std::string spider_page(std::string_view url, const PageAnalysis &analysis)
 {
-    const std::string text =
-        analysis.ok() ? analysis.content.text : "基础连接已经关闭：" + full_reason(analysis);
-    return page_start("搜索蜘蛛模拟抓取") + "<h1>搜索蜘蛛模拟抓取</h1>\n" + address_line(url)
-        + "<p class=\"note\">下面是搜索引擎蜘蛛看到的页面文字。</p>\n"
-          "<textarea readonly rows=\"30\" cols=\"20\">"
-        + html_escape(text) + "</textarea>\n" + page_end();
+    const std::string text = analysis.ok()
+        ? analysis.content.text
+        : joined({contract::spider::kSiteFailure, "：", full_reason(analysis)});
+    return joined({page_start("搜索蜘蛛模拟抓取"), "<h1>搜索蜘蛛模拟抓取</h1>\n", address_line(url),
+                   "<p class=\"note\">下面是搜索引擎蜘蛛看到的页面文字。</p>\n",
+                   contract::spider::kTextAreaOpen, shown_text(text), contract::spider::kTextEnd, "\n",
+                   page_end()});
 }
 
 std::string overview_page(std::string_view url, const PageAnalysis &analysis,
@@ -78,22 +98,28 @@ std::string overview_page(std::string_view url, const PageAnalysis &analysis,
 std::string density_page(std::string_view url, std::string_view keyword, const PageAnalysis &analysis,
                          const std::optional<DensityFigures> &figures)
 {
-    // The figures' labels hold no character that escaping changes, so texts from the
-    // request or libcurl (which may quote the address) are only shown after the figures,
-    // and not at all when there are none: otherwise they could pose as figures.
+    using namespace contract::density;
+    // The figures' captions hold no character that shown_text() replaces, so texts from
+    // the request or libcurl (which may quote the address) are only shown after the
+    // figures, and not at all when there are none: otherwise they could pose as figures.
     std::string html = page_start("关键词密度检测") + "<h1>关键词密度检测</h1>\n";
     if (!analysis.ok())
         return html + failure_paragraph("无法获取该网址的页面，无法计算密度。", analysis.failure)
             + page_end();
     if (!figures)
         return html + "<p class=\"failure\">请输入要检测的关键字。</p>\n" + page_end();
-    html += "<ul>\n<li>页面文本总长度：" + std::to_string(figures->text_length)
-        + "</li>\n<li>关键字符串长度：" + std::to_string(figures->keyword_length)
-        + "</li>\n<li>关键字出现频率：" + std::to_string(figures->occurrences) + "</li>\n<li>关键字符总长度："
-        + std::to_string(figures->keyword_characters) + "</li>\n<li>密度结果计算："
-        + format_percent(figures->percent) + "</li>\n</ul>\n<p>密度建议值：2%≦密度≦8%</p>\n";
-    html += "<table>\n<tr><th>关键字</th><td>" + html_escape(keyword) + "</td></tr>\n<tr><th>网址</th><td>"
-        + html_escape(url) + "</td></tr>\n</table>\n";
+    const auto item = [&html](std::string_view caption, const std::string &value) {
+        html += joined({"<li>", caption, value, "</li>\n"}); // the closing tag ends the value
+    };
+    html += "<ul>\n";
+    item(kTextLengthCaption, std::to_string(figures->text_length));
+    item(kKeywordLengthCaption, std::to_string(figures->keyword_length));
+    item(kOccurrencesCaption, std::to_string(figures->occurrences));
+    item(kKeywordCharactersCaption, std::to_string(figures->keyword_characters));
+    item(kDensityCaption, format_percent(figures->percent));
+    html += joined({"</ul>\n<p>", kAdvice, "</p>\n"});
+    html += joined({"<table>\n<tr><th>关键字</th><td>", shown_text(keyword),
+                    "</td></tr>\n<tr><th>网址</th><td>", shown_text(url), "</td></tr>\n</table>\n"});
     return html + page_end();
 }
 

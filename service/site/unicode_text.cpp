@@ -45,28 +45,6 @@ std::string fold_case(std::string_view utf8)
     return folded;
 }
 
-std::string html_escape(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string format_percent(double percent)
 {
     char buffer[48];

@@ -2,12 +2,15 @@
 
 #include "markersplit.h"
 
+#include <contract/site_contract.h>
+
 QStringList parseDensityFigures(QStringView page)
 {
-    static constexpr QStringView sectionStart = u"页面文本总长";
-    static constexpr QStringView sectionEnd = u"密度建议值";
-    static constexpr QStringView separator = u"：";
-    static constexpr QStringView valueEnd = u"<";
+    using namespace site_contract::density;
+    static const QString sectionStart = contractText(kSectionStart);
+    static const QString sectionEnd = contractText(kSectionEnd);
+    static const QString separator = contractText(kSeparator);
+    static const QString valueEnd = contractText(kValueEnd);
 
     const QStringView section = textBefore(pieceOf(page, sectionStart, 1), sectionEnd);
     QStringList values;

@@ -2,16 +2,19 @@
 
 #include "markersplit.h"
 
+#include <contract/site_contract.h>
+
 QList<KeywordRow> parseKeywordTable(QStringView page)
 {
-    static constexpr QStringView headingRow = u"百度排名</td><td>Google排名</td>";
-    static constexpr QStringView tableEnd = u"</table>";
-    static constexpr QStringView rowStart = u"<tr class=";
-    static constexpr QStringView rowEnd = u"</tr>";
-    static constexpr QStringView cellStart = u"<td>";
-    static constexpr QStringView cellEnd = u"</td>";
+    using namespace site_contract::keywords;
+    static const QString tableStart = contractText(kTableStart);
+    static const QString tableEnd = contractText(kTableEnd);
+    static const QString rowStart = contractText(kRowStart);
+    static const QString rowEnd = contractText(kRowEnd);
+    static const QString cellStart = contractText(kCellStart);
+    static const QString cellEnd = contractText(kCellEnd);
 
-    const QStringView table = textBefore(pieceOf(page, headingRow, 1), tableEnd);
+    const QStringView table = textBefore(pieceOf(page, tableStart, 1), tableEnd);
     QList<QStringView> rowPieces = splitAtMarker(table, rowStart);
     if (!rowPieces.isEmpty())
         rowPieces.removeFirst(); // the rest of the heading row

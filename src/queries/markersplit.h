@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <QStringView>
+
+#include <string_view>
 
 // Cutting page texts at literal markers: exact, case-sensitive UTF-16 comparison,
 // left to right without overlap; markers are dropped and nothing is trimmed.
@@ -10,6 +13,12 @@
 // k occurrences give k + 1 pieces; a text without the marker gives itself;
 // an empty text gives no pieces at all.
 QList<QStringView> splitAtMarker(QStringView text, QStringView marker);
+
+// A marker of the site contract (UTF-8) as the scrapers compare it.
+inline QString contractText(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
 
 // Piece `index` of the split, without building the others: only the text up to the
 // end of that piece is scanned. Empty when the split does not give that piece.

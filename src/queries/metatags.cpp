@@ -2,14 +2,17 @@
 
 #include "markersplit.h"
 
+#include <contract/site_contract.h>
+
 MetaTags parseMetaTags(QStringView page)
 {
-    static constexpr QStringView sectionStart = u">标题（Title）";
-    static constexpr QStringView sectionEnd = u"<td>一般不超过200个字符";
-    static constexpr QStringView lengthStart = u"red\">";
-    static constexpr QStringView lengthEnd = u"</font>";
-    static constexpr QStringView textStart = u"10px;\">";
-    static constexpr QStringView textEnd = u"<";
+    using namespace site_contract::meta;
+    static const QString sectionStart = contractText(kSectionStart);
+    static const QString sectionEnd = contractText(kSectionEnd);
+    static const QString lengthStart = contractText(kLengthStart);
+    static const QString lengthEnd = contractText(kLengthEnd);
+    static const QString textStart = contractText(kTextStart);
+    static const QString textEnd = contractText(kTextEnd);
 
     const QStringView section = textBefore(pieceOf(page, sectionStart, 1), sectionEnd);
     const QList<QStringView> lengthPieces = splitAtMarker(section, lengthStart);

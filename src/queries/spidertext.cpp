@@ -2,11 +2,14 @@
 
 #include "markersplit.h"
 
+#include <contract/site_contract.h>
+
 std::optional<QString> parseSpiderText(QStringView page)
 {
-    static constexpr QStringView areaStart = u"cols=\"20\">";
-    static constexpr QStringView areaEnd = u"</textarea>";
-    static constexpr QStringView siteFailure = u"基础连接已经关闭";
+    using namespace site_contract::spider;
+    static const QString areaStart = contractText(kTextStart);
+    static const QString areaEnd = contractText(kTextEnd);
+    static const QString siteFailure = contractText(kSiteFailure);
 
     const QStringView afterStart = pieceOf(page, areaStart, 1);
     if (afterStart.isEmpty())

@@ -2,7 +2,10 @@
 
 #include "queries/markersplit.h"
 
+#include <contract/site_contract.h>
+
 QString parseUpdateVersion(QStringView page)
 {
-    return textBefore(page, u"\r\n").toString();
+    static const QString lineEnd = contractText(site_contract::kVersionLineEnd);
+    return textBefore(page, lineEnd).toString();
 }

@@ -38,7 +38,7 @@ const std::map<std::string, std::pair<std::string, std::string>> &target_pages()
           "<meta name=\"description\" content=\"Reliable hosting for small business websites.\">"
           "</head><body><h1>Web Hosting</h1><p>Our hosting plans include fast servers, "
           "free domains and daily backups. Hosting support answers within minutes.</p>"
-          "<p>Compare hosting plans &lt;today&gt;.</p></body></html>",
+          "<p>Compare hosting plans today.</p></body></html>",
           "text/html"}},
         {"/chinese",
          {"<html><head><meta charset=\"utf-8\"><title>数据库服务器性能优化指南</title>"
@@ -118,7 +118,7 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         int slot = 1;
         for (const std::string *field : {&content.title, &content.keywords, &content.description}) {
             EXPECT_EQ(meta.lengths[slot], QString::number(seo::code_point_count(*field)));
-            EXPECT_EQ(meta.texts[slot], q(seo::html_escape(*field)));
+            EXPECT_EQ(meta.texts[slot], q(*field)); // as the page has it, no entities
             ++slot;
         }
 
@@ -131,7 +131,7 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
             EXPECT_EQ(rows[at].density, q(seo::format_percent(keywords[i].density)));
         }
 
-        EXPECT_EQ(parseSpiderText(spider(url)), q(seo::html_escape(content.text)));
+        EXPECT_EQ(parseSpiderText(spider(url)), q(content.text));
 
         const seo::KeywordRow &top = keywords.front();
         const QStringList figures = parseDensityFigures(density(top.word, url));
@@ -142,6 +142,29 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         EXPECT_EQ(figures[4], QString::number(top.occurrences * seo::code_point_count(top.word)));
         EXPECT_EQ(figures[5], q(seo::format_percent(top.density))); // agrees with the table
     }
+}
+
+// The tool shows cut texts raw: the site writes entities as the characters they stand
+// for, and only replaces what would cut a text short or forge a marker, one character by
+// one, so the length the site gives matches what the tool shows.
+TEST_F(RoundTrip, ToolShowsPageTextsAsReadersSeeThem)
+{
+    TargetServer pages{[](httplib::Server &http) {
+        http.Get("/entities", [](auto &, auto &response) {
+            response.set_content("<title>Tom &amp; Jerry &lt;3</title>"
+                                 "<meta name=\"description\" content=\"标题（Title）标签怎么写\">"
+                                 "<p>&lt;b&gt;粗体&lt;/b&gt; &amp; more</p>",
+                                 "text/html; charset=utf-8");
+        });
+    }};
+    const QString page = overview(pages.url("/entities"));
+    const MetaTags meta = parseMetaTags(page);
+    ASSERT_EQ(meta.lengths.size(), 4);
+    EXPECT_EQ(meta.texts[1], QStringLiteral("Tom & Jerry ＜3"));
+    EXPECT_EQ(meta.lengths[1], QStringLiteral("14"));
+    EXPECT_EQ(meta.texts[3], QStringLiteral("标题(Title)标签怎么写"));
+    EXPECT_EQ(meta.lengths[3], QStringLiteral("14"));
+    EXPECT_EQ(parseSpiderText(spider(pages.url("/entities"))), QStringLiteral("＜b＞粗体＜/b＞ & more"));
 }
 
 TEST_F(RoundTrip, FailuresLeaveTheToolNothingToRead)

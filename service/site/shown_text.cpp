@@ -1,0 +1,31 @@
+#include "site/shown_text.h"
+
+#include <contract/site_contract.h>
+
+namespace seo {
+
+std::string shown_text(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 8);
+    // The marker's own '>' comes from the tag the text follows.
+    const std::string_view heading = site_contract::meta::kSectionStart.substr(1);
+    if (utf8.starts_with(heading)) {
+        out += "标题(Title)";
+        utf8.remove_prefix(heading.size());
+    }
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '<')
+            out += "＜";
+        else if (c == '>')
+            out += "＞";
+        else if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7F)
+            out += "\uFFFD";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace seo

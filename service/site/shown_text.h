@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace seo {
+
+// Text from a target page or a request, as the site's pages show it. The desktop tool
+// shows what it cuts out raw, so nothing is written as an HTML entity; only what could
+// form or break one of its markers is replaced, each character by one character, so
+// the text keeps its length:
+// - '<' and '>' become their full-width forms '＜' and '＞' (every marker that holds a
+//   tag holds one of them);
+// - a text that begins like the meta section's heading 标题（Title） has those
+//   parentheses written in ASCII, since it may follow a tag's '>';
+// - control characters other than tab and line feed (NUL among them) become U+FFFD.
+std::string shown_text(std::string_view utf8);
+
+} // namespace seo
