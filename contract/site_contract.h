@@ -111,4 +111,9 @@ static_assert(kTextLengthCaption.ends_with(kSeparator) && kKeywordLengthCaption.
 // The version file: the newest version is its first line.
 inline constexpr std::string_view kVersionLineEnd = "\r\n";
 
+// The version the tool compares with the version file. The bundled site names it as the
+// newest by default, so the tool that starts the site offers no update that does not
+// exist. It is independent of the 6.0 in the window's caption.
+inline constexpr std::string_view kToolVersion = "9.1";
+
 } // namespace site_contract

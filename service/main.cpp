@@ -3,15 +3,21 @@
 #include "site/server.h"
 #include "site/site_service.h"
 
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <chrono>
 #include <exception>
 #include <iostream>
 #include <thread>
 
 namespace {
+
+// How long the requests under way may take to end once the service is told to stop;
+// their fetches are aborted at once, so this is only ever reached by a stuck client.
+constexpr std::chrono::milliseconds kStopGrace{300};
 
 sigset_t stop_signals()
 {
@@ -27,12 +33,22 @@ std::string url_host(const std::string &host)
     return host.find(':') == std::string::npos ? host : "[" + host + "]";
 }
 
+// Large blocks (page bodies, texts, the parser's arenas) go straight back to the system
+// when freed, and few heaps are kept, so memory the service no longer uses is given back
+// rather than held for the next burst.
+void tune_memory_release()
+{
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_ARENA_MAX, 4);
+}
+
 int serve(const seo::Options &options)
 {
     const seo::Segmenter segmenter(seo::default_friso_ini());
     seo::SiteSettings settings;
     settings.newest_version = options.newest_version;
-    settings.limits.refuse_internal_targets = options.refuse_internal_targets();
+    settings.reports.limits.refuse_internal_targets = options.refuse_internal_targets();
+    settings.reports.cache.time_to_live = std::chrono::seconds(options.cache_seconds);
     seo::SiteService service(settings, segmenter);
     seo::SiteServer server(service);
 
@@ -44,24 +60,31 @@ int serve(const seo::Options &options)
     std::cout << "seo-site listening on http://" << url_host(options.listen) << ':' << port << '/'
               << std::endl;
 
-    // Stop signals stay blocked in every thread; this one waits for them and shuts
-    // the server down cleanly.
-    std::thread waiter([&server] {
+    // Stop signals stay blocked in every thread; this one waits for them, aborts the
+    // fetches under way and stops the server. Should the requests under way not end in
+    // time, the process ends anyway: it keeps nothing that needs saving.
+    std::thread waiter([&server, &service] {
         const sigset_t signals = stop_signals();
         int received = 0;
         sigwait(&signals, &received);
+        service.stop();
         server.stop();
+        std::this_thread::sleep_for(kStopGrace);
+        _exit(0);
     });
     const bool served = server.run();
-    pthread_kill(waiter.native_handle(), SIGTERM); // wakes the waiter if run() failed
-    waiter.join();
-    return served ? 0 : 1;
+    if (!served) {
+        std::cerr << "seo-site: cannot serve\n";
+        _exit(1);
+    }
+    _exit(0);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    tune_memory_release();
     // A shell starts background jobs with SIGINT ignored, and ignored signals never
     // reach sigwait(): take the default back before blocking them for the waiter.
     signal(SIGINT, SIG_DFL);

@@ -2,17 +2,6 @@
 
 namespace seo {
 
-PageReport make_report(const FetchResult &fetched, const Segmenter &segmenter)
-{
-    PageReport report;
-    report.analysis = analyse_page(fetched);
-    if (report.analysis.ok()) {
-        report.text = make_page_text(report.analysis.content.text);
-        report.keywords = top_keywords(report.text, segmenter);
-    }
-    return report;
-}
-
 AnalysisCache::AnalysisCache(Analyse analyse, std::size_t max_entries)
     : analyse_(std::move(analyse))
     , max_entries_(max_entries)
@@ -37,16 +26,7 @@ AnalysisCache::Report AnalysisCache::get(const std::string &url, const PageCache
         return std::make_shared<const PageReport>(analyse_(*page));
     }
 
-    // Reports of pages the page cache has let go are of no more use.
-    for (auto age = ages_.begin(); age != ages_.end();) {
-        const auto entry = entries_.find(*age);
-        if (entry->second.page.expired()) {
-            entries_.erase(entry);
-            age = ages_.erase(age);
-        } else {
-            ++age;
-        }
-    }
+    drop_released();
     std::promise<Report> promise;
     ages_.push_back(url);
     entries_.emplace(url, Entry{page, promise.get_future().share(), std::prev(ages_.end())});
@@ -70,6 +50,26 @@ AnalysisCache::Report AnalysisCache::get(const std::string &url, const PageCache
             entries_.erase(mine);
         }
         throw;
+    }
+}
+
+void AnalysisCache::forget_released()
+{
+    const std::lock_guard lock(mutex_);
+    drop_released();
+}
+
+void AnalysisCache::drop_released()
+{
+    // Reports of pages the page cache has let go are of no more use.
+    for (auto age = ages_.begin(); age != ages_.end();) {
+        const auto entry = entries_.find(*age);
+        if (entry->second.page.expired()) {
+            entries_.erase(entry);
+            age = ages_.erase(age);
+        } else {
+            ++age;
+        }
     }
 }
 

@@ -1,10 +1,7 @@
 #pragma once
 
-#include "site/keyword_table.h"
-#include "site/page_analysis.h"
 #include "site/page_cache.h"
-#include "site/page_text.h"
-#include "site/segmenter.h"
+#include "site/page_report.h"
 
 #include <cstddef>
 #include <functional>
@@ -18,17 +15,6 @@
 
 namespace seo {
 
-// Everything the pages show about one fetched page.
-struct PageReport
-{
-    PageAnalysis analysis;
-    PageText text;
-    std::vector<KeywordRow> keywords;
-};
-
-// Decodes, reads and counts a fetched page: everything its pages need.
-PageReport make_report(const FetchResult &fetched, const Segmenter &segmenter);
-
 // The reports of recently analysed pages. A report is only handed out for the very page
 // the page cache holds, so it lives exactly as long as that page; the overview and
 // density requests of one query, and parallel requests for one page, cost one analysis.
@@ -41,8 +27,11 @@ public:
     AnalysisCache(Analyse analyse, std::size_t max_entries);
 
     Report get(const std::string &url, const PageCache::Page &page);
+    // Lets go of the reports of pages the page cache no longer holds.
+    void forget_released();
 
 private:
+    void drop_released(); // with the lock held
     struct Entry
     {
         std::weak_ptr<const FetchResult> page;

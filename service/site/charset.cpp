@@ -1,5 +1,7 @@
 #include "site/charset.h"
 
+#include "site/ascii.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
@@ -13,18 +15,6 @@ namespace seo {
 namespace {
 
 constexpr std::size_t kMetaScanBytes = 4096;
-
-char ascii_lower(char c)
-{
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-std::string ascii_lowered(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), ascii_lower);
-    return out;
-}
 
 bool is_label_char(char c)
 {
@@ -61,8 +51,15 @@ std::string converter_for_label(const std::string &label)
         return "GB18030";
     if (std::find(kLatin1Family.begin(), kLatin1Family.end(), label) != kLatin1Family.end())
         return "windows-1252";
+    // "utf-16" means little-endian to browsers, while ICU would read it big-endian.
+    static constexpr std::array<std::string_view, 7> kUtf16LittleFamily = {
+        "utf-16", "utf-16le", "unicode", "ucs-2", "csunicode", "iso-10646-ucs-2", "unicodefeff"};
     if (label == "utf8")
         return "UTF-8";
+    if (std::find(kUtf16LittleFamily.begin(), kUtf16LittleFamily.end(), label) != kUtf16LittleFamily.end())
+        return "UTF-16LE";
+    if (label == "utf-16be" || label == "unicodefffe")
+        return "UTF-16BE";
     return label;
 }
 
@@ -87,7 +84,7 @@ std::optional<std::string> usable(const std::string &label)
 
 std::optional<std::string> from_content_type(std::string_view content_type)
 {
-    const std::string lowered = ascii_lowered(content_type);
+    const std::string lowered = ascii_lower(content_type);
     const std::size_t pos = lowered.find("charset");
     if (pos == std::string::npos)
         return std::nullopt;
@@ -98,21 +95,39 @@ std::optional<std::string> from_byte_order_mark(std::string_view body)
 {
     if (body.starts_with("\xEF\xBB\xBF"))
         return "UTF-8";
+    // ICU's UTF-16 and UTF-32 converters read the mark for the byte order and drop it.
+    if (body.starts_with(std::string_view("\xFF\xFE\0\0", 4))
+        || body.starts_with(std::string_view("\0\0\xFE\xFF", 4)))
+        return "UTF-32";
     if (body.starts_with("\xFF\xFE") || body.starts_with("\xFE\xFF"))
-        return "UTF-16"; // ICU's UTF-16 converter reads the mark for the byte order
+        return "UTF-16";
     return std::nullopt;
+}
+
+bool is_utf16(std::string_view name)
+{
+    return ascii_lower(name).starts_with("utf-16");
+}
+
+bool is_utf32(std::string_view name)
+{
+    return ascii_lower(name).starts_with("utf-32");
 }
 
 std::optional<std::string> from_meta(std::string_view body)
 {
-    const std::string head = ascii_lowered(body.substr(0, kMetaScanBytes));
+    const std::string head = ascii_lower(body.substr(0, kMetaScanBytes));
     for (std::size_t tag = head.find("<meta"); tag != std::string::npos; tag = head.find("<meta", tag + 1)) {
         const std::size_t end = std::min(head.find('>', tag), head.size());
         const std::size_t pos = head.find("charset", tag);
-        if (pos < end) {
-            if (auto name = usable(charset_value_at(std::string_view(head).substr(0, end), pos)))
-                return name;
-        }
+        if (pos >= end)
+            continue;
+        const std::optional<std::string> name =
+            usable(charset_value_at(std::string_view(head).substr(0, end), pos));
+        if (!name || is_utf32(*name))
+            continue; // browsers know no UTF-32 label and go on looking
+        // A declaration read as ASCII cannot be in UTF-16: browsers take such pages as UTF-8.
+        return is_utf16(*name) ? "UTF-8" : *name;
     }
     return std::nullopt;
 }
@@ -147,18 +162,24 @@ std::string convert(std::string_view body, const std::string &from)
 
 std::string detect_charset(std::string_view body, std::string_view content_type)
 {
-    if (auto name = from_content_type(content_type))
-        return *name;
+    // A byte-order mark wins over any declaration, as in browsers.
     if (auto name = from_byte_order_mark(body))
+        return *name;
+    if (auto name = from_content_type(content_type))
         return *name;
     if (auto name = from_meta(body))
         return *name;
     return is_valid_utf8(body) ? "UTF-8" : "GB18030";
 }
 
+bool is_wide_unicode(std::string_view charset)
+{
+    return is_utf16(charset) || is_utf32(charset);
+}
+
 std::string decode_to_utf8(std::string_view body, const std::string &charset)
 {
-    const bool utf8 = ascii_lowered(charset) == "utf-8";
+    const bool utf8 = ascii_lower(charset) == "utf-8";
     if (utf8 && body.starts_with("\xEF\xBB\xBF"))
         body.remove_prefix(3);
     if (utf8 && is_valid_utf8(body))

@@ -6,10 +6,13 @@
 namespace seo {
 
 // The character set a fetched page is written in, as an ICU converter name. Looked for
-// in this order: the HTTP Content-Type charset, a byte-order mark, a <meta> declaration
-// near the top, then "valid UTF-8 means UTF-8", else GB18030 (a superset of GB2312 and
+// in this order, as browsers do: a byte-order mark, the HTTP Content-Type charset, a
+// <meta> declaration near the top, then "valid UTF-8 means UTF-8", else GB18030 (a superset of GB2312 and
 // GBK, the usual undeclared encodings of Chinese pages).
 std::string detect_charset(std::string_view body, std::string_view content_type);
+
+// UTF-16 or UTF-32: the only character sets whose text holds NUL bytes.
+bool is_wide_unicode(std::string_view charset);
 
 // The page as UTF-8, read in the given character set (as detect_charset names it);
 // bytes that do not decode become U+FFFD.

@@ -1,24 +1,27 @@
 #include "site/fetcher.h"
 
 #include "site/address_policy.h"
+#include "site/ascii.h"
 
 #include <curl/curl.h>
 #include <sys/socket.h>
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 #include <mutex>
 
 namespace seo {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr const char *kUserAgent = "Mozilla/5.0 (compatible; VeltroSpider/1.0)";
 
+// What one answer brings, collected by libcurl's callbacks.
 struct Transfer
 {
     const FetchLimits &limits;
     std::string body;
+    std::string robots_header;
     bool too_large = false;
     bool refused_address = false;
 };
@@ -33,6 +36,22 @@ size_t on_body(char *data, size_t size, size_t count, void *user)
     }
     transfer->body.append(data, bytes);
     return bytes;
+}
+
+size_t on_header(char *data, size_t size, size_t count, void *user)
+{
+    auto *transfer = static_cast<Transfer *>(user);
+    const std::string_view line(data, size * count);
+    const std::string_view name = "x-robots-tag:";
+    if (line.size() > name.size() && ascii_lower(line.substr(0, name.size())) == name) {
+        std::string_view value = line.substr(name.size());
+        value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+        value = value.substr(0, value.find_last_not_of(" \t\r\n") + 1);
+        if (!transfer->robots_header.empty())
+            transfer->robots_header += ", ";
+        transfer->robots_header += value;
+    }
+    return size * count;
 }
 
 curl_socket_t on_open_socket(void *user, curlsocktype, curl_sockaddr *address)
@@ -57,7 +76,7 @@ std::string size_limit_text(std::size_t bytes)
     return bytes % mib == 0 ? std::to_string(bytes / mib) + " MiB" : std::to_string(bytes) + " 字节";
 }
 
-std::string reason_for(CURLcode code, const Transfer &transfer)
+std::string reason_for(CURLcode code, const Transfer &transfer, std::string_view detail)
 {
     if (transfer.too_large || code == CURLE_FILESIZE_EXCEEDED)
         return "页面过大（超过 " + size_limit_text(transfer.limits.max_body_bytes) + "）";
@@ -70,67 +89,88 @@ std::string reason_for(CURLcode code, const Transfer &transfer)
         return "无法连接到服务器";
     case CURLE_OPERATION_TIMEDOUT:
         return "连接或读取超时";
-    case CURLE_TOO_MANY_REDIRECTS:
-        return "重定向次数过多";
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return "只支持 http 和 https 网址";
     case CURLE_URL_MALFORMAT:
         return "网址格式不正确";
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
         return "安全连接（SSL）失败";
+    case CURLE_WEIRD_SERVER_REPLY:
+        return "服务器的回应不是有效的 HTTP";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        // Only http and https addresses get here, so the server answered without any
+        // HTTP headers at all (HTTP/0.9), which libcurl refuses.
+        return detail.find("HTTP/0.9") != std::string_view::npos
+            ? "服务器的回应不是有效的 HTTP（没有 HTTP 头）"
+            : "无法获取页面";
     default:
         return "无法获取页面";
     }
 }
 
-struct CurlDeleter
+bool is_web_address(std::string_view url)
+{
+    const std::string lowered = ascii_lower(url.substr(0, 8));
+    return lowered.starts_with("http://") || lowered.starts_with("https://");
+}
+
+struct EasyDeleter
 {
     void operator()(CURL *curl) const { curl_easy_cleanup(curl); }
 };
 
-} // namespace
-
-std::optional<std::string> target_url(std::string_view typed)
+struct MultiDeleter
 {
-    const auto not_space = [](unsigned char c) { return !std::isspace(c); };
-    const auto first = std::find_if(typed.begin(), typed.end(), not_space);
-    const auto last = std::find_if(typed.rbegin(), typed.rend(), not_space).base();
-    if (first >= last)
-        return std::nullopt;
-    std::string url(first, last);
-    const std::size_t scheme_end = url.find("://");
-    if (scheme_end == std::string::npos)
-        return "http://" + url;
-    std::string scheme = url.substr(0, scheme_end);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (scheme != "http" && scheme != "https")
-        return std::nullopt;
-    return url;
+    void operator()(CURLM *multi) const { curl_multi_cleanup(multi); }
+};
+
+// Runs one transfer of `easy` to its end, or until a stop is requested.
+CURLcode perform(CURL *easy, std::stop_token stop, bool &stopped)
+{
+    const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    const std::stop_callback wake(stop, [&multi] { curl_multi_wakeup(multi.get()); });
+    CURLcode result = CURLE_OK;
+    for (int running = 1; running;) {
+        if (stop.stop_requested()) {
+            stopped = true;
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running)
+            curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+    }
+    int left = 0;
+    while (CURLMsg *message = curl_multi_info_read(multi.get(), &left)) {
+        if (message->msg == CURLMSG_DONE)
+            result = message->data.result;
+    }
+    curl_multi_remove_handle(multi.get(), easy);
+    return result;
 }
 
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits)
+} // namespace
+
+FetchResult fetch_page(const std::string &url, const FetchLimits &limits, std::stop_token stop)
 {
     init_curl_once();
-    const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    const Clock::time_point start = Clock::now();
     FetchResult result;
+    const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
     if (!curl) {
         result.failure = "无法获取页面";
         return result;
     }
-    Transfer transfer{limits, {}, false, false};
     char error[CURL_ERROR_SIZE] = {};
     CURL *handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, limits.max_redirects);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout.count()));
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total_timeout.count()));
     // Refused early when the server announces a larger Content-Length.
     curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_body_bytes));
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
@@ -138,28 +178,61 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits)
     // Environment proxies would hide the address really connected to from the check.
     curl_easy_setopt(handle, CURLOPT_PROXY, "");
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &on_body);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &on_header);
     curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &on_open_socket);
-    curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, &transfer);
 
-    const CURLcode code = curl_easy_perform(handle);
-    if (code != CURLE_OK) {
-        result.failure = reason_for(code, transfer);
-        result.failure_detail = error;
+    // Redirects are followed here rather than by libcurl, so that every hop is on record.
+    std::string next = url;
+    for (int redirects = 0;; ++redirects) {
+        const auto left = limits.total_timeout
+            - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        Transfer transfer{limits, {}, {}, false, false};
+        curl_easy_setopt(handle, CURLOPT_URL, next.c_str());
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long>(1, left.count())));
+        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+        curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, &transfer);
+        bool stopped = false;
+        const CURLcode code = left.count() > 0 ? perform(handle, stop, stopped) : CURLE_OPERATION_TIMEDOUT;
+        result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        if (stopped) {
+            result.failure = "分析服务正在停止";
+            return result;
+        }
+        if (code != CURLE_OK) {
+            result.failure = reason_for(code, transfer, error);
+            result.failure_detail = error;
+            return result;
+        }
+        long status = 0;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        result.hops.push_back({next, status});
+        char *redirect = nullptr;
+        curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &redirect);
+        if (status >= 300 && status < 400 && redirect) {
+            if (redirects == limits.max_redirects) {
+                result.failure = "重定向次数过多";
+                return result;
+            }
+            if (!is_web_address(redirect)) {
+                result.failure = "重定向到了 http 和 https 以外的网址";
+                return result;
+            }
+            next = redirect;
+            continue;
+        }
+        if (status < 200 || status >= 300) {
+            result.failure = "服务器返回错误状态 HTTP " + std::to_string(status);
+            return result;
+        }
+        char *content_type = nullptr;
+        curl_easy_getinfo(handle, CURLINFO_CONTENT_TYPE, &content_type);
+        if (content_type)
+            result.content_type = content_type;
+        result.body = std::move(transfer.body);
+        result.robots_header = std::move(transfer.robots_header);
         return result;
     }
-    long status = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-    if (status < 200 || status >= 300) {
-        result.failure = "服务器返回错误状态 HTTP " + std::to_string(status);
-        return result;
-    }
-    char *content_type = nullptr;
-    curl_easy_getinfo(handle, CURLINFO_CONTENT_TYPE, &content_type);
-    if (content_type)
-        result.content_type = content_type;
-    result.body = std::move(transfer.body);
-    return result;
 }
 
 } // namespace seo

@@ -2,21 +2,28 @@
 
 #include <chrono>
 #include <cstddef>
-#include <optional>
+#include <stop_token>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace seo {
 
 struct FetchLimits
 {
     std::chrono::milliseconds connect_timeout{5000};
-    std::chrono::milliseconds total_timeout{15000};
+    std::chrono::milliseconds total_timeout{15000}; // for all redirects together
     std::size_t max_body_bytes = 8 * 1024 * 1024;
-    long max_redirects = 5;
+    int max_redirects = 5;
     // Refuse to connect to loopback, private and link-local addresses (checked on the
     // address actually connected to, so neither DNS nor redirects get around it).
     bool refuse_internal_targets = false;
+};
+
+// One answer on the way to the page: a redirect, or the page itself.
+struct FetchHop
+{
+    std::string url;
+    long status = 0;
 };
 
 struct FetchResult
@@ -25,15 +32,15 @@ struct FetchResult
     std::string failure_detail; // libcurl's own words, when it has any
     std::string body;
     std::string content_type;
+    std::vector<FetchHop> hops; // every answer received, the last one the page's
+    std::string robots_header; // X-Robots-Tag of the page's answer, all values joined by ", "
+    std::chrono::milliseconds elapsed{0};
 
     bool ok() const { return failure.empty(); }
 };
 
-// The address to fetch for what the user typed: trimmed, with "http://" put in front
-// when no scheme is given; nullopt for an empty address or a scheme other than http(s).
-std::optional<std::string> target_url(std::string_view typed);
-
 // One GET of a target page, following redirects. Only 2xx answers count as fetched.
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits);
+// A stop request ends the transfer at once, as a failure.
+FetchResult fetch_page(const std::string &url, const FetchLimits &limits, std::stop_token stop = {});
 
 } // namespace seo

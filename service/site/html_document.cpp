@@ -262,9 +262,9 @@ private:
 
 } // namespace
 
-std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html)
+std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html, const ParseBudget &budget)
 {
-    auto parsed = HtmlTree::parse(utf8_html, ParseBudget::for_page(utf8_html.size()));
+    auto parsed = HtmlTree::parse(utf8_html, budget);
     if (const auto *overrun = std::get_if<ParseOverrun>(&parsed))
         return Unreadable{*overrun == ParseOverrun::cpu_time ? "页面结构过于复杂，解析超时"
                                                              : "页面结构过于复杂，解析所需内存超出限额"};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "site/html_tree.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -28,6 +30,6 @@ struct Unreadable
 // Elements nested deeper than this come only from hostile or broken pages.
 constexpr std::size_t kMaxNesting = 1500;
 
-std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html);
+std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html, const ParseBudget &budget);
 
 } // namespace seo

@@ -14,14 +14,14 @@ class ParseArena;
 
 // What one page may cost the HTML parser. gumbo needs time quadratic in the nesting
 // depth and in the attribute count of one element, so a small hostile page can keep a
-// core busy for minutes: the budget grows with the page, far above what real pages of
-// that size take.
+// core busy for minutes: the budget grows with the page as it was fetched, far above
+// what real pages of that size take.
 struct ParseBudget
 {
     std::chrono::milliseconds cpu_time;
     std::size_t memory_bytes;
 
-    static ParseBudget for_page(std::size_t html_bytes);
+    static ParseBudget for_page(std::size_t page_bytes);
 };
 
 // A parse given up because it passed its budget.

@@ -11,6 +11,21 @@ bool Options::refuse_internal_targets() const
     return !allow_private_targets && !is_loopback_listen_address(listen);
 }
 
+namespace {
+
+bool number_in(const std::string &text, int low, int high, int &number)
+{
+    const char *end = text.data() + text.size();
+    int parsed = 0;
+    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
+    if (error != std::errc() || stop != end || parsed < low || parsed > high)
+        return false;
+    number = parsed;
+    return true;
+}
+
+} // namespace
+
 std::variant<Options, OptionsError> parse_options(const std::vector<std::string> &arguments)
 {
     Options options;
@@ -20,7 +35,7 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
             options.allow_private_targets = true;
             continue;
         }
-        if (name != "--listen" && name != "--port" && name != "--newest-version")
+        if (name != "--listen" && name != "--port" && name != "--newest-version" && name != "--cache-seconds")
             return OptionsError{"unknown option " + name};
         if (i + 1 == arguments.size() || arguments[i + 1].empty())
             return OptionsError{name + " needs a value"};
@@ -29,11 +44,11 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
             options.listen = value;
         } else if (name == "--newest-version") {
             options.newest_version = value;
-        } else {
-            const char *end = value.data() + value.size();
-            const auto [stop, error] = std::from_chars(value.data(), end, options.port);
-            if (error != std::errc() || stop != end || options.port < 0 || options.port > 65535)
+        } else if (name == "--port") {
+            if (!number_in(value, 0, 65535, options.port))
                 return OptionsError{"--port needs a number from 0 to 65535"};
+        } else if (!number_in(value, 0, 86400, options.cache_seconds)) {
+            return OptionsError{"--cache-seconds needs a number from 0 to 86400"};
         }
     }
     return options;
@@ -41,7 +56,7 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
 
 std::string usage()
 {
-    return "usage: seo-site [--listen ADDR] [--port N] [--newest-version V] "
+    return "usage: seo-site [--listen ADDR] [--port N] [--newest-version V] [--cache-seconds N] "
            "[--allow-private-targets]\n";
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <contract/site_contract.h>
+
 #include <string>
 #include <variant>
 #include <vector>
@@ -10,8 +12,9 @@ struct Options
 {
     std::string listen = "127.0.0.1";
     int port = 8080; // 0: any free port
-    std::string newest_version = "9.1";
+    std::string newest_version{site_contract::kToolVersion};
     bool allow_private_targets = false;
+    int cache_seconds = 60; // how long fetched pages and their analyses are kept
 
     // Internal targets are refused once the service can be reached from other machines.
     bool refuse_internal_targets() const;

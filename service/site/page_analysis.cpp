@@ -1,27 +1,17 @@
 #include "site/page_analysis.h"
 
+#include "site/ascii.h"
 #include "site/charset.h"
 #include "site/html_document.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace seo {
 namespace {
 
 constexpr std::size_t kSniffBytes = 1024;
 
-std::string lowered(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 bool is_textual_type(std::string_view content_type)
 {
-    const std::string type = lowered(content_type);
+    const std::string type = ascii_lower(content_type);
     return type.empty() || type.starts_with("text/") || type.find("html") != std::string::npos
         || type.find("xml") != std::string::npos;
 }
@@ -30,7 +20,7 @@ bool is_textual_type(std::string_view content_type)
 // UTF-32.
 bool looks_binary(std::string_view body, std::string_view charset)
 {
-    if (charset.starts_with("UTF-16") || charset.starts_with("UTF-32"))
+    if (is_wide_unicode(charset))
         return false;
     return body.substr(0, kSniffBytes).find('\0') != std::string_view::npos;
 }
@@ -58,7 +48,7 @@ PageAnalysis analyse_page(const FetchResult &fetched)
         analysis.failure = "页面内容不是文本";
         return analysis;
     }
-    auto read = read_page(decode_to_utf8(fetched.body, charset));
+    auto read = read_page(decode_to_utf8(fetched.body, charset), ParseBudget::for_page(fetched.body.size()));
     if (auto *unreadable = std::get_if<Unreadable>(&read))
         analysis.failure = std::move(unreadable->reason);
     else

@@ -28,12 +28,13 @@ PageCache::Page PageCache::get(const std::string &url)
 
     Page page;
     try {
-        page = std::make_shared<const FetchResult>(fetch_(url));
-    } catch (const std::exception &) {
-        // Whoever waits for this fetch must get an answer rather than hang.
-        FetchResult failed;
-        failed.failure = "无法获取页面";
-        page = std::make_shared<const FetchResult>(std::move(failed));
+        page = fetch_(url);
+    } catch (...) {
+        // Whoever waits for this fetch gets the same error rather than hang.
+        lock.lock();
+        in_flight_.erase(url);
+        promise.set_exception(std::current_exception());
+        throw;
     }
     lock.lock();
     if (page->ok())
@@ -53,9 +54,18 @@ void PageCache::store(const std::string &url, const Page &page)
     evict_to_fit();
 }
 
+void PageCache::evict_expired()
+{
+    const std::lock_guard lock(mutex_);
+    evict_to_fit();
+}
+
 void PageCache::evict_to_fit()
 {
-    while (entries_.size() > bounds_.max_entries || bytes_ > bounds_.max_bytes) {
+    const Clock::time_point stale = Clock::now() - bounds_.time_to_live;
+    while (!entries_.empty()
+           && (entries_.size() > bounds_.max_entries || bytes_ > bounds_.max_bytes
+               || entries_.front().fetched_at < stale)) {
         bytes_ -= entries_.front().page->body.size();
         by_url_.erase(entries_.front().url);
         entries_.pop_front();

@@ -21,19 +21,21 @@ namespace seo {
 class PageCache
 {
 public:
-    using Fetch = std::function<FetchResult(const std::string &url)>;
     using Page = std::shared_ptr<const FetchResult>;
+    using Fetch = std::function<Page(const std::string &url)>;
 
     struct Bounds
     {
         std::chrono::milliseconds time_to_live{60'000};
         std::size_t max_entries = 32;
-        std::size_t max_bytes = 64 * 1024 * 1024;
+        std::size_t max_bytes = 32 * 1024 * 1024;
     };
 
     PageCache(Fetch fetch, Bounds bounds);
 
     Page get(const std::string &url);
+    // Lets go of the pages older than their time to live.
+    void evict_expired();
 
 private:
     using Clock = std::chrono::steady_clock;

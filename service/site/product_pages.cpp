@@ -54,4 +54,9 @@ std::string not_found_page()
         + page_end();
 }
 
+std::string busy_page()
+{
+    return page_start("服务繁忙") + "<h1>服务繁忙</h1>\n<p>分析服务繁忙，请稍后再试。</p>\n" + page_end();
+}
+
 } // namespace seo

@@ -5,61 +5,18 @@
 #include "site/product_pages.h"
 #include "site/tool_pages.h"
 
+#include <malloc.h>
+
+#include <condition_variable>
+#include <mutex>
+
 namespace seo {
 namespace {
 
-// Holds one of a bounded number of slots for as long as it lives.
-class Slot
-{
-public:
-    explicit Slot(std::counting_semaphore<> &slots)
-        : slots_(slots)
-    {
-        slots_.acquire();
-    }
-    ~Slot() { slots_.release(); }
-    Slot(const Slot &) = delete;
-    Slot &operator=(const Slot &) = delete;
-
-private:
-    std::counting_semaphore<> &slots_;
-};
-
-} // namespace
-
-SiteService::SiteService(SiteSettings settings, const Segmenter &segmenter)
-    : settings_(std::move(settings))
-    , segmenter_(segmenter)
-    , fetch_slots_(settings_.parallel_fetches)
-    , analysis_slots_(settings_.parallel_analyses)
-    , cache_(
-          [this](const std::string &url) {
-              const Slot slot(fetch_slots_);
-              return fetch_page(url, settings_.limits);
-          },
-          settings_.cache)
-    , reports_([this](const FetchResult &fetched) { return analyse(fetched); }, settings_.cache.max_entries)
-{}
-
-AnalysisCache::Report SiteService::report(std::string_view typed_url)
-{
-    const std::optional<std::string> url = target_url(typed_url);
-    if (!url) {
-        PageReport refused;
-        const bool blank = typed_url.find_first_not_of(" \t\r\n") == std::string_view::npos;
-        refused.analysis.failure = blank ? "没有输入网址" : "只支持 http 和 https 网址";
-        return std::make_shared<const PageReport>(std::move(refused));
-    }
-    return reports_.get(*url, cache_.get(*url));
-}
-
-PageReport SiteService::analyse(const FetchResult &fetched)
-{
-    const Slot slot(analysis_slots_);
-    return make_report(fetched, segmenter_);
-}
-
-namespace {
+constexpr const char *kHtml = "text/html; charset=utf-8";
+// Room for a page's fixed parts; what it shows of the request or the target comes on
+// top, three times over since a replaced '<' or '>' takes three bytes.
+constexpr std::size_t kPageFrameBytes = 16 * 1024;
 
 // Query values are shown on the pages, which must stay valid UTF-8 whatever was sent.
 std::string valid_utf8(std::string_view value)
@@ -67,38 +24,106 @@ std::string valid_utf8(std::string_view value)
     return decode_to_utf8(value, "UTF-8");
 }
 
+Answer html(int status, std::string body)
+{
+    return {status, kHtml, std::move(body), {}};
+}
+
 } // namespace
 
-std::string SiteService::spider(std::string_view raw_url)
+SiteService::SiteService(SiteSettings settings, const Segmenter &segmenter)
+    : settings_(std::move(settings))
+    , reports_(settings_.reports, segmenter)
+    , answers_(settings_.answer_memory)
+    , housekeeping_([this](std::stop_token stop) { keep_house(stop); })
+{}
+
+void SiteService::keep_house(std::stop_token stop)
 {
-    const std::string url = valid_utf8(raw_url);
-    return spider_page(url, report(url)->analysis);
+    std::mutex mutex;
+    std::condition_variable_any tick;
+    std::unique_lock lock(mutex);
+    while (!stop.stop_requested()) {
+        tick.wait_for(lock, stop, settings_.housekeeping_interval, [] { return false; });
+        if (stop.stop_requested())
+            return;
+        reports_.forget_expired();
+        // An idle service holds no more than it needs: blocks freed in the heaps go back
+        // to the system too, not only the large ones.
+        malloc_trim(0);
+    }
 }
 
-std::string SiteService::overview(std::string_view raw_url)
+Answer SiteService::spider(std::string_view raw_url)
 {
     const std::string url = valid_utf8(raw_url);
-    const AnalysisCache::Report page = report(url);
-    return overview_page(url, page->analysis, page->keywords);
+    const PageReports::Report report = reports_.get(url);
+    MemoryBudget::Reservation memory =
+        answer_memory(kPageFrameBytes + 3 * (url.size() + report->analysis.content.text.size()));
+    Answer answer = html(200, spider_page(url, report->analysis));
+    memory.shrink_to(answer.body.size());
+    answer.memory = std::move(memory);
+    return answer;
 }
 
-std::string SiteService::density(std::string_view raw_keyword, std::string_view raw_url)
+Answer SiteService::overview(std::string_view raw_url)
+{
+    const std::string url = valid_utf8(raw_url);
+    const PageReports::Report report = reports_.get(url);
+    const PageContent &content = report->analysis.content;
+    MemoryBudget::Reservation memory = answer_memory(
+        kPageFrameBytes
+        + 3 * (url.size() + content.title.size() + content.keywords.size() + content.description.size()));
+    Answer answer = html(200, overview_page(url, report->analysis, report->keywords));
+    memory.shrink_to(answer.body.size());
+    answer.memory = std::move(memory);
+    return answer;
+}
+
+Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_url)
 {
     const std::string keyword = valid_utf8(raw_keyword);
     const std::string url = valid_utf8(raw_url);
+    MemoryBudget::Reservation memory = answer_memory(kPageFrameBytes + 3 * (url.size() + keyword.size()));
     const std::string normalized = normalized_keyword(keyword);
     if (normalized.empty())
-        return density_page(url, keyword, PageAnalysis{}, std::nullopt);
-    const AnalysisCache::Report page = report(url);
+        return html(200, density_page(url, keyword, PageAnalysis{}, std::nullopt));
+    const PageReports::Report report = reports_.get(url);
     std::optional<DensityFigures> figures;
-    if (page->analysis.ok())
-        figures = density_figures(page->text, normalized);
-    return density_page(url, keyword, page->analysis, figures);
+    if (report->analysis.ok())
+        figures = density_figures(report->text, normalized);
+    Answer answer = html(200, density_page(url, keyword, report->analysis, figures));
+    answer.memory = std::move(memory);
+    return answer;
 }
 
-std::string SiteService::version() const
+Answer SiteService::home() const
 {
-    return version_file(settings_.newest_version);
+    return html(200, product_home_page());
+}
+
+Answer SiteService::version() const
+{
+    return {200, "text/plain; charset=utf-8", version_file(settings_.newest_version), {}};
+}
+
+Answer SiteService::not_found() const
+{
+    return html(404, not_found_page());
+}
+
+Answer SiteService::busy() const
+{
+    return html(503, busy_page());
+}
+
+MemoryBudget::Reservation SiteService::answer_memory(std::size_t bytes)
+{
+    std::optional<MemoryBudget::Reservation> memory =
+        answers_.reserve(bytes, std::chrono::steady_clock::now() + settings_.reports.memory_patience);
+    if (!memory)
+        throw ServiceBusy();
+    return std::move(*memory);
 }
 
 } // namespace seo

@@ -1,51 +1,70 @@
 #pragma once
 
-#include "site/analysis_cache.h"
-#include "site/fetcher.h"
-#include "site/page_analysis.h"
-#include "site/page_cache.h"
+#include "site/memory_budget.h"
+#include "site/page_reports.h"
 #include "site/segmenter.h"
 
+#include <contract/site_contract.h>
+
+#include <chrono>
 #include <cstddef>
-#include <semaphore>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace seo {
 
 struct SiteSettings
 {
-    std::string newest_version = "9.1";
-    FetchLimits limits;
-    PageCache::Bounds cache;
-    // Fetches and analyses running at once, whatever the number of connections: a fetch
-    // holds up to a page limit of memory, an analysis a core and a few times its page.
-    std::ptrdiff_t parallel_fetches = 16;
-    std::ptrdiff_t parallel_analyses = 4;
+    std::string newest_version{site_contract::kToolVersion};
+    ReportSettings reports;
+    // Answers rendered and not yet sent: a slow client holds its answer while it reads.
+    std::size_t answer_memory = 64 * 1024 * 1024;
+    // How often pages past their time to live are let go, and freed memory given back.
+    std::chrono::milliseconds housekeeping_interval{2000};
+};
+
+// One answer of the site, as the HTTP server sends it.
+struct Answer
+{
+    int status = 200;
+    std::string content_type;
+    std::string body;
+    MemoryBudget::Reservation memory; // given back once the answer has gone out
 };
 
 // Everything the site answers, independent of the HTTP server: each call takes the
-// decoded query values (any bytes) and gives the page to send.
+// decoded query values (any bytes) and gives the answer to send.
 class SiteService
 {
 public:
     SiteService(SiteSettings settings, const Segmenter &segmenter);
 
-    std::string spider(std::string_view raw_url);
-    std::string overview(std::string_view raw_url);
-    std::string density(std::string_view raw_keyword, std::string_view raw_url);
-    std::string version() const;
+    // The pages the desktop tool reads.
+    Answer overview(std::string_view raw_url);
+    Answer spider(std::string_view raw_url);
+    Answer density(std::string_view raw_keyword, std::string_view raw_url);
+
+    // The maker's site.
+    Answer home() const;
+    Answer version() const;
+
+    Answer not_found() const;
+    // For a request the service had no memory for in time.
+    Answer busy() const;
+
+    // Ends the fetches under way at once, so that the service can stop.
+    void stop() { reports_.stop(); }
 
 private:
-    AnalysisCache::Report report(std::string_view typed_url);
-    PageReport analyse(const FetchResult &fetched);
+    MemoryBudget::Reservation answer_memory(std::size_t bytes);
+
+    void keep_house(std::stop_token stop);
 
     SiteSettings settings_;
-    const Segmenter &segmenter_;
-    std::counting_semaphore<> fetch_slots_;
-    std::counting_semaphore<> analysis_slots_;
-    PageCache cache_;
-    AnalysisCache reports_;
+    PageReports reports_;
+    MemoryBudget answers_;
+    std::jthread housekeeping_; // last: it stops before the rest goes
 };
 
 } // namespace seo

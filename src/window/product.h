@@ -1,5 +1,7 @@
 #pragma once
 
+#include <contract/site_contract.h>
+
 #include <QString>
 
 // The product's own name and texts, as the window and its message boxes show them.
@@ -16,10 +18,10 @@ inline QString windowCaption()
                           "联系电话：400-000-0000");
 }
 
-// The version this build is; the update file names the newest one.
+// The version the update check compares with the update file's first line.
 inline QString builtInVersion()
 {
-    return QStringLiteral("9.") + QStringLiteral("1");
+    return QString::fromLatin1(site_contract::kToolVersion.data(), qsizetype(site_contract::kToolVersion.size()));
 }
 
 } // namespace Product

@@ -41,6 +41,13 @@ TEST(Charset, DetectsAndDecodes)
         {"unknown header label", encoded(page(gbk_meta, zh), "GBK"), "text/html; charset=no-such-set",
          "GB18030", zh},
         {"meta beyond 4 KiB", std::string(8192, ' ') + "<meta charset=\"big5\">" + zh, "", "UTF-8", zh},
+        {"byte-order mark beats the header", "\xEF\xBB\xBF" + page("", zh), "text/html; charset=gbk", "UTF-8",
+         zh},
+        {"utf-16 in the header means little-endian", encoded(page("", zh), "UTF-16LE"),
+         "text/html; Charset=UTF-16", "UTF-16LE", zh},
+        {"utf-32 byte-order mark", encoded("\xEF\xBB\xBF" + page("", zh), "UTF-32LE"), "", "UTF-32", zh},
+        {"utf-16 meta in a page read as ASCII means UTF-8", page("<meta charset=\"utf-16\">", zh), "",
+         "UTF-8", zh},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,4 +1,5 @@
 #include "site/fetcher.h"
+#include "site/target_address.h"
 
 #include "target_server.h"
 
@@ -113,15 +114,31 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
     EXPECT_FALSE(fetch(unreachable).failure_detail.empty()); // libcurl's own words
 }
 
-TEST(TargetUrl, AddsHttpAndRefusesOtherSchemes)
+TEST(TargetAddress, IsWhatABrowserWouldFetch)
 {
-    const std::pair<const char *, std::optional<std::string>> cases[] = {
-        {"www.example.com", "http://www.example.com"},  {"  example.com/a?b=1 ", "http://example.com/a?b=1"},
-        {"HTTPS://example.com", "HTTPS://example.com"}, {"ftp://example.com", std::nullopt},
-        {"file:///etc/passwd", std::nullopt},           {"   ", std::nullopt},
+    const struct
+    {
+        std::string typed;
+        std::string url; // when fetched
+        std::string refusal; // when refused
+    } cases[] = {
+        {"www.example.com", "http://www.example.com/", ""},
+        {"  example.com/a?b=1 ", "http://example.com/a?b=1", ""},
+        {"HTTPS://example.com", "https://example.com/", ""},
+        {"example.com/a?next=https://x", "http://example.com/a?next=https://x", ""},
+        {"http://中文.测试/路径 a", "http://xn--fiq228c.xn--0zwm56d/%e8%b7%af%e5%be%84%20a", ""},
+        {"中文。测试", "http://xn--fiq228c.xn--0zwm56d/", ""},
+        {"ftp://example.com", "", "只支持 http 和 https 网址"},
+        {"file:///etc/passwd", "", "只支持 http 和 https 网址"},
+        {"   ", "", "没有输入网址"},
+        {std::string("example.com/\0x", 14), "", "网址格式不正确"},
+        {"http://中文..测试/", "", "网址中的域名无效"},
     };
-    for (const auto &[typed, url] : cases)
-        EXPECT_EQ(seo::target_url(typed), url) << typed;
+    for (const auto &c : cases) {
+        const seo::TargetAddress target = seo::target_address(c.typed);
+        EXPECT_EQ(target.url, c.url) << c.typed;
+        EXPECT_EQ(target.refusal, c.refusal) << c.typed;
+    }
 }
 
 } // namespace

@@ -8,7 +8,7 @@ namespace {
 
 seo::PageContent read(const std::string &html)
 {
-    auto read = seo::read_page(html);
+    auto read = seo::read_page(html, seo::ParseBudget::for_page(html.size()));
     if (const auto *unreadable = std::get_if<seo::Unreadable>(&read))
         ADD_FAILURE() << unreadable->reason;
     return std::get_if<seo::PageContent>(&read) ? std::get<seo::PageContent>(read) : seo::PageContent{};
@@ -100,7 +100,7 @@ TEST(HostilePages, AreRefusedNotCrashedOrHung)
          body + repeated("<q/>", 20'000) + "<b>" + std::string(1'000'000, 'x'), "超时"},
     };
     for (const auto &c : cases) {
-        auto read = seo::read_page(c.html);
+        auto read = seo::read_page(c.html, seo::ParseBudget::for_page(c.html.size()));
         const auto *unreadable = std::get_if<seo::Unreadable>(&read);
         ASSERT_NE(unreadable, nullptr) << c.name;
         EXPECT_NE(unreadable->reason.find(c.reason), std::string::npos)

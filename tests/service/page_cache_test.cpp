@@ -25,7 +25,7 @@ protected:
                 std::this_thread::sleep_for(50ms); // long enough for the others to arrive
                 seo::FetchResult result;
                 (fail ? result.failure : result.body) = "page of " + url; // 17 bytes
-                return result;
+                return std::make_shared<const seo::FetchResult>(std::move(result));
             },
             bounds);
     }

@@ -59,6 +59,11 @@ const std::map<std::string, std::pair<std::string, std::string>> &target_pages()
           "<p>Keyword density 关键词密度 should stay between 2% and 8%. SEO SEO</p>"
           "</body></html>",
           "text/html; charset=UTF-8"}},
+        {"/utf16",
+         {encoded("<html><head><title>双字节编码页面</title></head><body><p>UTF-16 编码的网页内容，"
+                  "只有 HTTP 头说明了编码。</p></body></html>",
+                  "UTF-16LE"), // no byte-order mark
+          "text/html; charset=UTF-16LE"}},
         {"/truncated",
          {"<html><head><title>半截页面</title></head><body><div><p>没有结束的段落 <b>粗体", "text/html"}},
     };

@@ -99,7 +99,7 @@ TEST(RoutesSecurity, PublicServiceRefusesLoopbackTargets)
         });
     }};
     seo::SiteSettings settings;
-    settings.limits.refuse_internal_targets = true; // as when listening beyond loopback
+    settings.reports.limits.refuse_internal_targets = true; // as when listening beyond loopback
     const RunningSite site(settings);
     const auto result = get_local(site.port(), "/Tools/Robot.aspx?url=" + percent_encoded(target.url("/")));
     ASSERT_TRUE(result);

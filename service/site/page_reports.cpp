@@ -1,0 +1,93 @@
+#include "site/page_reports.h"
+
+#include "site/target_address.h"
+
+#include <memory>
+
+namespace seo {
+namespace {
+
+// Holds one of a bounded number of slots for as long as it lives.
+class Slot
+{
+public:
+    explicit Slot(std::counting_semaphore<> &slots)
+        : slots_(slots)
+    {
+        slots_.acquire();
+    }
+    ~Slot() { slots_.release(); }
+    Slot(const Slot &) = delete;
+    Slot &operator=(const Slot &) = delete;
+
+private:
+    std::counting_semaphore<> &slots_;
+};
+
+// A fetched page and the memory it is counted against, given back with the page.
+struct HeldPage
+{
+    FetchResult page;
+    MemoryBudget::Reservation memory;
+};
+
+} // namespace
+
+PageReports::PageReports(ReportSettings settings, const Segmenter &segmenter)
+    : settings_(std::move(settings))
+    , segmenter_(segmenter)
+    , fetch_memory_(settings_.fetch_memory)
+    , analysis_memory_(settings_.analysis_memory)
+    , analysis_slots_(settings_.parallel_analyses)
+    , pages_([this](const std::string &url) { return fetch(url); }, settings_.cache)
+    , reports_([this](const FetchResult &page) { return analyse(page); }, settings_.cache.max_entries)
+{}
+
+PageReports::Report PageReports::get(std::string_view typed_url)
+{
+    const TargetAddress target = target_address(typed_url);
+    if (!target.ok()) {
+        PageReport refused;
+        refused.analysis.failure = target.refusal;
+        return std::make_shared<const PageReport>(std::move(refused));
+    }
+    return reports_.get(target.url, pages_.get(target.url));
+}
+
+PageCache::Page PageReports::fetch(const std::string &url)
+{
+    std::optional<MemoryBudget::Reservation> memory =
+        fetch_memory_.reserve(settings_.limits.max_body_bytes, patience());
+    if (!memory)
+        throw ServiceBusy();
+    auto held = std::make_shared<HeldPage>();
+    held->page = fetch_page(url, settings_.limits, stopping_.get_token());
+    memory->shrink_to(held->page.body.size());
+    held->memory = std::move(*memory);
+    return PageCache::Page(held, &held->page);
+}
+
+PageReport PageReports::analyse(const FetchResult &page)
+{
+    if (!page.ok())
+        return make_report(page, segmenter_);
+    const std::optional<MemoryBudget::Reservation> memory =
+        analysis_memory_.reserve(report_memory(page.body.size()), patience());
+    if (!memory)
+        throw ServiceBusy();
+    const Slot core(analysis_slots_);
+    return make_report(page, segmenter_);
+}
+
+void PageReports::forget_expired()
+{
+    pages_.evict_expired();
+    reports_.forget_released();
+}
+
+std::chrono::steady_clock::time_point PageReports::patience() const
+{
+    return std::chrono::steady_clock::now() + settings_.memory_patience;
+}
+
+} // namespace seo

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "site/analysis_cache.h"
+#include "site/fetcher.h"
+#include "site/memory_budget.h"
+#include "site/page_cache.h"
+#include "site/page_report.h"
+#include "site/segmenter.h"
+
+#include <cstddef>
+#include <semaphore>
+#include <stdexcept>
+#include <stop_token>
+#include <string_view>
+
+namespace seo {
+
+struct ReportSettings
+{
+    FetchLimits limits;
+    PageCache::Bounds cache;
+    // Target pages being fetched, waiting for their analysis or cached. Each fetch holds
+    // the most a page may take until it knows the page's size.
+    std::size_t fetch_memory = 96 * 1024 * 1024;
+    // Pages being analysed, each holding what its analysis may take (report_memory()).
+    std::size_t analysis_memory = 192 * 1024 * 1024;
+    // Analyses at once: each keeps a core busy.
+    std::ptrdiff_t parallel_analyses = 4;
+    // How long a request waits for memory before the service calls itself busy.
+    std::chrono::seconds memory_patience{20};
+};
+
+// The service has no memory to spare for a request within its patience.
+struct ServiceBusy : std::runtime_error
+{
+    ServiceBusy()
+        : std::runtime_error("分析服务繁忙，请稍后再试")
+    {}
+};
+
+// The reports of the pages users ask about. A page is fetched once for all the requests
+// of one query and analysed once while it is cached; fetching and analysing are bounded
+// by memory (bytes, not only counts) and analyses also by cores.
+class PageReports
+{
+public:
+    using Report = AnalysisCache::Report;
+
+    PageReports(ReportSettings settings, const Segmenter &segmenter);
+
+    // The report for an address as the user typed it: a refused address or a page that
+    // could not be had gives a report that says why. Throws ServiceBusy.
+    Report get(std::string_view typed_url);
+
+    // Ends the fetches under way at once; later ones fail as well.
+    void stop() { stopping_.request_stop(); }
+
+    // Lets go of pages and reports older than the cache's time to live: without requests
+    // nothing else would.
+    void forget_expired();
+
+private:
+    PageCache::Page fetch(const std::string &url);
+    PageReport analyse(const FetchResult &page);
+    std::chrono::steady_clock::time_point patience() const;
+
+    ReportSettings settings_;
+    const Segmenter &segmenter_;
+    std::stop_source stopping_;
+    MemoryBudget fetch_memory_;
+    MemoryBudget analysis_memory_;
+    std::counting_semaphore<> analysis_slots_;
+    PageCache pages_;
+    AnalysisCache reports_;
+};
+
+} // namespace seo
