@@ -2,30 +2,91 @@
 //   tool_figures query     whole queries against the bundled service and a local 100 KB page
 //   tool_figures wait      CPU the tool uses while a fetch waits 5 s on a slow server
 //   tool_figures startup   from process start to the window shown with the service answering
+//   tool_figures freeze    the longest the window goes without handling events, and a
+//                          repaint, while it shows texts of a million characters
+//   tool_figures quit      from the answer OK (with a query waiting) to the service gone,
+//                          and from the tool's death to the service's
 #include "fetch/httppage.h"
 #include "launch/analysisservice.h"
-#include "support/localhttpserver.h"
 #include "window/form1.h"
+
+#include <contract/site_contract.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
-#include <sys/resource.h>
+#include <signal.h>
 #include <unistd.h>
+
+using namespace std::chrono_literals;
 
 namespace {
 
 const QString serviceProgram = QStringLiteral(SEO_SITE_PROGRAM);
+
+// Serves fixed pages by path on a loopback port, each after its delay, in this thread.
+class PageServer : public QObject
+{
+public:
+    PageServer()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    void serve(const QByteArray &path, const QByteArray &body, std::chrono::milliseconds delay = 0ms)
+    {
+        m_pages.insert(path, {body, delay});
+    }
+
+private:
+    void answer(QTcpSocket *socket)
+    {
+        if (!socket->canReadLine() || socket->property("answered").toBool())
+            return;
+        socket->setProperty("answered", true);
+        const QByteArray path = socket->readLine().split(' ').value(1).split('?').value(0);
+        const auto [body, delay] = m_pages.value(path);
+        const QPointer<QTcpSocket> alive(socket);
+        QTimer::singleShot(delay, this, [alive, body] {
+            if (!alive)
+                return;
+            alive->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n"
+                         "Content-Length: "
+                         + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            alive->disconnectFromHost();
+        });
+    }
+
+    QTcpServer m_server;
+    QHash<QByteArray, std::pair<QByteArray, std::chrono::milliseconds>> m_pages;
+};
+
+QByteArray utf8(std::string_view text)
+{
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
 
 // Peak resident memory of a process, from the kernel's own count.
 double peakMiB(qint64 pid)
@@ -39,14 +100,14 @@ double peakMiB(qint64 pid)
     return -1;
 }
 
-Form1Services quietServices(const QString &host)
+// Gone, or ended and only waiting to be reaped.
+bool processGone(qint64 pid)
 {
-    Form1Services services;
-    services.hosts = SiteHosts::allOn(host);
-    services.ask = [](const UserMessage &) { return UserAnswer::Ok; };
-    services.openInBrowser = [](const QUrl &) { return true; };
-    services.endProgram = [] {};
-    return services;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 QByteArray hundredKilobytePage()
@@ -72,9 +133,9 @@ int measureQueries()
     AnalysisService service;
     if (!service.start(serviceProgram))
         return 1;
-    LocalHttpServer target;
-    target.route(QStringLiteral("/page"), LocalHttpServer::Response{200, hundredKilobytePage(), {}, {}, {}});
-    Form1 form(quietServices(service.hostAndPort()));
+    PageServer target;
+    target.serve("/page", hundredKilobytePage());
+    Form1 form(unattendedServices(SiteHosts::allOn(service.hostAndPort())));
     form.Timer1->stop();
     form.show();
     form.Text1->setText(target.host() + QStringLiteral("/page"));
@@ -96,9 +157,8 @@ int measureQueries()
 
 int measureWait()
 {
-    LocalHttpServer slow;
-    slow.route(QStringLiteral("/slow"),
-               LocalHttpServer::Response{200, "done", std::chrono::seconds(5), {}, {}});
+    PageServer slow;
+    slow.serve("/slow", "done", 5s);
     const std::clock_t before = std::clock();
     QElapsedTimer clock;
     clock.start();
@@ -130,7 +190,7 @@ int measureStartup()
     AnalysisService service;
     if (!service.start(serviceProgram))
         return 1;
-    Form1 form(quietServices(service.hostAndPort()));
+    Form1 form(unattendedServices(SiteHosts::allOn(service.hostAndPort())));
     form.Timer1->stop();
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
@@ -140,6 +200,114 @@ int measureStartup()
         return 1;
     std::printf("startup %.1f ms\n", secondsSinceStart() * 1000);
     return 0;
+}
+
+// The longest time the window handles no event while a query shows `spiderText` and a
+// title of the same length, until the text is all in; then the time to repaint it all.
+void measureStall(const char *name, const QByteArray &spiderText)
+{
+    namespace meta = site_contract::meta;
+    PageServer site;
+    site.serve(utf8(site_contract::kSpiderPath),
+               utf8(site_contract::spider::kTextAreaOpen) + spiderText
+                   + utf8(site_contract::spider::kTextEnd));
+    site.serve(utf8(site_contract::kOverviewPath),
+               utf8(meta::kTitleRowOpen) + "1" + utf8(meta::kLengthClose) + spiderText.left(1'000'000)
+                   + utf8(meta::kTextClose) + utf8(meta::kDescriptionAdvice));
+    Form1 form(unattendedServices(SiteHosts::allOn(site.host())));
+    form.Timer1->stop();
+    form.show();
+    form.Text1->setText(QStringLiteral("example.com"));
+
+    qint64 longest = 0;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] { longest = std::max(longest, sinceTick.restart()); });
+    ticks.start(5);
+    QTimer::singleShot(0, &form, [&form] { form.Command1_Click(); });
+    const qsizetype expected = QString::fromUtf8(spiderText).size();
+    QElapsedTimer clock;
+    clock.start();
+    while (form.Text2->document()->characterCount() < expected && clock.elapsed() < 60'000)
+        QTest::qWait(10);
+    ticks.stop();
+    QElapsedTimer repaint;
+    repaint.start();
+    form.grab();
+    std::printf("%s_longest_stall %lld ms\n", name, longest);
+    std::printf("%s_repaint %lld ms\n", name, repaint.elapsed());
+}
+
+int measureFreeze()
+{
+    measureStall("unbroken_million_letters", QByteArray(1'000'000, 'a'));
+    QByteArray lines;
+    while (lines.size() < 8'000'000)
+        lines += "Search engines read the text of a page line by line. 搜索引擎按行读取页面的文字。\n";
+    measureStall("eight_megabytes_of_lines", lines);
+    return 0;
+}
+
+// The tool as main runs it, with a query waiting on a slow page when OK is answered.
+int measureQuit()
+{
+    PageServer slow;
+    slow.serve("/slow", "<title>late</title>", 10s);
+    double quitMs = -1;
+    qint64 servicePid = 0;
+    {
+        AnalysisService service;
+        if (!service.start(serviceProgram))
+            return 1;
+        servicePid = service.processId();
+        Form1Services services = unattendedServices(SiteHosts::allOn(service.hostAndPort()));
+        services.endProgram = [] { QApplication::exit(0); };
+        Form1 form(std::move(services));
+        form.Timer1->stop();
+        form.show();
+        form.Text1->setText(slow.host() + QStringLiteral("/slow"));
+        QElapsedTimer clock;
+        QTimer::singleShot(0, &form, [&form] { form.Command1_Click(); });
+        QTimer::singleShot(500, &form, [&form, &clock] {
+            clock.start();
+            form.close();
+        });
+        QApplication::exec();
+        if (form.isVisible())
+            return 1;
+        service.stop(); // what the service's destructor does when main returns
+        while (!processGone(servicePid) && clock.elapsed() < 5000)
+            QTest::qSleep(1);
+        quitMs = clock.nsecsElapsed() / 1e6;
+    }
+    std::printf("quit_to_service_gone %.1f ms\n", quitMs);
+
+    // A tool killed outright: the kernel tells the service, which must end as promptly.
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("hold-service")});
+    if (!holder.waitForReadyRead(10'000))
+        return 1;
+    const qint64 orphan = holder.readLine().trimmed().toLongLong();
+    QElapsedTimer clock;
+    clock.start();
+    holder.kill();
+    holder.waitForFinished();
+    while (!processGone(orphan) && clock.elapsed() < 15'000)
+        QTest::qSleep(1);
+    std::printf("tool_killed_to_service_gone %.1f ms\n", clock.nsecsElapsed() / 1e6);
+    return 0;
+}
+
+// Starts the service, says its process id, and waits to be killed.
+int holdService()
+{
+    AnalysisService service;
+    if (!service.start(serviceProgram))
+        return 1;
+    std::printf("%lld\n", service.processId());
+    std::fflush(stdout);
+    return QApplication::exec();
 }
 
 } // namespace
@@ -154,6 +322,12 @@ int main(int argc, char *argv[])
         return measureWait();
     if (mode == u"startup")
         return measureStartup();
-    std::fprintf(stderr, "usage: tool_figures query|wait|startup\n");
+    if (mode == u"freeze")
+        return measureFreeze();
+    if (mode == u"quit")
+        return measureQuit();
+    if (mode == u"hold-service")
+        return holdService();
+    std::fprintf(stderr, "usage: tool_figures query|wait|startup|freeze|quit\n");
     return 2;
 }

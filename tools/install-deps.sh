@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing the tool needs on Debian 12 (as root).
+# Installs what building, running and testing the tool needs on Debian 12. Run it as
+# root, or as a user who may use sudo: it asks for root itself.
 set -euo pipefail
+if ((EUID != 0)); then
+  exec sudo "$0" "$@"
+fi
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev            # the window and its network access

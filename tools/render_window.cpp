@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -22,16 +23,15 @@ int main(int argc, char *argv[])
         qCritical("the analysis service did not start: %s", qPrintable(service.errorString()));
         return 1;
     }
-    Form1Services services;
-    services.hosts = SiteHosts::allOn(service.hostAndPort());
-    services.ask = [](const UserMessage &) { return UserAnswer::Cancel; };
-    services.openInBrowser = [](const QUrl &) { return true; };
-    services.endProgram = [] {};
-    Form1 window(std::move(services));
+    Form1 window(unattendedServices(SiteHosts::allOn(service.hostAndPort()), UserAnswer::Cancel));
     window.Timer1->stop();
     window.show();
     window.Text1->setText(service.hostAndPort() + QStringLiteral("/veltro/"));
     window.Command1_Click();
+    // The list lays out its rows and scroll bar a moment later: grab the settled window.
+    QEventLoop settle;
+    QTimer::singleShot(500, &settle, &QEventLoop::quit);
+    settle.exec();
     if (!window.grab().save(QString::fromLocal8Bit(argv[1])))
         return 1;
 

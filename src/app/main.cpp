@@ -26,11 +26,10 @@ int main(int argc, char *argv[])
     }
 
     Form1Services services = desktopServices(SiteHosts::allOn(serviceHost));
-    services.endProgram = [&service] {
-        service.stop();
-        QApplication::exit(0);
-    };
+    services.siteTrouble = [&service] { return service.trouble(); };
     Form1 window(std::move(services));
     window.show();
+    // The window goes first, then the service is stopped (it ends within a fraction of
+    // a second, or is killed).
     return QApplication::exec();
 }

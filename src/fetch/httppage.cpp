@@ -25,7 +25,12 @@ FetchResult fetchPage(const QString &url, const FetchLimits &limits)
     QEventLoop wait;
     QTimer deadline;
     deadline.setSingleShot(true);
+    bool finished = false;
     QObject::connect(&deadline, &QTimer::timeout, &wait, [&] {
+        // A handler running inside the wait (a message box left open) may outlast the
+        // deadline after the page has come: a page that came is kept.
+        if (finished)
+            return;
         result.outcome = FetchResult::Outcome::TimedOut;
         wait.quit();
     });
@@ -44,9 +49,9 @@ FetchResult fetchPage(const QString &url, const FetchLimits &limits)
         if (result.body.size() > limits.maxBodyBytes)
             oversize();
     });
-    bool finished = false;
     QObject::connect(reply, &QNetworkReply::finished, &wait, [&] {
         finished = true;
+        deadline.stop();
         wait.quit();
     });
 

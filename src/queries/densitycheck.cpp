@@ -35,4 +35,5 @@ void Form1::Command4_Click()
         Label7[0]->setCaption(advice);
         Label7[slot]->setCaption(values[slot]);
     }
+    markUnanswered(Label7, page); // figures the page did not give
 }

@@ -9,7 +9,6 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTreeView>
 
@@ -57,23 +56,19 @@ bool Form1::showMetaTags(const QString &address, LatestRun::Ticket ticket)
         Label1[slot]->setCaption(tags.lengths[slot]);
     for (qsizetype slot = 0; slot < shown; ++slot)
         Label2[slot]->setCaption(tags.texts[slot]);
+    markUnanswered(Label2, page); // rows the page did not give
     return true;
 }
 
 bool Form1::showSpiderText(const QString &address, LatestRun::Ticket ticket)
 {
-    Text2->clear();
+    Text2->showText({});
     const FetchResult page = fetch(spiderPageUrl(m_services.hosts, address));
     if (!resumes(m_pageQueries, ticket))
         return false;
 
     const std::optional<QString> spiderText = parseSpiderText(pageText(page));
-    if (spiderText)
-        Text2->setPlainText(*spiderText);
-    else if (page.completed())
-        Text2->setPlainText(QStringLiteral("分析网站没有返回这个页面的蜘蛛视图，请稍后再试。"));
-    else
-        Text2->setPlainText(QStringLiteral("无法连接分析网站，请检查网络后再试。"));
+    Text2->showText(spiderText ? *spiderText : whyNoResult(page));
     return true;
 }
 

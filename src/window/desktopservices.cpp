@@ -25,3 +25,13 @@ Form1Services desktopServices(const SiteHosts &hosts)
     services.endProgram = [] { QApplication::exit(0); };
     return services;
 }
+
+Form1Services unattendedServices(const SiteHosts &hosts, UserAnswer answer)
+{
+    Form1Services services;
+    services.hosts = hosts;
+    services.ask = [answer](const UserMessage &) { return answer; };
+    services.openInBrowser = [](const QUrl &) { return true; };
+    services.endProgram = [] {};
+    return services;
+}

@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardItemModel>
@@ -131,6 +130,25 @@ void Form1::buildMetaTable()
     Lines[7] = addLine(Frame1, 1800, 120, 1800, 1200);
     Lines[8] = addLine(Frame1, 3120, 120, 3120, 1200);
     Lines[9] = addLine(Frame1, 9000, 120, 9000, 1200);
+
+    // Each caption in its cell of the table (column, row), the headings below it.
+    const int columns[] = {120, 1800, 3120, 9000, 10680};
+    const int rows[] = {120, 360, 600, 840, 1200};
+    const struct
+    {
+        FormLabel *caption;
+        int column;
+        int row;
+    } cells[] = {
+        {Label3[8], 0, 0}, {Label3[4], 1, 0}, {Label3[9], 2, 0}, {Label3[0], 3, 0},  {Label3[6], 0, 1},
+        {Label1[1], 1, 1}, {Label3[3], 1, 1}, {Label2[1], 2, 1}, {Label3[12], 3, 1}, {Label3[5], 0, 2},
+        {Label1[2], 1, 2}, {Label3[2], 1, 2}, {Label2[2], 2, 2}, {Label3[11], 3, 2}, {Label3[7], 0, 3},
+        {Label1[3], 1, 3}, {Label3[1], 1, 3}, {Label2[3], 2, 3}, {Label3[10], 3, 3},
+    };
+    for (const auto &[caption, column, row] : cells)
+        keepInCell({caption},
+                   {QPoint(columns[column], rows[row]), QPoint(columns[column + 1], rows[row + 1])});
+    keepInCell({Label4, Label5}, {QPoint(0, 1200), QPoint(10935, 1455)});
 }
 
 void Form1::buildResultViews()
@@ -142,10 +160,11 @@ void Form1::buildResultViews()
     ListView1->setItemsExpandable(false);
     ListView1->setUniformRowHeights(true);
     ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionsMovable(false); // the columns keep their order
     ListView1->header()->setMinimumSectionSize(8); // the number column is narrower than the default
     ListView1->setGeometry(m_twips.toPixels(120, 1920, 5175, 2055));
 
-    Text2 = new QPlainTextEdit(this);
+    Text2 = new LongTextEdit(this);
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setTabChangesFocus(true);
     Text2->setGeometry(m_twips.toPixels(5400, 1920, 5415, 2055));
@@ -194,6 +213,23 @@ void Form1::buildDensityPanel()
     Lines[14] = addLine(Frame2, 0, 1320, 10560, 1320);
     Lines[15] = addLine(Frame2, 0, 1800, 10560, 1800);
     Lines[16] = addLine(Frame2, 5160, 840, 5160, 2160);
+
+    // Each caption and its figure in their cell of the two columns.
+    keepInCell({Label6[0], Label7[1]}, {QPoint(0, 840), QPoint(5160, 1320)});
+    keepInCell({Label6[3], Label7[4]}, {QPoint(5160, 840), QPoint(10560, 1320)});
+    keepInCell({Label6[5], Label7[2]}, {QPoint(0, 1320), QPoint(5160, 1800)});
+    keepInCell({Label6[2], Label7[5]}, {QPoint(5160, 1320), QPoint(10560, 1800)});
+    keepInCell({Label6[4], Label7[3]}, {QPoint(0, 1800), QPoint(5160, 2160)});
+    keepInCell({Label6[1], Label7[0]}, {QPoint(5160, 1800), QPoint(10560, 2160)});
+}
+
+void Form1::keepInCell(std::initializer_list<FormLabel *> captions, const QRect &gridLinesInTwips)
+{
+    const QRect lines(
+        QPoint(m_twips.toPixels(gridLinesInTwips.left()), m_twips.toPixels(gridLinesInTwips.top())),
+        QPoint(m_twips.toPixels(gridLinesInTwips.right()), m_twips.toPixels(gridLinesInTwips.bottom())));
+    for (FormLabel *caption : captions)
+        caption->keepInside(lines);
 }
 
 void Form1::stackAndChainControls()
@@ -241,7 +277,7 @@ FormLabel *Form1::addLabel(QWidget *container, const QString &caption, QRect twi
 QPushButton *Form1::addButton(QWidget *container, const QString &caption, QRect twipsRect)
 {
     auto *button = new QPushButton(caption, container);
-    button->setAutoDefault(false);
+    button->setAutoDefault(true); // Enter presses a focused button, as Space does
     button->setGeometry(
         m_twips.toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height()));
     return button;
@@ -291,9 +327,11 @@ void Form1::Form_Unload(bool &cancel)
         cancel = true;
         return;
     }
-    // From here on no handler writes anything, whatever is still waiting below us.
+    // From here on no handler writes anything, whatever is still waiting below us, and
+    // the window is gone at once, whatever the program still has to stop.
     m_ending = true;
     Timer1->stop();
+    hide();
     m_services.endProgram();
 }
 
@@ -310,6 +348,30 @@ FetchResult Form1::fetch(const QString &url) const
 bool Form1::resumes(const LatestRun &runs, LatestRun::Ticket ticket) const
 {
     return !m_ending && runs.isLatest(ticket);
+}
+
+QString Form1::whyNoResult(const FetchResult &page) const
+{
+    switch (page.outcome) {
+    case FetchResult::Outcome::Completed:
+        if (page.httpStatus == 414)
+            return QStringLiteral("网址太长，分析服务无法处理，请缩短网址后再试。");
+        if (page.httpStatus == 503)
+            return QStringLiteral("分析服务繁忙，请稍后再试。");
+        if (page.httpStatus >= 500)
+            return QStringLiteral("分析服务出错（HTTP %1），请稍后再试。").arg(page.httpStatus);
+        return QStringLiteral("分析服务没有返回这个页面的蜘蛛视图。");
+    case FetchResult::Outcome::TooLarge:
+        return QStringLiteral("分析结果超过 %1 MiB，无法显示。")
+            .arg(m_services.fetchLimits.maxBodyBytes >> 20);
+    case FetchResult::Outcome::TimedOut:
+        return QStringLiteral("分析服务在 %1 秒内没有回应，请稍后再试。")
+            .arg(std::chrono::duration_cast<std::chrono::seconds>(m_services.fetchLimits.timeout).count());
+    case FetchResult::Outcome::Failed:
+        break;
+    }
+    const QString trouble = m_services.siteTrouble();
+    return trouble.isEmpty() ? QStringLiteral("无法连接分析服务，请稍后再试。") : trouble;
 }
 
 void Form1::markUnanswered(std::span<FormLabel *const> slots, const FetchResult &page)

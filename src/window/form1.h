@@ -4,6 +4,7 @@
 #include "formlabel.h"
 #include "gridline.h"
 #include "latestrun.h"
+#include "longtextedit.h"
 #include "twips.h"
 
 #include <QWidget>
@@ -13,7 +14,6 @@
 
 class QFrame;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QStandardItemModel;
 class QTimer;
@@ -51,7 +51,7 @@ public:
 
     // The results of a query.
     QTreeView *ListView1;
-    QPlainTextEdit *Text2;
+    LongTextEdit *Text2;
 
     // The keyword density panel.
     QFrame *Frame2;
@@ -93,13 +93,18 @@ private:
     QPushButton *addButton(QWidget *container, const QString &caption, QRect twipsRect);
     QLineEdit *addLineEdit(QWidget *container, QRect twipsRect);
     GridLine *addLine(QWidget *container, int x1, int y1, int x2, int y2);
+    // Keeps each caption's ink inside the cell whose grid lines are given, in twips of
+    // their container.
+    void keepInCell(std::initializer_list<FormLabel *> captions, const QRect &gridLinesInTwips);
 
     void notify(const QString &text);
     FetchResult fetch(const QString &url) const;
     // Whether a run that has just waited may still write its results.
     bool resumes(const LatestRun &runs, LatestRun::Ticket ticket) const;
-    // The slots still saying "querying" after a query found nothing say why instead.
+    // The slots still saying "querying" once a query has ended say why instead.
     void markUnanswered(std::span<FormLabel *const> slots, const FetchResult &page);
+    // Why a page of the analysis site brought no result, for the spider view.
+    QString whyNoResult(const FetchResult &page) const;
 
     bool showMetaTags(const QString &address, LatestRun::Ticket ticket);
     bool showSpiderText(const QString &address, LatestRun::Ticket ticket);

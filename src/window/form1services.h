@@ -31,9 +31,16 @@ struct Form1Services
     std::function<UserAnswer(const UserMessage &)> ask;
     std::function<bool(const QUrl &)> openInBrowser; // false when no browser could be started
     std::function<void()> endProgram; // must not return to a handler's work
+    // Why the analysis site cannot answer just now, when the tool knows (its own service
+    // is being started again, or could not be); empty otherwise.
+    std::function<QString()> siteTrouble = [] { return QString(); };
     FetchLimits fetchLimits;
 };
 
 // The real desktop: message boxes over the active window, the user's default browser, and
 // leaving every event loop, so that any fetch still waiting returns at once.
 Form1Services desktopServices(const SiteHosts &hosts);
+
+// For running the window with nobody in front of it (pictures, benchmarks, tests): every
+// message box is answered with `answer`, the browser "starts" and nothing ends the program.
+Form1Services unattendedServices(const SiteHosts &hosts, UserAnswer answer = UserAnswer::Ok);

@@ -21,7 +21,8 @@ inline QString windowCaption()
 // The version the update check compares with the update file's first line.
 inline QString builtInVersion()
 {
-    return QString::fromLatin1(site_contract::kToolVersion.data(), qsizetype(site_contract::kToolVersion.size()));
+    return QString::fromLatin1(site_contract::kToolVersion.data(),
+                               qsizetype(site_contract::kToolVersion.size()));
 }
 
 } // namespace Product

@@ -67,12 +67,9 @@ void QuerySoakTest::thousandQueriesKeepMemorySteady()
     AnalysisService service;
     QVERIFY2(service.start(QStringLiteral(SEO_SITE_PROGRAM)), qPrintable(service.errorString()));
     LocalHttpServer target;
-    target.route(QStringLiteral("/page"), LocalHttpServer::Response{200, targetPage(), {}, {}, {}});
+    target.route(QStringLiteral("/page"), LocalHttpServer::Response::page(targetPage()));
 
-    Form1Services services;
-    services.hosts = SiteHosts::allOn(service.hostAndPort());
-    services.ask = [](const UserMessage &) { return UserAnswer::Ok; };
-    Form1 form(std::move(services));
+    Form1 form(unattendedServices(SiteHosts::allOn(service.hostAndPort())));
     form.Timer1->stop();
     form.Text1->setText(target.host() + QStringLiteral("/page"));
 

@@ -1,11 +1,11 @@
 #include "formharness.h"
 
 #include <QTimer>
+#include <QTreeView>
 
 FormHarness::FormHarness(Timer timer, FetchLimits limits)
 {
-    Form1Services services;
-    services.hosts = SiteHosts::allOn(m_server.host());
+    Form1Services services = unattendedServices(SiteHosts::allOn(m_server.host()));
     services.ask = [this](const UserMessage &message) {
         asked.append(message);
         return answer;
@@ -19,6 +19,7 @@ FormHarness::FormHarness(Timer timer, FetchLimits limits)
         if (alsoOnEnd)
             alsoOnEnd();
     };
+    services.siteTrouble = [this] { return siteTrouble; };
     services.fetchLimits = limits;
     m_form = std::make_unique<Form1>(std::move(services));
     if (timer == Timer::Stopped)
@@ -32,4 +33,20 @@ QStringList FormHarness::requestsFor(const QString &path) const
         if (QUrl(target).path() == path)
             found.append(target);
     return found;
+}
+
+QList<QStringList> tableOf(const QTreeView *view)
+{
+    const QAbstractItemModel *model = view->model();
+    QStringList headings;
+    for (int column = 0; column < model->columnCount(); ++column)
+        headings.append(model->headerData(column, Qt::Horizontal).toString());
+    QList<QStringList> rows{headings};
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < model->columnCount(); ++column)
+            cells.append(model->index(row, column).data().toString());
+        rows.append(cells);
+    }
+    return rows;
 }

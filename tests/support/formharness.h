@@ -4,9 +4,13 @@
 #include "window/form1.h"
 
 #include <QList>
+#include <QStringList>
 #include <QUrl>
 
+#include <array>
 #include <memory>
+
+class QTreeView;
 
 // A window wired to a local server and to recorders instead of the desktop: message boxes
 // are answered by `answer`, browser launches and the end of the program are recorded.
@@ -23,6 +27,7 @@ public:
 
     UserAnswer answer = UserAnswer::Ok;
     bool browserStarts = true;
+    QString siteTrouble;
     QList<UserMessage> asked;
     QList<QUrl> opened;
     int endRequests = 0;
@@ -35,3 +40,16 @@ private:
     LocalHttpServer m_server;
     std::unique_ptr<Form1> m_form;
 };
+
+// What a row of captions says.
+template<std::size_t N>
+QStringList captions(const std::array<FormLabel *, N> &labels)
+{
+    QStringList texts;
+    for (const FormLabel *label : labels)
+        texts.append(label->caption());
+    return texts;
+}
+
+// The keyword table as the user sees it: the headings, then each row's cells.
+QList<QStringList> tableOf(const QTreeView *view);

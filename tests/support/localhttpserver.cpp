@@ -46,9 +46,8 @@ void LocalHttpServer::serve(QTcpSocket *socket)
 
     const QUrl url(target);
     const auto found = m_routes.constFind(url.path());
-    const Response response = found != m_routes.cend()
-        ? (*found)(QUrlQuery(url))
-        : Response{404, QByteArrayLiteral("not here"), {}, {}, {}};
+    const Response response = found != m_routes.cend() ? (*found)(QUrlQuery(url))
+                                                       : Response::page(QByteArrayLiteral("not here"), 404);
     QPointer<QTcpSocket> alive(socket);
     QTimer::singleShot(response.delay, this, [this, alive, response] {
         if (alive)

@@ -30,6 +30,31 @@ public:
         std::chrono::milliseconds delay{0};
         Kind kind = Kind::Whole;
         QByteArray contentLength; // overrides the real length in the header when set
+
+        static Response page(const QByteArray &body, int status = 200)
+        {
+            Response response;
+            response.status = status;
+            response.body = body;
+            return response;
+        }
+        static Response page(const QString &body, int status = 200) { return page(body.toUtf8(), status); }
+        static Response neverEnding() { return withKind(Kind::NeverEnds, "<html>"); }
+        static Response endless() { return withKind(Kind::Endless, {}); }
+        Response after(std::chrono::milliseconds wait) const
+        {
+            Response later = *this;
+            later.delay = wait;
+            return later;
+        }
+
+    private:
+        static Response withKind(Kind kind, const QByteArray &body)
+        {
+            Response response = page(body);
+            response.kind = kind;
+            return response;
+        }
     };
     // Answers a request for one path, given its query.
     using Route = std::function<Response(const QUrlQuery &query)>;
@@ -39,6 +64,8 @@ public:
     QString host() const; // "127.0.0.1:port"
     void route(const QString &path, Route answer);
     void route(const QString &path, const Response &fixed);
+    // Stops listening: connections to it fail from then on.
+    void close() { m_server.close(); }
 
     // Every request target received, raw (path and percent-encoded query).
     QStringList requests() const { return m_requests; }

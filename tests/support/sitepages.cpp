@@ -1,48 +1,59 @@
 #include "sitepages.h"
 
-#include <QStringList>
+#include <contract/site_contract.h>
 
 namespace SitePages {
 
-static QString metaRow(const QString &tag, const QString &length, const QString &text, const QString &advice)
+namespace {
+
+QString text(std::string_view utf8)
 {
-    return QStringLiteral("<tr><td>%1</td><td><font color=\"red\">%2</font> 个字符</td>"
-                          "<td><div style=\"padding-left:10px;\">%3</div></td><td>%4</td></tr>")
-        .arg(tag, length, text, advice);
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
-QString overview(const Meta &meta, const QList<QStringList> &keywordRows)
+} // namespace
+
+QString overview(const QList<MetaRow> &metaRows, const QList<QStringList> &keywordRows)
 {
-    QString page = QStringLiteral("<html><body><table>")
-        + metaRow(QStringLiteral("标题（Title）"), meta.titleLength, meta.title,
-                  QStringLiteral("一般不超过80个字符"))
-        + metaRow(QStringLiteral("关键词（KeyWords）"), meta.keywordsLength, meta.keywords,
-                  QStringLiteral("一般不超过100个字符"))
-        + metaRow(QStringLiteral("描述（Description）"), meta.descriptionLength, meta.description,
-                  QStringLiteral("一般不超过200个字符"))
-        + QStringLiteral("</table><table><tr class=\"head\"><td>关键词</td><td>次数</td><td>密度</td>"
-                         "<td>百度排名</td><td>Google排名</td></tr>");
-    for (const QStringList &cells : keywordRows)
-        page += QStringLiteral("<tr class=\"kw\"><td>") + cells.join(QStringLiteral("</td><td>"))
-            + QStringLiteral("</td><td>-</td><td>-</td></tr>");
-    return page + QStringLiteral("</table></body></html>");
+    namespace meta = site_contract::meta;
+    namespace keywords = site_contract::keywords;
+    const std::string_view openings[] = {meta::kTitleRowOpen, meta::kKeywordsRowOpen,
+                                         meta::kDescriptionRowOpen};
+    const std::string_view advice[] = {meta::kTitleAdvice, meta::kKeywordsAdvice, meta::kDescriptionAdvice};
+    QString page = QStringLiteral("<html><body><table>");
+    for (qsizetype row = 0; row < metaRows.size(); ++row) {
+        // Rows past the third repeat the Keywords row's shape; the last one ends the section.
+        const qsizetype shape = row == 0 ? 0 : row == metaRows.size() - 1 ? 2 : 1;
+        page += text(openings[shape]) + metaRows[row].length + text(meta::kLengthClose) + metaRows[row].text
+            + text(meta::kTextClose) + text(advice[shape]);
+    }
+    page += QStringLiteral("</table><table>") + text(keywords::kHeadingRow);
+    for (const QStringList &cells : keywordRows) {
+        page += text(keywords::kRowOpen);
+        for (const QString &cell : cells + QStringList{QStringLiteral("-"), QStringLiteral("-")})
+            page += text(keywords::kCellStart) + cell + text(keywords::kCellEnd);
+        page += text(keywords::kRowClose);
+    }
+    return page + text(keywords::kTableEnd) + QStringLiteral("</body></html>");
 }
 
-QString spider(const QString &text)
+QString spider(const QString &spiderText)
 {
-    return QStringLiteral("<html><body><textarea rows=\"20\" cols=\"20\">") + text
-        + QStringLiteral("</textarea></body></html>");
+    return QStringLiteral("<html><body>") + text(site_contract::spider::kTextAreaOpen) + spiderText
+        + text(site_contract::spider::kTextEnd) + QStringLiteral("</body></html>");
 }
 
 QString density(const QStringList &figures)
 {
-    const QStringList captions = {QStringLiteral("页面文本总长度："), QStringLiteral("关键字符串长度："),
-                                  QStringLiteral("关键字出现频率："), QStringLiteral("关键字符总长度："),
-                                  QStringLiteral("密度结果计算：")};
+    namespace density = site_contract::density;
+    const std::string_view captions[] = {density::kTextLengthCaption, density::kKeywordLengthCaption,
+                                         density::kOccurrencesCaption, density::kKeywordCharactersCaption,
+                                         density::kDensityCaption};
     QString page = QStringLiteral("<html><body><ul>");
-    for (qsizetype i = 0; i < figures.size() && i < captions.size(); ++i)
-        page += QStringLiteral("<li>") + captions[i] + figures[i] + QStringLiteral("</li>");
-    return page + QStringLiteral("<li>密度建议值：2%≦密度≦8%</li></ul></body></html>");
+    for (qsizetype i = 0; i < figures.size() && i < 5; ++i)
+        page += QStringLiteral("<li>") + text(captions[i]) + figures[i] + QStringLiteral("</li>");
+    return page + QStringLiteral("<li>") + text(density::kAdvice)
+        + QStringLiteral("</li></ul></body></html>");
 }
 
 } // namespace SitePages

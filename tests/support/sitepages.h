@@ -1,16 +1,22 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
-// Pages in the analysis site's shape, built by the tests.
+// Pages in the shape the analysis site writes them, for the window to read.
 namespace SitePages {
 
-struct Meta
+// One row of the meta table: a length and a text.
+struct MetaRow
 {
-    QString titleLength, title, keywordsLength, keywords, descriptionLength, description;
+    QString length;
+    QString text;
 };
 
-QString overview(const Meta &meta, const QList<QStringList> &keywordRows);
+// The overview page: its meta rows (normally Title, KeyWords and Description; the
+// site's shape has room for more or fewer), then the keyword table's rows of cells.
+QString overview(const QList<MetaRow> &metaRows, const QList<QStringList> &keywordRows = {});
 QString spider(const QString &text);
 QString density(const QStringList &figures);
 

@@ -1,0 +1,427 @@
+// The window's questions to the analysis site and what it makes of the answers: the page
+// query, the density check and the update check, driven as a user drives them.
+#include "support/formharness.h"
+#include "support/sitepages.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace std::chrono_literals;
+using Response = LocalHttpServer::Response;
+Q_DECLARE_METATYPE(LocalHttpServer::Response)
+
+namespace {
+
+const QString busy = QStringLiteral("正在查询");
+const QString noResult = QStringLiteral("未取得结果");
+const QString noConnection = QStringLiteral("连接失败");
+const QString advice = QStringLiteral("密度建议值：2%≦密度≦8%");
+
+// A site that knows pages by address and answers "slow" slowly.
+void serveSite(LocalHttpServer &server)
+{
+    auto delayFor = [](const QString &address) { return address == u"slow" ? 300ms : 0ms; };
+    server.route(QStringLiteral("/"), [=](const QUrlQuery &query) {
+        const QString address = query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+        return Response::page(
+                   SitePages::overview(
+                       {{QString::number(address.size()), address + QStringLiteral(" title")},
+                        {QStringLiteral("2"), QStringLiteral("a,b")},
+                        {QStringLiteral("4"), QStringLiteral("desc")}},
+                       {{address + QStringLiteral("-word"), QStringLiteral("3"), QStringLiteral("1.50%")},
+                        {QStringLiteral("shared"), QStringLiteral("1"), QStringLiteral("0.50%")}}))
+            .after(delayFor(address));
+    });
+    server.route(QStringLiteral("/Tools/Robot.aspx"), [=](const QUrlQuery &query) {
+        const QString address = query.queryItemValue(QStringLiteral("url"), QUrl::FullyDecoded);
+        return Response::page(SitePages::spider(address + QStringLiteral(" as a spider sees it")))
+            .after(delayFor(address));
+    });
+}
+
+const QStringList headings = {QStringLiteral(" "), QStringLiteral("关键词"), QStringLiteral("词出现频率"),
+                              QStringLiteral("建议:2%≦密度≦8%")};
+
+} // namespace
+
+class QueryTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void queryFillsAllThreeAreas();
+    void emptyBoxesAreRefused();
+    void typedTextsReachTheSiteExactly();
+    void metaTableTakesWhatFitsAndNeverStaysBusy_data();
+    void metaTableTakesWhatFitsAndNeverStaysBusy();
+    void spiderViewSaysWhyItIsEmpty_data();
+    void spiderViewSaysWhyItIsEmpty();
+    void textsOfAnyLengthAreHeldWhole();
+    void newestQueryWinsAndAddressIsReadOnce();
+    void densityCheckShowsTheFigures_data();
+    void densityCheckShowsTheFigures();
+    void newestDensityCheckWins();
+    void updateCheckRunsOnceASecondAfterStart();
+    void updateOfferOnlyForARealDifferentVersion_data();
+    void updateOfferOnlyForARealDifferentVersion();
+    void homePageButtonOpensTheBrowser();
+};
+
+void QueryTest::queryFillsAllThreeAreas()
+{
+    FormHarness harness;
+    serveSite(harness.server());
+    Form1 &f = harness.form();
+    f.show();
+    QTest::keyClicks(f.Text1, QStringLiteral("www.example.com"));
+    for (int run = 0; run < 2; ++run) { // a second query gives the same, not doubled
+        QTest::mouseClick(f.Command1, Qt::LeftButton);
+        QCOMPARE(captions(f.Label1),
+                 (QStringList{QStringLiteral("</td><td><font color=\""), QStringLiteral("15"),
+                              QStringLiteral("2"), QStringLiteral("4")}));
+        QCOMPARE(captions(f.Label2),
+                 (QStringList{QString(), QStringLiteral("www.example.com title"), QStringLiteral("a,b"),
+                              QStringLiteral("desc")}));
+        QCOMPARE(f.Text2->toPlainText(), QStringLiteral("www.example.com as a spider sees it"));
+        QCOMPARE(tableOf(f.ListView1),
+                 (QList<QStringList>{headings,
+                                     {QStringLiteral("1"), QStringLiteral("www.example.com-word"),
+                                      QStringLiteral("3"), QStringLiteral("1.50%")},
+                                     {QStringLiteral("2"), QStringLiteral("shared"), QStringLiteral("1"),
+                                      QStringLiteral("0.50%")}}));
+    }
+    const int widths[] = {20, 110, 80, 130};
+    for (int column = 0; column < 4; ++column)
+        QCOMPARE(f.ListView1->columnWidth(column), widths[column]);
+    QCOMPARE(f.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(harness.asked.isEmpty());
+
+    // The carriers of the two halves of a query answer their own clicks too.
+    f.ListView1->model()->removeRows(0, 2);
+    QTest::mouseClick(f.Command2, Qt::LeftButton);
+    QCOMPARE(f.ListView1->model()->rowCount(), 2);
+    f.Label2[1]->setCaption(QString());
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("www.example.com title"));
+}
+
+void QueryTest::emptyBoxesAreRefused()
+{
+    FormHarness harness;
+    Form1 &f = harness.form();
+    f.show();
+    f.Text2->setPlainText(QStringLiteral("earlier"));
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QCOMPARE(harness.asked.size(), 1);
+    QCOMPARE(harness.asked[0].text, QStringLiteral("请输入查询地址"));
+    QCOMPARE(harness.asked[0].title, QStringLiteral("网站优化分析助手"));
+    QCOMPARE(harness.asked[0].style, UserMessage::Style::Notice);
+    QCOMPARE(f.Text2->toPlainText(), QStringLiteral("earlier"));
+    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("..."));
+
+    f.Command5_Click();
+    for (const auto &[keyword, address] :
+         {std::pair{QString(), QStringLiteral("u")}, std::pair{QStringLiteral("k"), QString()},
+          std::pair{QString(), QString()}}) {
+        harness.asked.clear();
+        f.Text3->setText(keyword);
+        f.Text4->setText(address);
+        QTest::mouseClick(f.Command4, Qt::LeftButton);
+        QCOMPARE(harness.asked.size(), 1);
+        QCOMPARE(harness.asked[0].text, QStringLiteral("关键词 或 网页地址 不能为空"));
+        QCOMPARE(captions(f.Label7), QStringList(6, QStringLiteral("..")));
+    }
+    QVERIFY(harness.server().requests().isEmpty());
+}
+
+void QueryTest::typedTextsReachTheSiteExactly()
+{
+    FormHarness harness;
+    QStringList received;
+    const auto record = [&](const QString &key) {
+        return [&, key](const QUrlQuery &query) {
+            received.append(query.queryItemValue(key, QUrl::FullyDecoded));
+            return Response::page(QByteArray());
+        };
+    };
+    harness.server().route(QStringLiteral("/"), record(QStringLiteral("q")));
+    harness.server().route(QStringLiteral("/Tools/Density.aspx"), record(QStringLiteral("kw")));
+    Form1 &f = harness.form();
+    f.Text1->setText(QStringLiteral(" a b&c=d#e+f 中文 ")); // typed Chinese is set directly
+    f.Command3_Click();
+    QCOMPARE(harness.requestsFor(QStringLiteral("/")).constFirst(),
+             QStringLiteral("/?q=%20a%20b%26c%3Dd%23e%2Bf%20%E4%B8%AD%E6%96%87%20"));
+    f.Command5_Click();
+    QTest::keyClicks(f.Text3, QStringLiteral("  "));
+    QTest::keyClicks(f.Text4, QStringLiteral("a.com/?x=1&y=#z"));
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    QCOMPARE(received, (QStringList{QStringLiteral(" a b&c=d#e+f 中文 "), QStringLiteral("  ")}));
+    QVERIFY(harness.requestsFor(QStringLiteral("/Tools/Density.aspx"))
+                .constFirst()
+                .endsWith(QStringLiteral("&url=a.com%2F%3Fx%3D1%26y%3D%23z")));
+}
+
+void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy_data()
+{
+    QTest::addColumn<Response>("overview");
+    QTest::addColumn<QStringList>("lengths");
+    QTest::addColumn<QStringList>("texts");
+    const QString lead = QStringLiteral("</td><td><font color=\"");
+    const QString dots = QStringLiteral("..");
+    const auto page = [](QList<SitePages::MetaRow> rows) {
+        return Response::page(SitePages::overview(rows));
+    };
+    QTest::newRow("more rows than the table")
+        << page({{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}, {"5", "e"}})
+        << QStringList{lead, "1", "2", "3"} << QStringList{{}, "a", "b", "c"};
+    QTest::newRow("fewer rows") << page({{"1", "a"}, {"2", "b"}}) << QStringList{lead, "1", "2", dots}
+                                << QStringList{{}, "a", "b", noResult};
+    QTest::newRow("no meta section") << Response::page(QByteArray("<html>nothing</html>"))
+                                     << QStringList(4, dots) << QStringList(4, noResult);
+    QTest::newRow("not UTF-8") << Response::page(
+        SitePages::overview({{"1", "a"}}).toUtf8().replace("标题", "\xB1\xEA\xCC\xE2"))
+                               << QStringList(4, dots) << QStringList(4, noResult);
+    QTest::newRow("site never answers")
+        << Response::neverEnding() << QStringList(4, dots) << QStringList(4, noConnection);
+}
+
+void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy()
+{
+    QFETCH(Response, overview);
+    QFETCH(QStringList, lengths);
+    QFETCH(QStringList, texts);
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{500ms, 1 << 20});
+    harness.server().route(QStringLiteral("/"), overview);
+    harness.server().route(QStringLiteral("/Tools/Robot.aspx"), overview);
+    Form1 &f = harness.form();
+    f.Text1->setText(QStringLiteral("x"));
+    f.Command1_Click();
+    QCOMPARE(captions(f.Label1), lengths);
+    QCOMPARE(captions(f.Label2), texts);
+}
+
+void QueryTest::spiderViewSaysWhyItIsEmpty_data()
+{
+    QTest::addColumn<Response>("spider");
+    QTest::addColumn<QString>("siteTrouble");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("site failure text")
+        << Response::page(SitePages::spider(QStringLiteral("x 基础连接已经关闭：超时"))) << QString()
+        << QStringLiteral("请检查网站是否能正常打开");
+    QTest::newRow("no text area") << Response::page(QByteArray("<html>busy</html>")) << QString()
+                                  << QStringLiteral("分析服务没有返回这个页面的蜘蛛视图。");
+    QTest::newRow("address too long") << Response::page(QByteArray(), 414) << QString()
+                                      << QStringLiteral("网址太长，分析服务无法处理，请缩短网址后再试。");
+    QTest::newRow("site busy") << Response::page(QByteArray(), 503) << QString()
+                               << QStringLiteral("分析服务繁忙，请稍后再试。");
+    QTest::newRow("answer too large")
+        << Response::endless() << QString() << QStringLiteral("分析结果超过 1 MiB，无法显示。");
+    QTest::newRow("no answer in time")
+        << Response::neverEnding() << QString() << QStringLiteral("分析服务在 1 秒内没有回应，请稍后再试。");
+    QTest::newRow("no site, service restarting")
+        << Response::page(QByteArray()) << QStringLiteral("分析服务意外停止，正在重新启动，请稍后再试。")
+        << QStringLiteral("分析服务意外停止，正在重新启动，请稍后再试。");
+}
+
+void QueryTest::spiderViewSaysWhyItIsEmpty()
+{
+    QFETCH(Response, spider);
+    QFETCH(QString, siteTrouble);
+    QFETCH(QString, shown);
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{1s, 1 << 20});
+    harness.siteTrouble = siteTrouble;
+    harness.server().route(QStringLiteral("/Tools/Robot.aspx"), spider);
+    if (!siteTrouble.isEmpty())
+        harness.server().close(); // nothing listens: the connection fails
+    Form1 &f = harness.form();
+    f.Text1->setText(QStringLiteral("x"));
+    f.Command1_Click();
+    QCOMPARE(f.Text2->toPlainText(), shown);
+    QCOMPARE(f.ListView1->model()->columnCount(), 4); // the table still runs
+    QCOMPARE(captions(f.Label2).count(busy), 0);
+}
+
+void QueryTest::textsOfAnyLengthAreHeldWhole()
+{
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{10s, 32 << 20});
+    const QString unbroken(1'000'000, u'a');
+    harness.server().route(QStringLiteral("/"), Response::page(SitePages::overview({{"1000000", unbroken}})));
+    harness.server().route(QStringLiteral("/Tools/Robot.aspx"), Response::page(SitePages::spider(unbroken)));
+    Form1 &f = harness.form();
+    f.show();
+    f.Text1->setText(QStringLiteral("x"));
+    f.Command1_Click();
+    QCOMPARE(f.Label2[1]->caption(), unbroken);
+    // The text goes in a slice at a time, its lines held at the text box's capacity.
+    QTRY_COMPARE(f.Text2->toPlainText().remove(u'\n'), unbroken);
+    QCOMPARE(f.Text2->document()->blockCount(),
+             (unbroken.size() + LongTextEdit::kLineCapacity - 1) / LongTextEdit::kLineCapacity);
+}
+
+void QueryTest::newestQueryWinsAndAddressIsReadOnce()
+{
+    FormHarness harness;
+    serveSite(harness.server());
+    Form1 &f = harness.form();
+    f.Text1->setText(QStringLiteral("slow"));
+    // While the slow query waits, the user types another address and queries again.
+    QTimer::singleShot(50ms, &f, [&f] {
+        f.Text1->setText(QStringLiteral("b"));
+        f.Command1_Click();
+    });
+    f.Command1_Click();
+    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("b title"));
+    QCOMPARE(f.Text2->toPlainText(), QStringLiteral("b as a spider sees it"));
+    QCOMPARE(tableOf(f.ListView1).size(), 3);
+
+    // An edit during the wait of a single query does not leak into its later steps.
+    f.Text1->setText(QStringLiteral("slow"));
+    QTimer::singleShot(50ms, &f, [&f] { f.Text1->setText(QStringLiteral("b")); });
+    f.Command1_Click();
+    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("slow title"));
+    QCOMPARE(f.Text2->toPlainText(), QStringLiteral("slow as a spider sees it"));
+    QCOMPARE(tableOf(f.ListView1)[1][1], QStringLiteral("slow-word"));
+}
+
+void QueryTest::densityCheckShowsTheFigures_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<QStringList>("slots");
+    const auto figures = [](const QStringList &values) { return Response::page(SitePages::density(values)); };
+    QTest::newRow("five figures") << figures({"1200", "2", "8", "16", "1.33%"})
+                                  << QStringList{advice, "1200", "2", "8", "16", "1.33%"};
+    QTest::newRow("two figures") << figures({"1200", "2"})
+                                 << QStringList{advice, "1200", "2", noResult, noResult, noResult};
+    QTest::newRow("no separator") << Response::page(QByteArray("<p>页面文本总长 unknown<br>密度建议值"))
+                                  << QStringList{" unknown", noResult, noResult,
+                                                 noResult,   noResult, noResult};
+    QTest::newRow("more than five") << Response::page(
+        QByteArray("页面文本总长：1<：2<：3<：4<：5<：6<：7<密度建议值"))
+                                    << QStringList{advice, "1", "2", "3", "4", "5"};
+    QTest::newRow("no density section")
+        << Response::page(QByteArray("<p>not found</p>"), 404) << QStringList(6, noResult);
+    QTest::newRow("failed fetch") << Response::neverEnding() << QStringList(6, noConnection);
+}
+
+void QueryTest::densityCheckShowsTheFigures()
+{
+    QFETCH(Response, response);
+    QFETCH(QStringList, slots);
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{500ms, 1 << 20});
+    harness.server().route(QStringLiteral("/Tools/Density.aspx"), response);
+    Form1 &f = harness.form();
+    f.show();
+    f.Command5_Click();
+    QTest::keyClicks(f.Text3, QStringLiteral("seo"));
+    QTest::keyClicks(f.Text4, QStringLiteral("www.example.com"));
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    QCOMPARE(captions(f.Label7), slots);
+    QVERIFY(harness.asked.isEmpty());
+}
+
+void QueryTest::newestDensityCheckWins()
+{
+    FormHarness harness;
+    harness.server().route(QStringLiteral("/Tools/Density.aspx"), [](const QUrlQuery &query) {
+        const QString keyword = query.queryItemValue(QStringLiteral("kw"), QUrl::FullyDecoded);
+        return Response::page(SitePages::density({keyword, keyword})).after(keyword == u"old" ? 300ms : 0ms);
+    });
+    Form1 &f = harness.form();
+    f.Text3->setText(QStringLiteral("old"));
+    f.Text4->setText(QStringLiteral("u"));
+    QTimer::singleShot(50ms, &f, [&f] {
+        f.Command7_Click(); // hiding the panel does not stop a check
+        f.Text3->setText(QStringLiteral("new"));
+        f.Command4_Click();
+    });
+    f.Command4_Click();
+    QCOMPARE(captions(f.Label7), (QStringList{advice, "new", "new", noResult, noResult, noResult}));
+}
+
+void QueryTest::updateCheckRunsOnceASecondAfterStart()
+{
+    FormHarness harness(FormHarness::Timer::Running);
+    // Slower than the timer's interval, so a timer still running would start a second check.
+    harness.server().route(QStringLiteral("/veltro/shenji.txt"),
+                           Response::page(QByteArray("9.1\r\n")).after(1500ms));
+    QTest::qWait(700);
+    QVERIFY(harness.requestsFor(QStringLiteral("/veltro/shenji.txt")).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(harness.requestsFor(QStringLiteral("/veltro/shenji.txt")).size(), 1, 2000);
+    QTest::qWait(2500);
+    QCOMPARE(harness.requestsFor(QStringLiteral("/veltro/shenji.txt")).size(), 1);
+    QVERIFY(!harness.form().Timer1->isActive());
+    QVERIFY(harness.asked.isEmpty());
+}
+
+void QueryTest::updateOfferOnlyForARealDifferentVersion_data()
+{
+    QTest::addColumn<Response>("file");
+    QTest::addColumn<UserAnswer>("answer");
+    QTest::addColumn<QString>("offer");
+    QTest::addColumn<QString>("opened");
+    const auto file = [](const char *text) { return Response::page(QByteArray(text)); };
+    const QString none;
+    QTest::newRow("same version") << file("9.1") << UserAnswer::Ok << none << none;
+    QTest::newRow("same version, more lines") << file("9.1\r\nnotes") << UserAnswer::Ok << none << none;
+    QTest::newRow("newer, accepted") << file("9.2\r\n") << UserAnswer::Ok
+                                     << QStringLiteral("最新版本9.2，是否更新？")
+                                     << QStringLiteral("/veltro/");
+    QTest::newRow("newer, declined") << file("9.2\r\n") << UserAnswer::Cancel
+                                     << QStringLiteral("最新版本9.2，是否更新？") << none;
+    QTest::newRow("older") << file("9.0\r\n") << UserAnswer::Cancel
+                           << QStringLiteral("最新版本9.0，是否更新？") << none;
+    QTest::newRow("line feed alone") << file("9.1\n") << UserAnswer::Cancel
+                                     << QStringLiteral("最新版本9.1\n，是否更新？") << none;
+    QTest::newRow("trailing blank") << file("9.1 \r\n") << UserAnswer::Cancel
+                                    << QStringLiteral("最新版本9.1 ，是否更新？") << none;
+    QTest::newRow("empty file") << file("") << UserAnswer::Ok << none << none;
+    QTest::newRow("error page") << Response::page(QByteArray("9.9 not found"), 404) << UserAnswer::Ok << none
+                                << none;
+    QTest::newRow("unreachable") << Response::neverEnding() << UserAnswer::Ok << none << none;
+}
+
+void QueryTest::updateOfferOnlyForARealDifferentVersion()
+{
+    QFETCH(Response, file);
+    QFETCH(UserAnswer, answer);
+    QFETCH(QString, offer);
+    QFETCH(QString, opened);
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{300ms, 1 << 20});
+    harness.answer = answer;
+    harness.server().route(QStringLiteral("/veltro/shenji.txt"), file);
+    QTest::mouseClick(harness.form().Command8, Qt::LeftButton);
+
+    QCOMPARE(harness.asked.size(), offer.isEmpty() ? 0 : 1);
+    if (!offer.isEmpty()) {
+        QCOMPARE(harness.asked[0].text, offer);
+        QCOMPARE(harness.asked[0].title, QStringLiteral("发现最新版本"));
+        QCOMPARE(harness.asked[0].style, UserMessage::Style::Question);
+    }
+    QCOMPARE(harness.opened.size(), opened.isEmpty() ? 0 : 1);
+    if (!opened.isEmpty())
+        QCOMPARE(harness.opened[0].toString(), QStringLiteral("http://") + harness.server().host() + opened);
+    QVERIFY(harness.form().windowTitle().contains(QStringLiteral("6.0")));
+}
+
+void QueryTest::homePageButtonOpensTheBrowser()
+{
+    FormHarness harness;
+    Form1 &f = harness.form();
+    f.show();
+    const QString home = QStringLiteral("http://") + harness.server().host() + QStringLiteral("/veltro");
+    QTest::mouseClick(f.Command6, Qt::LeftButton);
+    QTest::mouseClick(f.Command6, Qt::LeftButton);
+    QCOMPARE(harness.opened, (QList<QUrl>{QUrl(home), QUrl(home)}));
+    QVERIFY(harness.asked.isEmpty());
+
+    harness.browserStarts = false;
+    QTest::mouseClick(f.Command6, Qt::LeftButton);
+    QCOMPARE(harness.asked.size(), 1);
+    QVERIFY(harness.asked[0].text.contains(home));
+}
+
+QTEST_MAIN(QueryTest)
+#include "query_test.moc"

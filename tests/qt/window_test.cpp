@@ -1,0 +1,247 @@
+// The window as its user meets it: what it shows at start, the keyboard, the panel, the
+// captions' legibility and quitting.
+#include "support/formharness.h"
+#include "support/sitepages.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace std::chrono_literals;
+using Response = LocalHttpServer::Response;
+
+namespace {
+
+// The pixels of a label holding visible ink (more than a quarter opaque).
+QList<QPoint> inkOf(FormLabel *label)
+{
+    QImage image(label->size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    label->render(&image, QPoint(), QRegion(), QWidget::RenderFlags()); // the caption alone
+    QList<QPoint> ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 64)
+                ink.append(QPoint(x, y));
+    return ink;
+}
+
+bool onLine(const QPoint &point, const QLine &line)
+{
+    return QRect(line.p1(), line.p2()).normalized().contains(point);
+}
+
+} // namespace
+
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsAsDesigned();
+    void panelCoversTheResultsAndKeepsItsContents();
+    void tabAndEnterReachEveryControl();
+    void everyCaptionIsWholeAndClearOfTheGrid();
+    void quitQuestion_data();
+    void quitQuestion();
+    void quitWhileAFetchWaitsWritesNothingAfterIt();
+    // Last: once the application has been told to exit, no event loop runs again.
+    void quitLeavesAWaitingFetchAtOnce();
+};
+
+void WindowTest::startsAsDesigned()
+{
+    FormHarness harness;
+    Form1 &f = harness.form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.size(), QSize(728, 276));
+    QVERIFY(f.Frame2->isHidden());
+    QCOMPARE(f.Timer1->interval(), 1000);
+    QCOMPARE(QApplication::focusWidget(), f.Text1);
+    QCOMPARE(f.Text2->toPlainText(), QString());
+    QCOMPARE(f.ListView1->model()->columnCount(), 0);
+    QCOMPARE(captions(f.Label1), QStringList(4, QStringLiteral("..")));
+    QCOMPARE(captions(f.Label2),
+             (QStringList{QStringLiteral(".."), QStringLiteral("..."), QStringLiteral("..."),
+                          QStringLiteral("...")}));
+    QCOMPARE(captions(f.Label7), QStringList(6, QStringLiteral("..")));
+    // Captions where a look-alike would pass unnoticed: blanks, ASCII and full-width marks.
+    QCOMPARE(f.Command1->text(), QStringLiteral("查  询"));
+    QCOMPARE(f.Command4->text(), QStringLiteral("查 询"));
+    QCOMPARE(f.Label3[7]->caption(), QStringLiteral("描述(Description)"));
+    QCOMPARE(f.Label6[0]->caption(), QStringLiteral("页面文本总长度："));
+    QVERIFY(f.windowTitle().contains(QStringLiteral("6.0")));
+    QCOMPARE(f.font().family(), QStringLiteral("宋体"));
+    QCOMPARE(f.font().pointSize(), 9);
+    QVERIFY(f.Label4->font().bold() && !f.Label3[5]->font().bold());
+    QCOMPARE(f.Label9->font().pointSizeF(), 10.5);
+    QCOMPARE(f.windowIcon().availableSizes().size(), 4);
+
+    // What the user sees on top: the query button over its two carriers, the table over
+    // the two slots kept out of sight; resizing moves nothing.
+    QCOMPARE(f.childAt(f.Command1->geometry().center()), f.Command1);
+    QVERIFY(f.childAt(f.Label2[0]->geometry().center()) != f.Label2[0]);
+    const QRect spiderView = f.Text2->geometry();
+    f.resize(1000, 600);
+    QCOMPARE(f.Text2->geometry(), spiderView);
+}
+
+void WindowTest::panelCoversTheResultsAndKeepsItsContents()
+{
+    FormHarness harness;
+    Form1 &f = harness.form();
+    f.show();
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    QVERIFY(f.Frame2->isVisible());
+    for (QWidget *covered : {static_cast<QWidget *>(f.ListView1), static_cast<QWidget *>(f.Text2)})
+        QVERIFY(f.Frame2->isAncestorOf(f.childAt(covered->geometry().center())));
+    QTest::keyClicks(f.Text3, QStringLiteral("seo"));
+    QTest::keyClicks(f.Text4, QStringLiteral("www.example.com"));
+    f.Label7[3]->setCaption(QStringLiteral("42"));
+    QTest::mouseClick(f.Command5, Qt::LeftButton); // a second click changes nothing
+    QVERIFY(f.Frame2->isVisible());
+    QTest::mouseClick(f.Command7, Qt::LeftButton);
+    QVERIFY(!f.Frame2->isVisible());
+    QCOMPARE(f.childAt(f.Text2->geometry().center()), f.Text2->viewport());
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    QCOMPARE(f.Text3->text(), QStringLiteral("seo"));
+    QCOMPARE(f.Text4->text(), QStringLiteral("www.example.com"));
+    QCOMPARE(f.Label7[3]->caption(), QStringLiteral("42"));
+}
+
+void WindowTest::tabAndEnterReachEveryControl()
+{
+    FormHarness harness;
+    Form1 &f = harness.form();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    auto walk = [&f](int steps) {
+        QList<QWidget *> visited;
+        f.Text1->setFocus();
+        for (int i = 0; i < steps; ++i) {
+            visited.append(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        return visited;
+    };
+    QCOMPARE(walk(7),
+             (QList<QWidget *>{f.Text1, f.Command1, f.Text2, f.ListView1, f.Command5, f.Command6, f.Text1}));
+    QTest::keyClick(f.Command5, Qt::Key_Return); // Enter presses a focused button ...
+    QVERIFY(f.Frame2->isVisible());
+    QCOMPARE(walk(11),
+             (QList<QWidget *>{f.Text1, f.Command1, f.Text2, f.ListView1, f.Text3, f.Text4, f.Command4,
+                               f.Command5, f.Command6, f.Command7, f.Text1}));
+    QTest::keyClick(f.Command7, Qt::Key_Space); // ... and so does Space
+    QVERIFY(!f.Frame2->isVisible());
+
+    harness.server().route(QStringLiteral("/"), Response::page(SitePages::overview({}, {{"a", "1", "1%"}})));
+    f.Text1->setText(QStringLiteral("x"));
+    QTest::keyClick(f.Command1, Qt::Key_Enter);
+    QCOMPARE(f.ListView1->model()->columnCount(), 4);
+    QVERIFY(!f.ListView1->header()->sectionsMovable()); // the columns keep their order
+}
+
+// The face standing in for 宋体 is taller than the design's 12-pixel lines: no caption
+// may lose a descender or comma to its own edge, or run into a grid line.
+void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
+{
+    FormHarness harness;
+    Form1 &f = harness.form();
+    const QString deep = QStringLiteral("网站优化,SEO gjpqy 标题 Title");
+    for (FormLabel *value : f.Label2)
+        value->setCaption(deep + deep + deep + deep);
+    for (FormLabel *value : f.Label1)
+        value->setCaption(QStringLiteral("123"));
+    for (FormLabel *value : f.Label7)
+        value->setCaption(QStringLiteral("12,gjy%"));
+    f.Command5_Click();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+
+    for (QWidget *container : {static_cast<QWidget *>(f.Frame1), static_cast<QWidget *>(f.Frame2)}) {
+        for (FormLabel *label : container->findChildren<FormLabel *>(Qt::FindDirectChildrenOnly)) {
+            const QList<QPoint> ink = inkOf(label);
+            const QByteArray name = label->caption().left(20).toUtf8();
+            QVERIFY2(!ink.isEmpty(), name.constData());
+            // Ink that reaches the top or bottom of its own box has been cut there.
+            const auto [top, bottom] =
+                std::minmax_element(ink.begin(), ink.end(), [](QPoint a, QPoint b) { return a.y() < b.y(); });
+            QVERIFY2(top->y() > 0 && bottom->y() < label->height() - 1, name.constData());
+            for (const GridLine *line : container->findChildren<GridLine *>())
+                for (const QPoint &pixel : ink)
+                    QVERIFY2(!onLine(pixel + label->pos(), line->line()), name.constData());
+        }
+    }
+}
+
+void WindowTest::quitQuestion_data()
+{
+    QTest::addColumn<UserAnswer>("answer");
+    QTest::newRow("cancel keeps the window") << UserAnswer::Cancel;
+    QTest::newRow("ok ends the program") << UserAnswer::Ok;
+}
+
+void WindowTest::quitQuestion()
+{
+    QFETCH(UserAnswer, answer);
+    const bool ends = answer == UserAnswer::Ok;
+    FormHarness harness(FormHarness::Timer::Running);
+    harness.answer = answer;
+    Form1 &f = harness.form();
+    f.show();
+    f.Text1->setText(QStringLiteral("kept"));
+    QCOMPARE(f.close(), ends);
+    QCOMPARE(harness.asked.size(), 1);
+    QCOMPARE(harness.asked[0].text, QStringLiteral("真的退出吗?"));
+    QCOMPARE(harness.asked[0].title, QStringLiteral("退出"));
+    QCOMPARE(harness.asked[0].style, UserMessage::Style::Question);
+    QCOMPARE(harness.endRequests, ends ? 1 : 0);
+    QCOMPARE(f.isVisible(), !ends);
+    QCOMPARE(f.Timer1->isActive(), !ends);
+    QCOMPARE(f.Text1->text(), QStringLiteral("kept"));
+}
+
+// Closes the window while a density check waits `delay` for its page.
+static void quitWhileADensityCheckWaits(FormHarness &harness, std::chrono::milliseconds delay)
+{
+    harness.server().route(QStringLiteral("/Tools/Density.aspx"),
+                           Response::page(SitePages::density({QStringLiteral("1")})).after(delay));
+    Form1 &f = harness.form();
+    f.show();
+    f.Text3->setText(QStringLiteral("k"));
+    f.Text4->setText(QStringLiteral("u"));
+    QTimer::singleShot(50ms, &f, [&f] {
+        f.close();
+        QVERIFY(!f.isVisible()); // gone at once, whatever is still waiting
+    });
+    f.Command4_Click();
+}
+
+void WindowTest::quitWhileAFetchWaitsWritesNothingAfterIt()
+{
+    FormHarness harness;
+    quitWhileADensityCheckWaits(harness, 300ms);
+    QCOMPARE(harness.endRequests, 1);
+    QCOMPARE(captions(harness.form().Label7), QStringList(6, QStringLiteral("正在查询")));
+}
+
+void WindowTest::quitLeavesAWaitingFetchAtOnce()
+{
+    FormHarness harness;
+    harness.alsoOnEnd = [] { QCoreApplication::exit(0); }; // as the program does
+    QElapsedTimer clock;
+    clock.start();
+    quitWhileADensityCheckWaits(harness, 5s);
+    QVERIFY2(clock.elapsed() < 2000, "the fetch waited for its page after the answer OK");
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
