@@ -12,6 +12,7 @@ packages=(
   xdg-utils                         # opens the home page in the user's browser
   libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libgumbo-dev libicu-dev libfriso-dev friso-dict  # the analysis service
   libgtest-dev libgmock-dev libbenchmark-dev wrk valgrind python3 clang libclang-rt-14-dev   # tests, load, fuzzing
+  clang-format clang-tidy           # the house style, checked by CI
 )
 missing=()
 for package in "${packages[@]}"; do

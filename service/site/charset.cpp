@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <optional>
 #include <stdexcept>
 
@@ -18,7 +17,7 @@ constexpr std::size_t kMetaScanBytes = 4096;
 
 bool is_label_char(char c)
 {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':';
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == ':';
 }
 
 // The value after "charset" at `pos` in lowered text, e.g. `charset = "gbk"`.

@@ -124,7 +124,7 @@ struct MultiDeleter
 };
 
 // Runs one transfer of `easy` to its end, or until a stop is requested.
-CURLcode perform(CURL *easy, std::stop_token stop, bool &stopped)
+CURLcode perform(CURL *easy, const std::stop_token &stop, bool &stopped)
 {
     const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
@@ -155,7 +155,7 @@ CURLcode perform(CURL *easy, std::stop_token stop, bool &stopped)
 
 } // namespace
 
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits, std::stop_token stop)
+FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop)
 {
     init_curl_once();
     const Clock::time_point start = Clock::now();

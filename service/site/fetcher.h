@@ -41,6 +41,6 @@ struct FetchResult
 
 // One GET of a target page, following redirects. Only 2xx answers count as fetched.
 // A stop request ends the transfer at once, as a failure.
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits, std::stop_token stop = {});
+FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop = {});
 
 } // namespace seo

@@ -1,13 +1,12 @@
 #include "site/html_document.h"
 
+#include "site/ascii.h"
 #include "site/html_tree.h"
 #include "site/text_builder.h"
 
 #include <gumbo.h>
 
-#include <cctype>
 #include <optional>
-#include <strings.h>
 #include <vector>
 
 namespace seo {
@@ -93,12 +92,13 @@ const char *attribute(const GumboElement &element, const char *name)
     return found ? found->value : nullptr;
 }
 
+// Without white space and in ASCII lower case: "DISPLAY : none" reads "display:none".
 std::string squeezed_lower(const char *text)
 {
     std::string out;
     for (const char *p = text; *p; ++p) {
-        if (!std::isspace(static_cast<unsigned char>(*p)))
-            out += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+        if (std::string_view(" \t\n\r\f").find(*p) == std::string_view::npos)
+            out += ascii_lower(*p);
     }
     return out;
 }
@@ -110,7 +110,7 @@ bool is_hidden(const GumboElement &element)
         return true;
     if (element.tag == GUMBO_TAG_INPUT) {
         const char *type = attribute(element, "type");
-        if (type && strcasecmp(type, "hidden") == 0)
+        if (type && ascii_lower(type) == "hidden")
             return true;
     }
     const char *style = attribute(element, "style");

@@ -34,7 +34,7 @@ struct HeldPage
 } // namespace
 
 PageReports::PageReports(ReportSettings settings, const Segmenter &segmenter)
-    : settings_(std::move(settings))
+    : settings_(settings)
     , segmenter_(segmenter)
     , fetch_memory_(settings_.fetch_memory)
     , analysis_memory_(settings_.analysis_memory)

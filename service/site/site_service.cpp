@@ -35,10 +35,10 @@ SiteService::SiteService(SiteSettings settings, const Segmenter &segmenter)
     : settings_(std::move(settings))
     , reports_(settings_.reports, segmenter)
     , answers_(settings_.answer_memory)
-    , housekeeping_([this](std::stop_token stop) { keep_house(stop); })
+    , housekeeping_([this](const std::stop_token &stop) { keep_house(stop); })
 {}
 
-void SiteService::keep_house(std::stop_token stop)
+void SiteService::keep_house(const std::stop_token &stop)
 {
     std::mutex mutex;
     std::condition_variable_any tick;

@@ -59,7 +59,7 @@ public:
 private:
     MemoryBudget::Reservation answer_memory(std::size_t bytes);
 
-    void keep_house(std::stop_token stop);
+    void keep_house(const std::stop_token &stop);
 
     SiteSettings settings_;
     PageReports reports_;

@@ -89,9 +89,8 @@ TargetAddress target_address(std::string_view typed)
     const std::string_view text = trimmed(typed);
     if (text.empty())
         return {{}, "没有输入网址"};
-    const TargetAddress malformed{{}, "网址格式不正确"};
     if (has_control_character(text))
-        return malformed;
+        return {{}, "网址格式不正确"};
     const std::optional<std::string> scheme = leading_scheme(text);
     if (scheme && *scheme != "http" && *scheme != "https")
         return {{}, "只支持 http 和 https 网址"};
@@ -99,17 +98,17 @@ TargetAddress target_address(std::string_view typed)
     const std::string absolute = scheme ? std::string(text) : "http://" + std::string(text);
     const std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
     if (!url || curl_url_set(url.get(), CURLUPART_URL, absolute.c_str(), CURLU_ALLOW_SPACE | CURLU_URLENCODE))
-        return malformed;
+        return {{}, "网址格式不正确"};
     CurlText host;
     if (curl_url_get(url.get(), CURLUPART_HOST, &host.text, 0))
-        return malformed;
+        return {{}, "网址格式不正确"};
     const std::optional<std::string> name = ascii_host(host.text);
     if (!name)
         return {{}, "网址中的域名无效"};
     CurlText whole;
     if (curl_url_set(url.get(), CURLUPART_HOST, name->c_str(), 0)
         || curl_url_get(url.get(), CURLUPART_URL, &whole.text, 0))
-        return malformed;
+        return {{}, "网址格式不正确"};
     return {whole.text, {}};
 }
 

@@ -47,9 +47,10 @@ std::string meta_row(std::string_view open, std::string_view text, std::string_v
 std::string meta_section(const PageContent &content)
 {
     using namespace contract::meta;
-    return joined({"<h2>网页标签（META）信息</h2>\n<table>\n"
-                   "<tr class=\"head\"><td>标签</td><td>长度</td><td>内容</td><td>优化建议</td></tr>\n",
-                   meta_row(kTitleRowOpen, content.title, kTitleAdvice),
+    constexpr std::string_view heading =
+        "<h2>网页标签（META）信息</h2>\n<table>\n"
+        "<tr class=\"head\"><td>标签</td><td>长度</td><td>内容</td><td>优化建议</td></tr>\n";
+    return joined({heading, meta_row(kTitleRowOpen, content.title, kTitleAdvice),
                    meta_row(kKeywordsRowOpen, content.keywords, kKeywordsAdvice),
                    meta_row(kDescriptionRowOpen, content.description, kDescriptionAdvice), "</table>\n"});
 }
