@@ -10,6 +10,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 class AnalysisServiceTest : public QObject
 {
     Q_OBJECT
@@ -31,7 +33,7 @@ void AnalysisServiceTest::startsAgainWhenItDies()
     QCOMPARE(service.hostAndPort(), host);
     QVERIFY(service.processId() != first);
     QCOMPARE(service.trouble(), QString());
-    QVERIFY(fetchPage(QStringLiteral("http://%1/veltro/shenji.txt").arg(host)).succeeded());
+    QVERIFY(fetchPage(u"http://%1/veltro/shenji.txt"_s.arg(host)).succeeded());
 }
 
 void AnalysisServiceTest::saysWhyWhenItCannotStartAgain()
@@ -45,9 +47,8 @@ void AnalysisServiceTest::saysWhyWhenItCannotStartAgain()
     for (int tries = 0; !squatter.listen(QHostAddress::LocalHost, port) && tries < 500; ++tries)
         QThread::msleep(10);
     QVERIFY(squatter.isListening());
-    QTRY_VERIFY_WITH_TIMEOUT(service.trouble().startsWith(QStringLiteral("分析服务已停止，重新启动失败")),
-                             10'000);
-    QVERIFY2(service.trouble().contains(QStringLiteral("cannot listen")), qPrintable(service.trouble()));
+    QTRY_VERIFY_WITH_TIMEOUT(service.trouble().startsWith(u"分析服务已停止，重新启动失败"_s), 10'000);
+    QVERIFY2(service.trouble().contains(u"cannot listen"_s), qPrintable(service.trouble()));
 }
 
 QTEST_GUILESS_MAIN(AnalysisServiceTest)

@@ -9,41 +9,40 @@
 #include <QTimer>
 #include <QTreeView>
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 using Response = LocalHttpServer::Response;
 Q_DECLARE_METATYPE(LocalHttpServer::Response)
 
 namespace {
 
-const QString busy = QStringLiteral("正在查询");
-const QString noResult = QStringLiteral("未取得结果");
-const QString noConnection = QStringLiteral("连接失败");
-const QString advice = QStringLiteral("密度建议值：2%≦密度≦8%");
+const QString busy = u"正在查询"_s;
+const QString noResult = u"未取得结果"_s;
+const QString noConnection = u"连接失败"_s;
+const QString advice = u"密度建议值：2%≦密度≦8%"_s;
 
 // A site that knows pages by address and answers "slow" slowly.
 void serveSite(LocalHttpServer &server)
 {
     auto delayFor = [](const QString &address) { return address == u"slow" ? 300ms : 0ms; };
-    server.route(QStringLiteral("/"), [=](const QUrlQuery &query) {
-        const QString address = query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
-        return Response::page(
-                   SitePages::overview(
-                       {{QString::number(address.size()), address + QStringLiteral(" title")},
-                        {QStringLiteral("2"), QStringLiteral("a,b")},
-                        {QStringLiteral("4"), QStringLiteral("desc")}},
-                       {{address + QStringLiteral("-word"), QStringLiteral("3"), QStringLiteral("1.50%")},
-                        {QStringLiteral("shared"), QStringLiteral("1"), QStringLiteral("0.50%")}}))
+    server.route(u"/"_s, [=](const QUrlQuery &query) {
+        const QString address = query.queryItemValue(u"q"_s, QUrl::FullyDecoded);
+        return Response::page(SitePages::overview({{QString::number(address.size()), address + u" title"_s},
+                                                   {u"2"_s, u"a,b"_s},
+                                                   {u"4"_s, u"desc"_s}},
+                                                  {{address + u"-word"_s, u"3"_s, u"1.50%"_s},
+                                                   {u"shared"_s, u"1"_s, u"0.50%"_s}}))
             .after(delayFor(address));
     });
-    server.route(QStringLiteral("/Tools/Robot.aspx"), [=](const QUrlQuery &query) {
-        const QString address = query.queryItemValue(QStringLiteral("url"), QUrl::FullyDecoded);
-        return Response::page(SitePages::spider(address + QStringLiteral(" as a spider sees it")))
+    server.route(u"/Tools/Robot.aspx"_s, [=](const QUrlQuery &query) {
+        const QString address = query.queryItemValue(u"url"_s, QUrl::FullyDecoded);
+        return Response::page(SitePages::spider(address + u" as a spider sees it"_s))
             .after(delayFor(address));
     });
 }
 
-const QStringList headings = {QStringLiteral(" "), QStringLiteral("关键词"), QStringLiteral("词出现频率"),
-                              QStringLiteral("建议:2%≦密度≦8%")};
+const QStringList headings = {u" "_s, u"关键词"_s, u"词出现频率"_s, u"建议:2%≦密度≦8%"_s};
 
 } // namespace
 
@@ -76,22 +75,17 @@ void QueryTest::queryFillsAllThreeAreas()
     serveSite(harness.server());
     Form1 &f = harness.form();
     f.show();
-    QTest::keyClicks(f.Text1, QStringLiteral("www.example.com"));
+    QTest::keyClicks(f.Text1, u"www.example.com"_s);
     for (int run = 0; run < 2; ++run) { // a second query gives the same, not doubled
         QTest::mouseClick(f.Command1, Qt::LeftButton);
-        QCOMPARE(captions(f.Label1),
-                 (QStringList{QStringLiteral("</td><td><font color=\""), QStringLiteral("15"),
-                              QStringLiteral("2"), QStringLiteral("4")}));
+        QCOMPARE(captions(f.Label1), (QStringList{u"</td><td><font color=\""_s, u"15"_s, u"2"_s, u"4"_s}));
         QCOMPARE(captions(f.Label2),
-                 (QStringList{QString(), QStringLiteral("www.example.com title"), QStringLiteral("a,b"),
-                              QStringLiteral("desc")}));
-        QCOMPARE(f.Text2->toPlainText(), QStringLiteral("www.example.com as a spider sees it"));
+                 (QStringList{QString(), u"www.example.com title"_s, u"a,b"_s, u"desc"_s}));
+        QCOMPARE(f.Text2->toPlainText(), u"www.example.com as a spider sees it"_s);
         QCOMPARE(tableOf(f.ListView1),
                  (QList<QStringList>{headings,
-                                     {QStringLiteral("1"), QStringLiteral("www.example.com-word"),
-                                      QStringLiteral("3"), QStringLiteral("1.50%")},
-                                     {QStringLiteral("2"), QStringLiteral("shared"), QStringLiteral("1"),
-                                      QStringLiteral("0.50%")}}));
+                                     {u"1"_s, u"www.example.com-word"_s, u"3"_s, u"1.50%"_s},
+                                     {u"2"_s, u"shared"_s, u"1"_s, u"0.50%"_s}}));
     }
     const int widths[] = {20, 110, 80, 130};
     for (int column = 0; column < 4; ++column)
@@ -105,7 +99,7 @@ void QueryTest::queryFillsAllThreeAreas()
     QCOMPARE(f.ListView1->model()->rowCount(), 2);
     f.Label2[1]->setCaption(QString());
     QTest::mouseClick(f.Command3, Qt::LeftButton);
-    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("www.example.com title"));
+    QCOMPARE(f.Label2[1]->caption(), u"www.example.com title"_s);
 }
 
 void QueryTest::emptyBoxesAreRefused()
@@ -113,26 +107,25 @@ void QueryTest::emptyBoxesAreRefused()
     FormHarness harness;
     Form1 &f = harness.form();
     f.show();
-    f.Text2->setPlainText(QStringLiteral("earlier"));
+    f.Text2->setPlainText(u"earlier"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
     QCOMPARE(harness.asked.size(), 1);
-    QCOMPARE(harness.asked[0].text, QStringLiteral("请输入查询地址"));
-    QCOMPARE(harness.asked[0].title, QStringLiteral("网站优化分析助手"));
+    QCOMPARE(harness.asked[0].text, u"请输入查询地址"_s);
+    QCOMPARE(harness.asked[0].title, u"网站优化分析助手"_s);
     QCOMPARE(harness.asked[0].style, UserMessage::Style::Notice);
-    QCOMPARE(f.Text2->toPlainText(), QStringLiteral("earlier"));
-    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("..."));
+    QCOMPARE(f.Text2->toPlainText(), u"earlier"_s);
+    QCOMPARE(f.Label2[1]->caption(), u"..."_s);
 
     f.Command5_Click();
     for (const auto &[keyword, address] :
-         {std::pair{QString(), QStringLiteral("u")}, std::pair{QStringLiteral("k"), QString()},
-          std::pair{QString(), QString()}}) {
+         {std::pair{QString(), u"u"_s}, std::pair{u"k"_s, QString()}, std::pair{QString(), QString()}}) {
         harness.asked.clear();
         f.Text3->setText(keyword);
         f.Text4->setText(address);
         QTest::mouseClick(f.Command4, Qt::LeftButton);
         QCOMPARE(harness.asked.size(), 1);
-        QCOMPARE(harness.asked[0].text, QStringLiteral("关键词 或 网页地址 不能为空"));
-        QCOMPARE(captions(f.Label7), QStringList(6, QStringLiteral("..")));
+        QCOMPARE(harness.asked[0].text, u"关键词 或 网页地址 不能为空"_s);
+        QCOMPARE(captions(f.Label7), QStringList(6, u".."_s));
     }
     QVERIFY(harness.server().requests().isEmpty());
 }
@@ -147,21 +140,21 @@ void QueryTest::typedTextsReachTheSiteExactly()
             return Response::page(QByteArray());
         };
     };
-    harness.server().route(QStringLiteral("/"), record(QStringLiteral("q")));
-    harness.server().route(QStringLiteral("/Tools/Density.aspx"), record(QStringLiteral("kw")));
+    harness.server().route(u"/"_s, record(u"q"_s));
+    harness.server().route(u"/Tools/Density.aspx"_s, record(u"kw"_s));
     Form1 &f = harness.form();
-    f.Text1->setText(QStringLiteral(" a b&c=d#e+f 中文 ")); // typed Chinese is set directly
+    f.Text1->setText(u" a b&c=d#e+f%41 中文 "_s); // typed Chinese is set directly
     f.Command3_Click();
-    QCOMPARE(harness.requestsFor(QStringLiteral("/")).constFirst(),
-             QStringLiteral("/?q=%20a%20b%26c%3Dd%23e%2Bf%20%E4%B8%AD%E6%96%87%20"));
+    QCOMPARE(harness.requestsFor(u"/"_s).constFirst(),
+             u"/?q=%20a%20b%26c%3Dd%23e%2Bf%2541%20%E4%B8%AD%E6%96%87%20"_s);
     f.Command5_Click();
-    QTest::keyClicks(f.Text3, QStringLiteral("  "));
-    QTest::keyClicks(f.Text4, QStringLiteral("a.com/?x=1&y=#z"));
+    QTest::keyClicks(f.Text3, u"  "_s);
+    QTest::keyClicks(f.Text4, u"a.com/?x=1&y=#z"_s);
     QTest::mouseClick(f.Command4, Qt::LeftButton);
-    QCOMPARE(received, (QStringList{QStringLiteral(" a b&c=d#e+f 中文 "), QStringLiteral("  ")}));
-    QVERIFY(harness.requestsFor(QStringLiteral("/Tools/Density.aspx"))
+    QCOMPARE(received, (QStringList{u" a b&c=d#e+f%41 中文 "_s, u"  "_s}));
+    QVERIFY(harness.requestsFor(u"/Tools/Density.aspx"_s)
                 .constFirst()
-                .endsWith(QStringLiteral("&url=a.com%2F%3Fx%3D1%26y%3D%23z")));
+                .endsWith(u"&url=a.com%2F%3Fx%3D1%26y%3D%23z"_s));
 }
 
 void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy_data()
@@ -169,8 +162,8 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy_data()
     QTest::addColumn<Response>("overview");
     QTest::addColumn<QStringList>("lengths");
     QTest::addColumn<QStringList>("texts");
-    const QString lead = QStringLiteral("</td><td><font color=\"");
-    const QString dots = QStringLiteral("..");
+    const QString lead = u"</td><td><font color=\""_s;
+    const QString dots = u".."_s;
     const auto page = [](QList<SitePages::MetaRow> rows) {
         return Response::page(SitePages::overview(rows));
     };
@@ -194,10 +187,10 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy()
     QFETCH(QStringList, lengths);
     QFETCH(QStringList, texts);
     FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{500ms, 1 << 20});
-    harness.server().route(QStringLiteral("/"), overview);
-    harness.server().route(QStringLiteral("/Tools/Robot.aspx"), overview);
+    harness.server().route(u"/"_s, overview);
+    harness.server().route(u"/Tools/Robot.aspx"_s, overview);
     Form1 &f = harness.form();
-    f.Text1->setText(QStringLiteral("x"));
+    f.Text1->setText(u"x"_s);
     f.Command1_Click();
     QCOMPARE(captions(f.Label1), lengths);
     QCOMPARE(captions(f.Label2), texts);
@@ -208,22 +201,21 @@ void QueryTest::spiderViewSaysWhyItIsEmpty_data()
     QTest::addColumn<Response>("spider");
     QTest::addColumn<QString>("siteTrouble");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("site failure text")
-        << Response::page(SitePages::spider(QStringLiteral("x 基础连接已经关闭：超时"))) << QString()
-        << QStringLiteral("请检查网站是否能正常打开");
+    QTest::newRow("site failure text") << Response::page(SitePages::spider(u"x 基础连接已经关闭：超时"_s))
+                                       << QString() << u"请检查网站是否能正常打开"_s;
     QTest::newRow("no text area") << Response::page(QByteArray("<html>busy</html>")) << QString()
-                                  << QStringLiteral("分析服务没有返回这个页面的蜘蛛视图。");
+                                  << u"分析服务没有返回这个页面的蜘蛛视图。"_s;
     QTest::newRow("address too long") << Response::page(QByteArray(), 414) << QString()
-                                      << QStringLiteral("网址太长，分析服务无法处理，请缩短网址后再试。");
+                                      << u"网址太长，分析服务无法处理，请缩短网址后再试。"_s;
     QTest::newRow("site busy") << Response::page(QByteArray(), 503) << QString()
-                               << QStringLiteral("分析服务繁忙，请稍后再试。");
+                               << u"分析服务繁忙，请稍后再试。"_s;
     QTest::newRow("answer too large")
-        << Response::endless() << QString() << QStringLiteral("分析结果超过 1 MiB，无法显示。");
+        << Response::endless() << QString() << u"分析结果超过 1 MiB，无法显示。"_s;
     QTest::newRow("no answer in time")
-        << Response::neverEnding() << QString() << QStringLiteral("分析服务在 1 秒内没有回应，请稍后再试。");
+        << Response::neverEnding() << QString() << u"分析服务在 1 秒内没有回应，请稍后再试。"_s;
     QTest::newRow("no site, service restarting")
-        << Response::page(QByteArray()) << QStringLiteral("分析服务意外停止，正在重新启动，请稍后再试。")
-        << QStringLiteral("分析服务意外停止，正在重新启动，请稍后再试。");
+        << Response::page(QByteArray()) << u"分析服务意外停止，正在重新启动，请稍后再试。"_s
+        << u"分析服务意外停止，正在重新启动，请稍后再试。"_s;
 }
 
 void QueryTest::spiderViewSaysWhyItIsEmpty()
@@ -233,11 +225,11 @@ void QueryTest::spiderViewSaysWhyItIsEmpty()
     QFETCH(QString, shown);
     FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{1s, 1 << 20});
     harness.siteTrouble = siteTrouble;
-    harness.server().route(QStringLiteral("/Tools/Robot.aspx"), spider);
+    harness.server().route(u"/Tools/Robot.aspx"_s, spider);
     if (!siteTrouble.isEmpty())
         harness.server().close(); // nothing listens: the connection fails
     Form1 &f = harness.form();
-    f.Text1->setText(QStringLiteral("x"));
+    f.Text1->setText(u"x"_s);
     f.Command1_Click();
     QCOMPARE(f.Text2->toPlainText(), shown);
     QCOMPARE(f.ListView1->model()->columnCount(), 4); // the table still runs
@@ -248,11 +240,11 @@ void QueryTest::textsOfAnyLengthAreHeldWhole()
 {
     FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{10s, 32 << 20});
     const QString unbroken(1'000'000, u'a');
-    harness.server().route(QStringLiteral("/"), Response::page(SitePages::overview({{"1000000", unbroken}})));
-    harness.server().route(QStringLiteral("/Tools/Robot.aspx"), Response::page(SitePages::spider(unbroken)));
+    harness.server().route(u"/"_s, Response::page(SitePages::overview({{"1000000", unbroken}})));
+    harness.server().route(u"/Tools/Robot.aspx"_s, Response::page(SitePages::spider(unbroken)));
     Form1 &f = harness.form();
     f.show();
-    f.Text1->setText(QStringLiteral("x"));
+    f.Text1->setText(u"x"_s);
     f.Command1_Click();
     QCOMPARE(f.Label2[1]->caption(), unbroken);
     // The text goes in a slice at a time, its lines held at the text box's capacity.
@@ -266,24 +258,24 @@ void QueryTest::newestQueryWinsAndAddressIsReadOnce()
     FormHarness harness;
     serveSite(harness.server());
     Form1 &f = harness.form();
-    f.Text1->setText(QStringLiteral("slow"));
+    f.Text1->setText(u"slow"_s);
     // While the slow query waits, the user types another address and queries again.
     QTimer::singleShot(50ms, &f, [&f] {
-        f.Text1->setText(QStringLiteral("b"));
+        f.Text1->setText(u"b"_s);
         f.Command1_Click();
     });
     f.Command1_Click();
-    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("b title"));
-    QCOMPARE(f.Text2->toPlainText(), QStringLiteral("b as a spider sees it"));
+    QCOMPARE(f.Label2[1]->caption(), u"b title"_s);
+    QCOMPARE(f.Text2->toPlainText(), u"b as a spider sees it"_s);
     QCOMPARE(tableOf(f.ListView1).size(), 3);
 
     // An edit during the wait of a single query does not leak into its later steps.
-    f.Text1->setText(QStringLiteral("slow"));
-    QTimer::singleShot(50ms, &f, [&f] { f.Text1->setText(QStringLiteral("b")); });
+    f.Text1->setText(u"slow"_s);
+    QTimer::singleShot(50ms, &f, [&f] { f.Text1->setText(u"b"_s); });
     f.Command1_Click();
-    QCOMPARE(f.Label2[1]->caption(), QStringLiteral("slow title"));
-    QCOMPARE(f.Text2->toPlainText(), QStringLiteral("slow as a spider sees it"));
-    QCOMPARE(tableOf(f.ListView1)[1][1], QStringLiteral("slow-word"));
+    QCOMPARE(f.Label2[1]->caption(), u"slow title"_s);
+    QCOMPARE(f.Text2->toPlainText(), u"slow as a spider sees it"_s);
+    QCOMPARE(tableOf(f.ListView1)[1][1], u"slow-word"_s);
 }
 
 void QueryTest::densityCheckShowsTheFigures_data()
@@ -311,12 +303,12 @@ void QueryTest::densityCheckShowsTheFigures()
     QFETCH(Response, response);
     QFETCH(QStringList, slots);
     FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{500ms, 1 << 20});
-    harness.server().route(QStringLiteral("/Tools/Density.aspx"), response);
+    harness.server().route(u"/Tools/Density.aspx"_s, response);
     Form1 &f = harness.form();
     f.show();
     f.Command5_Click();
-    QTest::keyClicks(f.Text3, QStringLiteral("seo"));
-    QTest::keyClicks(f.Text4, QStringLiteral("www.example.com"));
+    QTest::keyClicks(f.Text3, u"seo"_s);
+    QTest::keyClicks(f.Text4, u"www.example.com"_s);
     QTest::mouseClick(f.Command4, Qt::LeftButton);
     QCOMPARE(captions(f.Label7), slots);
     QVERIFY(harness.asked.isEmpty());
@@ -325,16 +317,16 @@ void QueryTest::densityCheckShowsTheFigures()
 void QueryTest::newestDensityCheckWins()
 {
     FormHarness harness;
-    harness.server().route(QStringLiteral("/Tools/Density.aspx"), [](const QUrlQuery &query) {
-        const QString keyword = query.queryItemValue(QStringLiteral("kw"), QUrl::FullyDecoded);
+    harness.server().route(u"/Tools/Density.aspx"_s, [](const QUrlQuery &query) {
+        const QString keyword = query.queryItemValue(u"kw"_s, QUrl::FullyDecoded);
         return Response::page(SitePages::density({keyword, keyword})).after(keyword == u"old" ? 300ms : 0ms);
     });
     Form1 &f = harness.form();
-    f.Text3->setText(QStringLiteral("old"));
-    f.Text4->setText(QStringLiteral("u"));
+    f.Text3->setText(u"old"_s);
+    f.Text4->setText(u"u"_s);
     QTimer::singleShot(50ms, &f, [&f] {
         f.Command7_Click(); // hiding the panel does not stop a check
-        f.Text3->setText(QStringLiteral("new"));
+        f.Text3->setText(u"new"_s);
         f.Command4_Click();
     });
     f.Command4_Click();
@@ -345,13 +337,12 @@ void QueryTest::updateCheckRunsOnceASecondAfterStart()
 {
     FormHarness harness(FormHarness::Timer::Running);
     // Slower than the timer's interval, so a timer still running would start a second check.
-    harness.server().route(QStringLiteral("/veltro/shenji.txt"),
-                           Response::page(QByteArray("9.1\r\n")).after(1500ms));
+    harness.server().route(u"/veltro/shenji.txt"_s, Response::page(QByteArray("9.1\r\n")).after(1500ms));
     QTest::qWait(700);
-    QVERIFY(harness.requestsFor(QStringLiteral("/veltro/shenji.txt")).isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(harness.requestsFor(QStringLiteral("/veltro/shenji.txt")).size(), 1, 2000);
+    QVERIFY(harness.requestsFor(u"/veltro/shenji.txt"_s).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(harness.requestsFor(u"/veltro/shenji.txt"_s).size(), 1, 2000);
     QTest::qWait(2500);
-    QCOMPARE(harness.requestsFor(QStringLiteral("/veltro/shenji.txt")).size(), 1);
+    QCOMPARE(harness.requestsFor(u"/veltro/shenji.txt"_s).size(), 1);
     QVERIFY(!harness.form().Timer1->isActive());
     QVERIFY(harness.asked.isEmpty());
 }
@@ -366,17 +357,15 @@ void QueryTest::updateOfferOnlyForARealDifferentVersion_data()
     const QString none;
     QTest::newRow("same version") << file("9.1") << UserAnswer::Ok << none << none;
     QTest::newRow("same version, more lines") << file("9.1\r\nnotes") << UserAnswer::Ok << none << none;
-    QTest::newRow("newer, accepted") << file("9.2\r\n") << UserAnswer::Ok
-                                     << QStringLiteral("最新版本9.2，是否更新？")
-                                     << QStringLiteral("/veltro/");
-    QTest::newRow("newer, declined") << file("9.2\r\n") << UserAnswer::Cancel
-                                     << QStringLiteral("最新版本9.2，是否更新？") << none;
-    QTest::newRow("older") << file("9.0\r\n") << UserAnswer::Cancel
-                           << QStringLiteral("最新版本9.0，是否更新？") << none;
-    QTest::newRow("line feed alone") << file("9.1\n") << UserAnswer::Cancel
-                                     << QStringLiteral("最新版本9.1\n，是否更新？") << none;
-    QTest::newRow("trailing blank") << file("9.1 \r\n") << UserAnswer::Cancel
-                                    << QStringLiteral("最新版本9.1 ，是否更新？") << none;
+    QTest::newRow("newer, accepted") << file("9.2\r\n") << UserAnswer::Ok << u"最新版本9.2，是否更新？"_s
+                                     << u"/veltro/"_s;
+    QTest::newRow("newer, declined") << file("9.2\r\n") << UserAnswer::Cancel << u"最新版本9.2，是否更新？"_s
+                                     << none;
+    QTest::newRow("older") << file("9.0\r\n") << UserAnswer::Cancel << u"最新版本9.0，是否更新？"_s << none;
+    QTest::newRow("line feed alone") << file("9.1\n") << UserAnswer::Cancel << u"最新版本9.1\n，是否更新？"_s
+                                     << none;
+    QTest::newRow("trailing blank") << file("9.1 \r\n") << UserAnswer::Cancel << u"最新版本9.1 ，是否更新？"_s
+                                    << none;
     QTest::newRow("empty file") << file("") << UserAnswer::Ok << none << none;
     QTest::newRow("error page") << Response::page(QByteArray("9.9 not found"), 404) << UserAnswer::Ok << none
                                 << none;
@@ -391,19 +380,19 @@ void QueryTest::updateOfferOnlyForARealDifferentVersion()
     QFETCH(QString, opened);
     FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{300ms, 1 << 20});
     harness.answer = answer;
-    harness.server().route(QStringLiteral("/veltro/shenji.txt"), file);
+    harness.server().route(u"/veltro/shenji.txt"_s, file);
     QTest::mouseClick(harness.form().Command8, Qt::LeftButton);
 
     QCOMPARE(harness.asked.size(), offer.isEmpty() ? 0 : 1);
     if (!offer.isEmpty()) {
         QCOMPARE(harness.asked[0].text, offer);
-        QCOMPARE(harness.asked[0].title, QStringLiteral("发现最新版本"));
+        QCOMPARE(harness.asked[0].title, u"发现最新版本"_s);
         QCOMPARE(harness.asked[0].style, UserMessage::Style::Question);
     }
     QCOMPARE(harness.opened.size(), opened.isEmpty() ? 0 : 1);
     if (!opened.isEmpty())
-        QCOMPARE(harness.opened[0].toString(), QStringLiteral("http://") + harness.server().host() + opened);
-    QVERIFY(harness.form().windowTitle().contains(QStringLiteral("6.0")));
+        QCOMPARE(harness.opened[0].toString(), u"http://"_s + harness.server().host() + opened);
+    QVERIFY(harness.form().windowTitle().contains(u"6.0"_s));
 }
 
 void QueryTest::homePageButtonOpensTheBrowser()
@@ -411,7 +400,7 @@ void QueryTest::homePageButtonOpensTheBrowser()
     FormHarness harness;
     Form1 &f = harness.form();
     f.show();
-    const QString home = QStringLiteral("http://") + harness.server().host() + QStringLiteral("/veltro");
+    const QString home = u"http://"_s + harness.server().host() + u"/veltro"_s;
     QTest::mouseClick(f.Command6, Qt::LeftButton);
     QTest::mouseClick(f.Command6, Qt::LeftButton);
     QCOMPARE(harness.opened, (QList<QUrl>{QUrl(home), QUrl(home)}));

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 using Response = LocalHttpServer::Response;
 
@@ -67,18 +69,16 @@ void WindowTest::startsAsDesigned()
     QCOMPARE(QApplication::focusWidget(), f.Text1);
     QCOMPARE(f.Text2->toPlainText(), QString());
     QCOMPARE(f.ListView1->model()->columnCount(), 0);
-    QCOMPARE(captions(f.Label1), QStringList(4, QStringLiteral("..")));
-    QCOMPARE(captions(f.Label2),
-             (QStringList{QStringLiteral(".."), QStringLiteral("..."), QStringLiteral("..."),
-                          QStringLiteral("...")}));
-    QCOMPARE(captions(f.Label7), QStringList(6, QStringLiteral("..")));
+    QCOMPARE(captions(f.Label1), QStringList(4, u".."_s));
+    QCOMPARE(captions(f.Label2), (QStringList{u".."_s, u"..."_s, u"..."_s, u"..."_s}));
+    QCOMPARE(captions(f.Label7), QStringList(6, u".."_s));
     // Captions where a look-alike would pass unnoticed: blanks, ASCII and full-width marks.
-    QCOMPARE(f.Command1->text(), QStringLiteral("查  询"));
-    QCOMPARE(f.Command4->text(), QStringLiteral("查 询"));
-    QCOMPARE(f.Label3[7]->caption(), QStringLiteral("描述(Description)"));
-    QCOMPARE(f.Label6[0]->caption(), QStringLiteral("页面文本总长度："));
-    QVERIFY(f.windowTitle().contains(QStringLiteral("6.0")));
-    QCOMPARE(f.font().family(), QStringLiteral("宋体"));
+    QCOMPARE(f.Command1->text(), u"查  询"_s);
+    QCOMPARE(f.Command4->text(), u"查 询"_s);
+    QCOMPARE(f.Label3[7]->caption(), u"描述(Description)"_s);
+    QCOMPARE(f.Label6[0]->caption(), u"页面文本总长度："_s);
+    QVERIFY(f.windowTitle().contains(u"6.0"_s));
+    QCOMPARE(f.font().family(), u"宋体"_s);
     QCOMPARE(f.font().pointSize(), 9);
     QVERIFY(f.Label4->font().bold() && !f.Label3[5]->font().bold());
     QCOMPARE(f.Label9->font().pointSizeF(), 10.5);
@@ -102,18 +102,18 @@ void WindowTest::panelCoversTheResultsAndKeepsItsContents()
     QVERIFY(f.Frame2->isVisible());
     for (QWidget *covered : {static_cast<QWidget *>(f.ListView1), static_cast<QWidget *>(f.Text2)})
         QVERIFY(f.Frame2->isAncestorOf(f.childAt(covered->geometry().center())));
-    QTest::keyClicks(f.Text3, QStringLiteral("seo"));
-    QTest::keyClicks(f.Text4, QStringLiteral("www.example.com"));
-    f.Label7[3]->setCaption(QStringLiteral("42"));
+    QTest::keyClicks(f.Text3, u"seo"_s);
+    QTest::keyClicks(f.Text4, u"www.example.com"_s);
+    f.Label7[3]->setCaption(u"42"_s);
     QTest::mouseClick(f.Command5, Qt::LeftButton); // a second click changes nothing
     QVERIFY(f.Frame2->isVisible());
     QTest::mouseClick(f.Command7, Qt::LeftButton);
     QVERIFY(!f.Frame2->isVisible());
     QCOMPARE(f.childAt(f.Text2->geometry().center()), f.Text2->viewport());
     QTest::mouseClick(f.Command5, Qt::LeftButton);
-    QCOMPARE(f.Text3->text(), QStringLiteral("seo"));
-    QCOMPARE(f.Text4->text(), QStringLiteral("www.example.com"));
-    QCOMPARE(f.Label7[3]->caption(), QStringLiteral("42"));
+    QCOMPARE(f.Text3->text(), u"seo"_s);
+    QCOMPARE(f.Text4->text(), u"www.example.com"_s);
+    QCOMPARE(f.Label7[3]->caption(), u"42"_s);
 }
 
 void WindowTest::tabAndEnterReachEveryControl()
@@ -142,8 +142,8 @@ void WindowTest::tabAndEnterReachEveryControl()
     QTest::keyClick(f.Command7, Qt::Key_Space); // ... and so does Space
     QVERIFY(!f.Frame2->isVisible());
 
-    harness.server().route(QStringLiteral("/"), Response::page(SitePages::overview({}, {{"a", "1", "1%"}})));
-    f.Text1->setText(QStringLiteral("x"));
+    harness.server().route(u"/"_s, Response::page(SitePages::overview({}, {{"a", "1", "1%"}})));
+    f.Text1->setText(u"x"_s);
     QTest::keyClick(f.Command1, Qt::Key_Enter);
     QCOMPARE(f.ListView1->model()->columnCount(), 4);
     QVERIFY(!f.ListView1->header()->sectionsMovable()); // the columns keep their order
@@ -155,13 +155,13 @@ void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
 {
     FormHarness harness;
     Form1 &f = harness.form();
-    const QString deep = QStringLiteral("网站优化,SEO gjpqy 标题 Title");
+    const QString deep = u"网站优化,SEO gjpqy 标题 Title"_s;
     for (FormLabel *value : f.Label2)
         value->setCaption(deep + deep + deep + deep);
     for (FormLabel *value : f.Label1)
-        value->setCaption(QStringLiteral("123"));
+        value->setCaption(u"123"_s);
     for (FormLabel *value : f.Label7)
-        value->setCaption(QStringLiteral("12,gjy%"));
+        value->setCaption(u"12,gjy%"_s);
     f.Command5_Click();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -197,27 +197,27 @@ void WindowTest::quitQuestion()
     harness.answer = answer;
     Form1 &f = harness.form();
     f.show();
-    f.Text1->setText(QStringLiteral("kept"));
+    f.Text1->setText(u"kept"_s);
     QCOMPARE(f.close(), ends);
     QCOMPARE(harness.asked.size(), 1);
-    QCOMPARE(harness.asked[0].text, QStringLiteral("真的退出吗?"));
-    QCOMPARE(harness.asked[0].title, QStringLiteral("退出"));
+    QCOMPARE(harness.asked[0].text, u"真的退出吗?"_s);
+    QCOMPARE(harness.asked[0].title, u"退出"_s);
     QCOMPARE(harness.asked[0].style, UserMessage::Style::Question);
     QCOMPARE(harness.endRequests, ends ? 1 : 0);
     QCOMPARE(f.isVisible(), !ends);
     QCOMPARE(f.Timer1->isActive(), !ends);
-    QCOMPARE(f.Text1->text(), QStringLiteral("kept"));
+    QCOMPARE(f.Text1->text(), u"kept"_s);
 }
 
 // Closes the window while a density check waits `delay` for its page.
 static void quitWhileADensityCheckWaits(FormHarness &harness, std::chrono::milliseconds delay)
 {
-    harness.server().route(QStringLiteral("/Tools/Density.aspx"),
-                           Response::page(SitePages::density({QStringLiteral("1")})).after(delay));
+    harness.server().route(u"/Tools/Density.aspx"_s,
+                           Response::page(SitePages::density({u"1"_s})).after(delay));
     Form1 &f = harness.form();
     f.show();
-    f.Text3->setText(QStringLiteral("k"));
-    f.Text4->setText(QStringLiteral("u"));
+    f.Text3->setText(u"k"_s);
+    f.Text4->setText(u"u"_s);
     QTimer::singleShot(50ms, &f, [&f] {
         f.close();
         QVERIFY(!f.isVisible()); // gone at once, whatever is still waiting
@@ -230,7 +230,7 @@ void WindowTest::quitWhileAFetchWaitsWritesNothingAfterIt()
     FormHarness harness;
     quitWhileADensityCheckWaits(harness, 300ms);
     QCOMPARE(harness.endRequests, 1);
-    QCOMPARE(captions(harness.form().Label7), QStringList(6, QStringLiteral("正在查询")));
+    QCOMPARE(captions(harness.form().Label7), QStringList(6, u"正在查询"_s));
 }
 
 void WindowTest::quitLeavesAWaitingFetchAtOnce()

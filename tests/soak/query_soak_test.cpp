@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -35,7 +37,7 @@ int queryCount()
 
 qint64 residentBytes()
 {
-    QFile statm(QStringLiteral("/proc/self/statm"));
+    QFile statm(u"/proc/self/statm"_s);
     if (!statm.open(QIODevice::ReadOnly))
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
@@ -67,20 +69,20 @@ void QuerySoakTest::thousandQueriesKeepMemorySteady()
     AnalysisService service;
     QVERIFY2(service.start(QStringLiteral(SEO_SITE_PROGRAM)), qPrintable(service.errorString()));
     LocalHttpServer target;
-    target.route(QStringLiteral("/page"), LocalHttpServer::Response::page(targetPage()));
+    target.route(u"/page"_s, LocalHttpServer::Response::page(targetPage()));
 
     Form1 form(unattendedServices(SiteHosts::allOn(service.hostAndPort())));
     form.Timer1->stop();
-    form.Text1->setText(target.host() + QStringLiteral("/page"));
+    form.Text1->setText(target.host() + u"/page"_s);
 
     const int queries = queryCount();
     qint64 settled = 0;
     for (int i = 1; i <= queries; ++i) {
         form.Command1_Click();
         if (i == 1) {
-            QVERIFY(form.Text2->toPlainText().contains(QStringLiteral("数据库")));
+            QVERIFY(form.Text2->toPlainText().contains(u"数据库"_s));
             QVERIFY(form.ListView1->model()->rowCount() > 0);
-            QCOMPARE(form.Label2[1]->text(), QStringLiteral("软件测试 soak page"));
+            QCOMPARE(form.Label2[1]->text(), u"软件测试 soak page"_s);
         }
         if (i == 100)
             settled = residentBytes();
@@ -90,7 +92,7 @@ void QuerySoakTest::thousandQueriesKeepMemorySteady()
           settled / 1048576.0, queries - 100, growth / 1048576.0);
     if (memoryIsJudged)
         QVERIFY2(growth < 4 * 1048576, "memory keeps growing");
-    QCOMPARE(form.Label2[1]->text(), QStringLiteral("软件测试 soak page"));
+    QCOMPARE(form.Label2[1]->text(), u"软件测试 soak page"_s);
 }
 
 QTEST_MAIN(QuerySoakTest)
