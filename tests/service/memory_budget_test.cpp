@@ -51,7 +51,7 @@ TEST(MemoryBudget, ServesInArrivalOrderSoLargeRequestsAreNotPassedOver)
     };
     std::jthread large([&] { take(1, 90); });
     ASSERT_TRUE(waiters(budget, 1));
-    std::jthread small([&] { take(2, 10); }); // would fit now, but waits its turn
+    std::jthread small([&] { take(2, 20); }); // would fit now, but waits its turn
     EXPECT_TRUE(waiters(budget, 2));
     {
         const std::lock_guard lock(mutex);
