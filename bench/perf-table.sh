@@ -16,6 +16,8 @@ trap 'rm -rf "$out"' EXIT
 export QT_QPA_PLATFORM=offscreen
 "$build/bin/tool_figures" query >"$out/figures.txt" 2>/dev/null
 "$build/bin/tool_figures" wait >>"$out/figures.txt" 2>/dev/null
+"$build/bin/tool_figures" freeze >>"$out/figures.txt" 2>/dev/null
+for _ in $(seq 5); do "$build/bin/tool_figures" quit 2>/dev/null; done >"$out/quit.txt"
 for _ in $(seq 11); do "$build/bin/tool_figures" startup 2>/dev/null; done >"$out/startup.txt"
 
 python3 - "$out" <<'PY'
@@ -29,6 +31,10 @@ for line in open(f"{out}/figures.txt"):
     name, value, unit = line.split()
     figures[name] = (float(value), unit)
 startups = [float(line.split()[1]) for line in open(f"{out}/startup.txt")]
+quits = {}
+for line in open(f"{out}/quit.txt"):
+    name, value, _ = line.split()
+    quits.setdefault(name, []).append(float(value))
 
 rows = [("what", "measured", "target")]
 parsers = medians("parsers")
@@ -44,6 +50,11 @@ rows.append(("whole query, click to last area filled, local service and 100 KB p
              f"{figures['query_median'][0]:.1f} ms median", "≤ 150 ms"))
 rows.append(("tool CPU while a fetch waits 5 s", f"{figures['wait_cpu'][0]:.2f} % of one core", "< 2 %"))
 rows.append(("start-up to window shown and service answering", f"{statistics.median(startups):.0f} ms median", "≤ 500 ms"))
+for text in ("unbroken_million_letters", "eight_megabytes_of_lines"):
+    label = text.replace("_", " ")
+    rows.append((f"window: longest stall while showing {label}", f"{figures[text + '_longest_stall'][0]:.0f} ms", "≤ 100 ms"))
+rows.append(("quit: OK with a query waiting, to the service gone", f"{statistics.median(quits['quit_to_service_gone']):.0f} ms median", "≤ 300 ms"))
+rows.append(("tool killed, to the service gone", f"{statistics.median(quits['tool_killed_to_service_gone']):.0f} ms median", "≤ 300 ms"))
 rows.append(("peak memory of the tool (100 KB page queries)", f"{figures['tool_peak_memory'][0]:.0f} MiB", ""))
 rows.append(("peak memory of the service (same run)", f"{figures['service_peak_memory'][0]:.0f} MiB", ""))
 for i, row in enumerate(rows):
