@@ -2,10 +2,10 @@
 // decoded, read, segmented and counted, and the overview, spider and density pages are
 // rendered from it. The keyword table and the density check must agree, and every page
 // must stay valid UTF-8.
-#include "site/analysis_cache.h"
 #include "site/charset.h"
+#include "site/language.h"
+#include "site/page_report.h"
 #include "site/page_text.h"
-#include "site/segmenter.h"
 #include "site/tool_pages.h"
 
 #include <array>
@@ -37,14 +37,14 @@ void require_utf8(const std::string &page)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const seo::Segmenter segmenter(seo::default_friso_ini());
+    static const auto language = seo::load_language({});
     if (size == 0)
         return 0;
     seo::FetchResult fetched;
     fetched.content_type = kContentTypes[data[0] % kContentTypes.size()];
     fetched.body.assign(reinterpret_cast<const char *>(data) + 1, size - 1);
 
-    const seo::PageReport report = seo::make_report(fetched, segmenter);
+    const seo::PageReport report = seo::make_report(fetched, *language);
     const std::string url = "http://example.com/";
     require_utf8(seo::overview_page(url, report.analysis, report.keywords));
     require_utf8(seo::spider_page(url, report.analysis));

@@ -1,5 +1,5 @@
+#include "site/language.h"
 #include "site/options.h"
-#include "site/segmenter.h"
 #include "site/server.h"
 #include "site/site_service.h"
 
@@ -44,12 +44,14 @@ void tune_memory_release()
 
 int serve(const seo::Options &options)
 {
-    const seo::Segmenter segmenter(seo::default_friso_ini());
+    // The lexicon takes a while to read: it is read meanwhile, and requests that need it
+    // wait for it.
+    const seo::LanguageLoader language;
     seo::SiteSettings settings;
     settings.newest_version = options.newest_version;
     settings.reports.limits.refuse_internal_targets = options.refuse_internal_targets();
     settings.reports.cache.time_to_live = std::chrono::seconds(options.cache_seconds);
-    seo::SiteService service(settings, segmenter);
+    seo::SiteService service(settings, language);
     seo::SiteServer server(service);
 
     const int port = server.bind(options.listen, options.port);

@@ -1,7 +1,7 @@
 #include "site/keyword_table.h"
+#include "site/language.h"
 #include "site/page_analysis.h"
 #include "site/page_text.h"
-#include "site/segmenter.h"
 #include "site/tool_pages.h"
 
 #include <benchmark/benchmark.h>
@@ -54,14 +54,15 @@ std::string mixed_page()
 
 void BM_OverviewOfMixedPage(benchmark::State &state)
 {
-    static const seo::Segmenter segmenter(seo::default_friso_ini());
+    static const auto language = seo::load_language({});
     seo::FetchResult fetched;
     fetched.body = mixed_page();
     fetched.content_type = "text/html; charset=utf-8";
 
     for (auto _ : state) {
         const seo::PageAnalysis analysis = seo::analyse_page(fetched);
-        const auto keywords = seo::top_keywords(seo::make_page_text(analysis.content.text), segmenter);
+        const auto keywords =
+            seo::top_keywords(seo::PageText(analysis.content.text, *language), language->stop_words);
         std::string page = seo::overview_page("http://example.com/", analysis, keywords);
         benchmark::DoNotOptimize(page);
     }

@@ -171,6 +171,7 @@ private:
         const GumboNode *node;
         unsigned next_child;
         bool visible;
+        std::size_t text_start = 0; // where a heading's text begins
     };
 
     void enter(const GumboNode *node, bool parent_visible)
@@ -217,15 +218,21 @@ private:
                 text_.space();
             }
         }
-        stack_.push_back({node, 0, visible});
+        stack_.push_back({node, 0, visible, text_.text().size()});
     }
 
     void leave(const Frame &frame)
     {
         const GumboElement &element = frame.node->v.element;
-        if (frame.visible && frame.node->type == GUMBO_NODE_ELEMENT
-            && element.tag_namespace == GUMBO_NAMESPACE_HTML)
-            mark_boundary(element.tag);
+        if (!frame.visible || frame.node->type != GUMBO_NODE_ELEMENT
+            || element.tag_namespace != GUMBO_NAMESPACE_HTML)
+            return;
+        if (element.tag >= GUMBO_TAG_H1 && element.tag <= GUMBO_TAG_H6) {
+            std::string heading = text_.text().substr(frame.text_start);
+            heading.erase(0, heading.find_first_not_of('\n')); // the break the heading began with
+            content_.headings.push_back({int(element.tag - GUMBO_TAG_H1) + 1, std::move(heading)});
+        }
+        mark_boundary(element.tag);
     }
 
     void mark_boundary(GumboTag tag)

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace seo {
 
@@ -19,6 +20,13 @@ struct PageContent
     // The visible text of the body in document order, one line per block: what a
     // search spider indexes, and the "page text" every figure is computed on.
     std::string text;
+    // The visible headings, h1 to h6, in document order.
+    struct Heading
+    {
+        int level;
+        std::string text;
+    };
+    std::vector<Heading> headings;
 };
 
 // Why a page could not be read: it passed the parser's budget or nests absurdly deep.

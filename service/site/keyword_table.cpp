@@ -1,71 +1,151 @@
 #include "site/keyword_table.h"
 
-#include "site/stop_words.h"
 #include "site/unicode_text.h"
-#include "site/word_scan.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
-#include <functional>
-#include <string_view>
+#include <cstdint>
 #include <unordered_map>
 
 namespace seo {
 namespace {
 
-// Lets the tally be looked up by the segmenter's string_view without a copy per word.
-struct WordHash
+// Pairs of words that stand side by side at least this often, and in at least this
+// share of the rarer word's occurrences, are one term.
+constexpr std::size_t kPhraseMinimum = 3;
+constexpr double kPhraseShare = 0.8;
+// A word found inside longer rows at least this share of the time is not a row itself.
+constexpr double kInsideShare = 0.8;
+
+std::size_t letter_count(std::string_view word)
 {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view word) const { return std::hash<std::string_view>{}(word); }
+    const auto *bytes = reinterpret_cast<const uint8_t *>(word.data());
+    const auto length = static_cast<int32_t>(word.size());
+    std::size_t letters = 0;
+    for (int32_t pos = 0; pos < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, pos, length, c);
+        letters += c >= 0 && u_isalpha(c);
+    }
+    return letters;
+}
+
+struct Candidate
+{
+    std::string counted; // the form it is counted in
+    std::string shown; // as the page first has it
+    std::size_t words = 0; // times it stands as a word (or, for a pair, side by side)
+    std::size_t first = 0; // where it first appears
+    std::vector<std::size_t> found; // where it occurs by the counting rule
 };
 
-struct Tally
+bool earlier_and_more_frequent(const Candidate &a, const Candidate &b, std::size_t Candidate::*count)
 {
-    std::string word;
-    std::size_t segmented = 0; // times segmentation produced the word
-    std::size_t first_seen = 0;
-};
+    return a.*count != b.*count ? a.*count > b.*count : a.first < b.first;
+}
+
+// Whether most of `piece`'s occurrences lie inside occurrences of the longer candidates.
+bool mostly_inside_longer(const Candidate &piece, const std::vector<Candidate> &rows)
+{
+    std::vector<bool> inside(piece.found.size(), false);
+    for (const Candidate &longer : rows) {
+        if (longer.counted.size() <= piece.counted.size()
+            || longer.counted.find(piece.counted) == std::string::npos)
+            continue;
+        for (std::size_t i = 0; i < piece.found.size(); ++i) {
+            const std::size_t at = piece.found[i];
+            // The last occurrence of the longer row that starts at or before this one.
+            auto around = std::upper_bound(longer.found.begin(), longer.found.end(), at);
+            if (around != longer.found.begin()
+                && at + piece.counted.size() <= *std::prev(around) + longer.counted.size())
+                inside[i] = true;
+        }
+    }
+    const auto found_inside = std::count(inside.begin(), inside.end(), true);
+    return !piece.found.empty() && double(found_inside) >= kInsideShare * double(piece.found.size());
+}
 
 } // namespace
 
-std::vector<KeywordRow> top_keywords(const PageText &text, const Segmenter &segmenter, std::size_t limit)
+std::vector<KeywordRow> top_keywords(const PageText &text, const StopWords &stop_words, std::size_t limit)
 {
-    std::unordered_map<std::string, std::size_t, WordHash, std::equal_to<>> index;
-    std::vector<Tally> tallies;
-    scan_words(text.folded, segmenter, [&](std::string_view word) {
-        if (const auto found = index.find(word); found != index.end()) {
-            ++tallies[found->second].segmented;
-        } else if (!is_stop_word(word)) {
-            index.emplace(std::string(word), tallies.size());
-            tallies.push_back({std::string(word), 1, tallies.size()});
-        }
-    });
-
-    const auto top = tallies.begin() + static_cast<std::ptrdiff_t>(std::min(limit, tallies.size()));
-    std::partial_sort(tallies.begin(), top, tallies.end(), [](const Tally &a, const Tally &b) {
-        return a.segmented != b.segmented ? a.segmented > b.segmented : a.first_seen < b.first_seen;
-    });
-    tallies.erase(top, tallies.end());
-
-    std::vector<std::pair<KeywordRow, std::size_t>> rows;
-    rows.reserve(tallies.size());
-    for (Tally &tally : tallies) {
-        KeywordRow row;
-        row.occurrences = count_occurrences(text, tally.word);
-        row.density = density_percent(row.occurrences, code_point_count(tally.word), text.length);
-        row.word = std::move(tally.word);
-        rows.emplace_back(std::move(row), tally.first_seen);
+    const std::vector<Word> &words = text.words();
+    std::unordered_map<std::string_view, std::size_t> index; // counted form → candidate
+    std::vector<Candidate> candidates;
+    constexpr std::size_t kNone = SIZE_MAX;
+    std::vector<std::size_t> candidate_of(words.size(), kNone);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const Word &word = words[i];
+        const std::string_view counted = text.counted_form(word);
+        const bool long_enough = word.kind == Word::Kind::chinese
+            ? code_point_count(counted) >= 2
+            : word.kind == Word::Kind::letters && letter_count(counted) >= 2;
+        if (!long_enough || stop_words.contains(counted))
+            continue;
+        auto [found, added] = index.try_emplace(counted, candidates.size());
+        if (added)
+            candidates.push_back({std::string(counted), std::string(text.text_of(word)), 0, word.begin, {}});
+        ++candidates[found->second].words;
+        candidate_of[i] = found->second;
     }
-    std::sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) {
-        return a.first.occurrences != b.first.occurrences ? a.first.occurrences > b.first.occurrences
-                                                          : a.second < b.second;
-    });
 
-    std::vector<KeywordRow> result;
-    result.reserve(rows.size());
-    for (auto &row : rows)
-        result.push_back(std::move(row.first));
-    return result;
+    // Chinese words side by side, nearly always together: one term.
+    std::unordered_map<std::uint64_t, std::pair<std::size_t, std::size_t>> pairs; // → count, first word
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+        if (candidate_of[i] == kNone || candidate_of[i + 1] == kNone || words[i].kind != Word::Kind::chinese
+            || words[i + 1].kind != Word::Kind::chinese || words[i].end != words[i + 1].begin)
+            continue;
+        auto &[count, first] =
+            pairs.try_emplace((std::uint64_t(candidate_of[i]) << 32) | candidate_of[i + 1], 0, i)
+                .first->second;
+        ++count;
+    }
+    const std::size_t single_words = candidates.size();
+    for (const auto &[key, value] : pairs) {
+        const auto &[count, first] = value;
+        const Candidate &left = candidates[key >> 32];
+        const Candidate &right = candidates[key & 0xFFFFFFFF];
+        if (count < kPhraseMinimum
+            || double(count) < kPhraseShare * double(std::min(left.words, right.words)))
+            continue;
+        const Word span{words[first].begin, words[first + 1].end, Word::Kind::chinese};
+        candidates.push_back(
+            {left.counted + right.counted, std::string(text.text_of(span)), count, span.begin, {}});
+    }
+
+    // The most frequent words (and every term) are counted by the rule; pieces of longer
+    // rows give way to them.
+    const auto by_words = [](const Candidate &a, const Candidate &b) {
+        return earlier_and_more_frequent(a, b, &Candidate::words);
+    };
+    const std::size_t considered = std::min(single_words, 2 * limit);
+    std::partial_sort(candidates.begin(), candidates.begin() + std::ptrdiff_t(considered),
+                      candidates.begin() + std::ptrdiff_t(single_words), by_words);
+    std::vector<Candidate> rows(std::make_move_iterator(candidates.begin()),
+                                std::make_move_iterator(candidates.begin() + std::ptrdiff_t(considered)));
+    rows.insert(rows.end(), std::make_move_iterator(candidates.begin() + std::ptrdiff_t(single_words)),
+                std::make_move_iterator(candidates.end()));
+    for (Candidate &row : rows)
+        row.found = text.occurrences(row.counted);
+    std::vector<Candidate> kept;
+    for (const Candidate &row : rows)
+        if (!row.found.empty() && !mostly_inside_longer(row, rows))
+            kept.push_back(row);
+
+    std::sort(kept.begin(), kept.end(), [](const Candidate &a, const Candidate &b) {
+        return a.found.size() != b.found.size() ? a.found.size() > b.found.size() : a.first < b.first;
+    });
+    std::vector<KeywordRow> table;
+    for (std::size_t i = 0; i < kept.size() && i < limit; ++i) {
+        KeywordRow row;
+        row.word = std::move(kept[i].shown);
+        row.occurrences = kept[i].found.size();
+        row.density = density_percent(row.occurrences, code_point_count(kept[i].counted), text.length());
+        table.push_back(std::move(row));
+    }
+    return table;
 }
 
 } // namespace seo

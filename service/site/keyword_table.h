@@ -1,7 +1,7 @@
 #pragma once
 
 #include "site/page_text.h"
-#include "site/segmenter.h"
+#include "site/stop_words.h"
 
 #include <cstddef>
 #include <string>
@@ -11,15 +11,20 @@ namespace seo {
 
 struct KeywordRow
 {
-    std::string word; // case-folded
+    std::string word; // case-folded, in the page's own characters
     std::size_t occurrences = 0;
     double density = 0; // percent
+    bool in_title = false;
+    bool in_h1 = false;
 };
 
-// The page's keywords: the `limit` words segmentation finds most often (stop words
-// left out), each with its occurrences and density as the density check counts them,
-// most frequent first and ties in order of first appearance.
-std::vector<KeywordRow> top_keywords(const PageText &text, const Segmenter &segmenter,
+// The keywords a webmaster would search a page for: its words of two or more Chinese
+// characters or letters that are no stop words, and pairs of Chinese words that stand
+// side by side nearly every time they occur (自由 + 软件 → 自由软件), each row counted by
+// the page text's rule. A word found mostly (80 %) inside a longer row is left out, so a
+// table never ranks a piece above the word it sits in. The `limit` most frequent, most
+// frequent first and ties in order of first appearance.
+std::vector<KeywordRow> top_keywords(const PageText &text, const StopWords &stop_words,
                                      std::size_t limit = 30);
 
 } // namespace seo

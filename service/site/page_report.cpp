@@ -4,13 +4,24 @@
 
 namespace seo {
 
-PageReport make_report(const FetchResult &fetched, const Segmenter &segmenter)
+PageReport make_report(const FetchResult &fetched, const Language &language)
 {
     PageReport report;
     report.analysis = analyse_page(fetched);
-    if (report.analysis.ok()) {
-        report.text = make_page_text(report.analysis.content.text);
-        report.keywords = top_keywords(report.text, segmenter);
+    if (!report.analysis.ok())
+        return report;
+    const PageContent &content = report.analysis.content;
+    report.text = PageText(content.text, language);
+    report.keywords = top_keywords(report.text, language.stop_words);
+    // Words of the title and of the h1 headings, found by the same rule.
+    std::string h1;
+    for (const PageContent::Heading &heading : content.headings)
+        if (heading.level == 1)
+            h1 += heading.text + '\n';
+    const PageText title_text(content.title, language), h1_text(h1, language);
+    for (KeywordRow &row : report.keywords) {
+        row.in_title = title_text.count(row.word) > 0;
+        row.in_h1 = h1_text.count(row.word) > 0;
     }
     return report;
 }

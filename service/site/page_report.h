@@ -1,9 +1,9 @@
 #pragma once
 
 #include "site/keyword_table.h"
+#include "site/language.h"
 #include "site/page_analysis.h"
 #include "site/page_text.h"
-#include "site/segmenter.h"
 
 #include <cstddef>
 #include <vector>
@@ -19,7 +19,7 @@ struct PageReport
 };
 
 // Decodes, reads and counts a fetched page.
-PageReport make_report(const FetchResult &fetched, const Segmenter &segmenter);
+PageReport make_report(const FetchResult &fetched, const Language &language);
 
 // The most memory making the report of a body of this size may take: the body decoded
 // (at most twice as large), the parser's budget, and the page's texts.

@@ -33,9 +33,9 @@ struct HeldPage
 
 } // namespace
 
-PageReports::PageReports(ReportSettings settings, const Segmenter &segmenter)
+PageReports::PageReports(ReportSettings settings, const LanguageLoader &language)
     : settings_(settings)
-    , segmenter_(segmenter)
+    , language_(language)
     , fetch_memory_(settings_.fetch_memory)
     , analysis_memory_(settings_.analysis_memory)
     , analysis_slots_(settings_.parallel_analyses)
@@ -70,13 +70,13 @@ PageCache::Page PageReports::fetch(const std::string &url)
 PageReport PageReports::analyse(const FetchResult &page)
 {
     if (!page.ok())
-        return make_report(page, segmenter_);
+        return make_report(page, language_.get());
     const std::optional<MemoryBudget::Reservation> memory =
         analysis_memory_.reserve(report_memory(page.body.size()), patience());
     if (!memory)
         throw ServiceBusy();
     const Slot core(analysis_slots_);
-    return make_report(page, segmenter_);
+    return make_report(page, language_.get());
 }
 
 void PageReports::forget_expired()

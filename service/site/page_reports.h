@@ -2,10 +2,10 @@
 
 #include "site/analysis_cache.h"
 #include "site/fetcher.h"
+#include "site/language.h"
 #include "site/memory_budget.h"
 #include "site/page_cache.h"
 #include "site/page_report.h"
-#include "site/segmenter.h"
 
 #include <cstddef>
 #include <semaphore>
@@ -46,7 +46,7 @@ class PageReports
 public:
     using Report = AnalysisCache::Report;
 
-    PageReports(ReportSettings settings, const Segmenter &segmenter);
+    PageReports(ReportSettings settings, const LanguageLoader &language);
 
     // The report for an address as the user typed it: a refused address or a page that
     // could not be had gives a report that says why. Throws ServiceBusy.
@@ -65,7 +65,7 @@ private:
     std::chrono::steady_clock::time_point patience() const;
 
     ReportSettings settings_;
-    const Segmenter &segmenter_;
+    const LanguageLoader &language_;
     std::stop_source stopping_;
     MemoryBudget fetch_memory_;
     MemoryBudget analysis_memory_;

@@ -3,90 +3,73 @@
 #include "site/text_builder.h"
 #include "site/unicode_text.h"
 
-#include <unicode/uchar.h>
-#include <unicode/uscript.h>
-#include <unicode/utf8.h>
-
 #include <string.h>
 
 namespace seo {
-namespace {
-
-bool is_alphabetic_word_char(UChar32 c)
-{
-    if (c < 0 || !u_isalnum(c))
-        return false;
-    UErrorCode status = U_ZERO_ERROR;
-    return uscript_getScript(c, &status) != USCRIPT_HAN;
-}
-
-// Both give -1 for an empty text.
-UChar32 first_code_point(std::string_view text)
-{
-    if (text.empty())
-        return -1;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
-    int32_t pos = 0;
-    UChar32 c = -1;
-    U8_NEXT(bytes, pos, static_cast<int32_t>(text.size()), c);
-    return c;
-}
-
-UChar32 last_code_point(std::string_view text)
-{
-    if (text.empty())
-        return -1;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
-    auto pos = static_cast<int32_t>(text.size());
-    UChar32 c = -1;
-    U8_PREV(bytes, 0, pos, c);
-    return c;
-}
-
-} // namespace
-
-PageText make_page_text(std::string_view visible_text)
-{
-    return {fold_case(visible_text), code_point_count(visible_text)};
-}
-
-std::string normalized_keyword(std::string_view keyword)
+std::string typed_keyword(std::string_view keyword)
 {
     TextBuilder builder;
     builder.append(keyword);
     return fold_case(builder.text());
 }
 
-std::size_t count_occurrences(const PageText &text, std::string_view keyword)
+PageText::PageText(std::string_view visible_text, const Language &language)
+    : folded_(fold_case(visible_text))
+    , length_(code_point_count(visible_text))
+    , traditional_(language.simplified.is_traditional(folded_))
+    , simplified_(&language.simplified)
 {
-    if (keyword.empty())
-        return 0;
-    const std::string_view haystack = text.folded;
-    const bool bounded_front = is_alphabetic_word_char(first_code_point(keyword));
-    const bool bounded_back = is_alphabetic_word_char(last_code_point(keyword));
+    matched_ = traditional_ ? language.simplified.simplified(folded_) : folded_;
+    words_ = split_words(matched_, language.segmenter);
+    inside_.assign(matched_.size() + 1, false);
+    for (const Word &word : words_)
+        for (std::uint32_t at = word.begin + 1; at < word.end; ++at)
+            inside_[at] = true;
+}
 
-    std::size_t count = 0;
-    std::size_t from = 0;
-    while (true) {
+std::string_view PageText::text_of(const Word &word) const
+{
+    return std::string_view(folded_).substr(word.begin, word.end - word.begin);
+}
+
+std::string_view PageText::counted_form(const Word &word) const
+{
+    return std::string_view(matched_).substr(word.begin, word.end - word.begin);
+}
+
+std::string PageText::counted_form(std::string_view keyword) const
+{
+    const std::string folded = typed_keyword(keyword);
+    return traditional_ ? simplified_->simplified(folded) : folded;
+}
+
+std::vector<std::size_t> PageText::occurrences(std::string_view counted_keyword) const
+{
+    std::vector<std::size_t> found;
+    if (counted_keyword.empty())
+        return found;
+    const std::string_view haystack = matched_;
+    for (std::size_t from = 0;;) {
         // glibc's memmem skips by pairs of bytes, where a search led by the first byte
         // would stop at nearly every Chinese character (they share a few lead bytes).
-        const void *found =
-            memmem(haystack.data() + from, haystack.size() - from, keyword.data(), keyword.size());
-        if (!found)
-            return count;
-        const auto offset = static_cast<std::size_t>(static_cast<const char *>(found) - haystack.data());
-        const std::size_t after = offset + keyword.size();
-        const bool free_front =
-            !bounded_front || !is_alphabetic_word_char(last_code_point(haystack.substr(0, offset)));
-        const bool free_back =
-            !bounded_back || !is_alphabetic_word_char(first_code_point(haystack.substr(after)));
-        if (free_front && free_back) {
-            ++count;
-            from = after;
+        const void *hit = memmem(haystack.data() + from, haystack.size() - from, counted_keyword.data(),
+                                 counted_keyword.size());
+        if (!hit)
+            return found;
+        const auto begin = std::size_t(static_cast<const char *>(hit) - haystack.data());
+        const std::size_t end = begin + counted_keyword.size();
+        if (!inside_[begin] && !inside_[end]) {
+            found.push_back(begin);
+            from = end;
         } else {
-            from = offset + 1;
+            from = begin + 1;
         }
     }
+}
+
+std::size_t PageText::count(std::string_view keyword) const
+{
+    return occurrences(counted_form(keyword)).size();
 }
 
 double density_percent(std::size_t occurrences, std::size_t keyword_length, std::size_t text_length)
@@ -97,14 +80,15 @@ double density_percent(std::size_t occurrences, std::size_t keyword_length, std:
         / static_cast<double>(text_length) * 100.0;
 }
 
-DensityFigures density_figures(const PageText &text, std::string_view normalized_keyword)
+DensityFigures density_figures(const PageText &text, std::string_view keyword)
 {
+    const std::string counted = text.counted_form(keyword);
     DensityFigures figures;
-    figures.text_length = text.length;
-    figures.keyword_length = code_point_count(normalized_keyword);
-    figures.occurrences = count_occurrences(text, normalized_keyword);
+    figures.text_length = text.length();
+    figures.keyword_length = code_point_count(counted);
+    figures.occurrences = text.occurrences(counted).size();
     figures.keyword_characters = figures.occurrences * figures.keyword_length;
-    figures.percent = density_percent(figures.occurrences, figures.keyword_length, text.length);
+    figures.percent = density_percent(figures.occurrences, figures.keyword_length, figures.text_length);
     return figures;
 }
 

@@ -1,31 +1,62 @@
 #pragma once
 
+#include "site/language.h"
+#include "site/word_scan.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace seo {
 
-// The one definition of "page text" behind every figure, so the keyword table of the
-// overview and the density check agree for the same page and keyword.
-struct PageText
+// A text as keywords are found and counted in it: the one definition behind every
+// figure, so that the keyword table and the density check agree for every word.
+//
+// The counting rule: an occurrence of a keyword counts where it begins and ends at a
+// word boundary of the segmented text. So 数据 is not counted inside 数据库, nor seo in
+// seoul, while 网站优化 is counted where the page has 网站 and 优化 side by side.
+// Letter case does not matter, nor does a run of white space in a typed keyword, and
+// in traditional Chinese a keyword may be typed in either script.
+class PageText
 {
-    std::string folded; // the page's visible text, case-folded, for counting
-    std::size_t length = 0; // its length in characters (code points), as shown
+public:
+    PageText() = default;
+    PageText(std::string_view visible_text, const Language &language);
+
+    // Characters (code points) of the text, as shown.
+    std::size_t length() const { return length_; }
+    // The text case-folded: the words are taken from it, in the page's own characters.
+    const std::string &folded() const { return folded_; }
+    // The words of the text, in order: Chinese words, and words of other scripts with
+    // letters in them (numbers and punctuation are none).
+    const std::vector<Word> &words() const { return words_; }
+    std::string_view text_of(const Word &word) const;
+    // The form under which a word is counted (simplified, for traditional Chinese).
+    std::string_view counted_form(const Word &word) const;
+    bool traditional() const { return traditional_; }
+
+    // Occurrences of a keyword as typed, by the rule above.
+    std::size_t count(std::string_view keyword) const;
+    // A keyword as typed, in the form it is counted in.
+    std::string counted_form(std::string_view keyword) const;
+    // The start of every occurrence (byte offsets into folded()).
+    std::vector<std::size_t> occurrences(std::string_view counted_keyword) const;
+
+private:
+    std::string folded_;
+    std::string matched_; // what keywords are matched in: folded_, simplified if traditional
+    std::vector<bool> inside_; // per byte of matched_: inside a word, so no match starts or ends there
+    std::vector<Word> words_;
+    std::size_t length_ = 0;
+    bool traditional_ = false;
+    const SimplifiedView *simplified_ = nullptr;
 };
 
-PageText make_page_text(std::string_view visible_text);
+// A keyword as the user typed it: white space collapsed and trimmed, case-folded.
+std::string typed_keyword(std::string_view keyword);
 
-// A keyword as the user may type it: white space collapsed and trimmed, case-folded.
-std::string normalized_keyword(std::string_view keyword);
-
-// Non-overlapping occurrences of a normalized keyword in the page text. A keyword that
-// starts or ends with a letter or digit of an alphabetic script only counts where it
-// is not glued to more letters there ("seo" is not found in "seoul"); Chinese has no
-// such boundaries, so it counts everywhere.
-std::size_t count_occurrences(const PageText &text, std::string_view keyword);
-
-// occurrences × keyword length ÷ page text length × 100; zero for an empty page.
+// occurrences × keyword length ÷ text length × 100; zero for an empty text.
 double density_percent(std::size_t occurrences, std::size_t keyword_length, std::size_t text_length);
 
 struct DensityFigures
@@ -37,6 +68,8 @@ struct DensityFigures
     double percent = 0;
 };
 
-DensityFigures density_figures(const PageText &text, std::string_view normalized_keyword);
+// The figures of a keyword as typed; its length is counted after white space has been
+// collapsed and trimmed. Nothing counts for a keyword of white space only.
+DensityFigures density_figures(const PageText &text, std::string_view keyword);
 
 } // namespace seo

@@ -1,79 +1,63 @@
 #include "site/segmenter.h"
 
-// friso's headers do not declare C linkage themselves.
-extern "C" {
-#include <friso.h>
-}
-
-#include <stdexcept>
-#include <system_error>
+#include <limits>
 
 namespace seo {
 
-struct Segmenter::Friso
-{
-    Friso() = default;
-    Friso(const Friso &) = delete;
-    Friso &operator=(const Friso &) = delete;
-    ~Friso()
-    {
-        friso_free_config(config);
-        friso_free(friso);
-    }
-
-    friso_t friso = friso_new();
-    friso_config_t config = friso_new_config();
-};
-
-struct Segmenter::Run::Task
-{
-    Task() = default;
-    Task(const Task &) = delete;
-    Task &operator=(const Task &) = delete;
-    ~Task() { friso_free_task(task); }
-
-    friso_task_t task = friso_new_task();
-};
-
-Segmenter::Segmenter(const std::filesystem::path &ini_file)
-    : friso_(std::make_unique<Friso>())
-{
-    std::string path = ini_file.string();
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(ini_file, error)
-        || friso_init_from_ifile(friso_->friso, friso_->config, path.data()) != 1)
-        throw std::runtime_error("cannot load the word segmentation settings " + path);
-}
-
-Segmenter::~Segmenter() = default;
-
-Segmenter::Run::Run(const Segmenter &segmenter)
-    : segmenter_(segmenter)
-    , task_(std::make_unique<Task>())
+Segmenter::Segmenter(Lexicon lexicon, WordModel model)
+    : lexicon_(std::move(lexicon))
+    , model_(std::move(model))
 {}
 
-Segmenter::Run::~Run() = default;
-
-void Segmenter::Run::words(std::string_view text, const std::function<void(std::string_view)> &on_word)
+void Segmenter::split(std::u32string_view run, std::vector<std::size_t> &lengths) const
 {
-    // friso wants a NUL-terminated, writable buffer that outlives the task's use of it.
-    buffer_.assign(text);
-    friso_set_text(task_->task, buffer_.data());
-    const Friso &friso = *segmenter_.friso_;
-    while (friso.config->next_token(friso.friso, friso.config, task_->task) != nullptr)
-        on_word(task_->task->token->word);
+    const std::size_t n = run.size();
+    // best[i]: the most probable segmentation of run[i..]: its log probability and the
+    // length of its first word.
+    struct Best
+    {
+        double log_probability;
+        std::size_t first;
+    };
+    std::vector<Best> best(n + 1, {0, 0});
+    for (std::size_t i = n; i-- > 0;) {
+        Best here{-std::numeric_limits<double>::infinity(), 0};
+        lexicon_.words_at(run.substr(i), [&](std::size_t length, double log_probability) {
+            const double score = log_probability + best[i + length].log_probability;
+            if (score >= here.log_probability) // ties go to the longer word
+                here = {score, length};
+        });
+        if (here.first == 0) // no word starts here: the character alone
+            here = {lexicon_.unknown_log_probability() + best[i + 1].log_probability, 1};
+        best[i] = here;
+    }
+    // Single characters in a row are gathered: together they may be a word the
+    // lexicon lacks.
+    std::size_t singles = 0;
+    const auto flush = [&](std::size_t end) {
+        if (singles > 0)
+            split_unknown(run.substr(end - singles, singles), lengths);
+        singles = 0;
+    };
+    for (std::size_t i = 0; i < n; i += best[i].first) {
+        if (best[i].first == 1) {
+            ++singles;
+            continue;
+        }
+        flush(i);
+        lengths.push_back(best[i].first);
+    }
+    flush(n);
 }
 
-std::filesystem::path default_friso_ini()
+void Segmenter::split_unknown(std::u32string_view run, std::vector<std::size_t> &lengths) const
 {
-    std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        std::filesystem::path beside = exe.parent_path() / "friso" / "friso.ini";
-        if (std::filesystem::is_regular_file(beside, error))
-            return beside;
+    if (run.size() == 1 || lexicon_.contains(run)) {
+        lengths.insert(lengths.end(), run.size(), 1);
+        return;
     }
-    return SEO_FRISO_INI_SOURCE;
+    for (const std::size_t length : model_.split(run))
+        lengths.push_back(length);
 }
 
 } // namespace seo

@@ -1,51 +1,39 @@
 #pragma once
 
+#include "site/lexicon.h"
+
 #include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
 #include <string_view>
+#include <vector>
 
 namespace seo {
 
-// Chinese word segmentation with libfriso (MMSEG over its lexicon). One Segmenter holds
-// the lexicon and is shared by all threads: friso keeps no global state and only reads
-// the lexicon and the settings while it segments, so each call works on its own task.
+// Chinese word segmentation as jieba does it: every segmentation of a run of Chinese
+// characters into lexicon words is a path through a word graph; the one whose words are
+// jointly most probable wins. Stretches of single characters that form no known word go
+// through the hidden Markov model, which finds names and new terms (运维). One Segmenter
+// is shared by all threads: it is only read.
 class Segmenter
 {
 public:
-    // Loads the settings and the lexicon they name; throws std::runtime_error on failure.
-    explicit Segmenter(const std::filesystem::path &ini_file);
-    ~Segmenter();
-    Segmenter(const Segmenter &) = delete;
-    Segmenter &operator=(const Segmenter &) = delete;
+    Segmenter(Lexicon lexicon, WordModel model);
 
-    // A segmentation run over many pieces of text, reusing one friso task.
-    class Run
-    {
-    public:
-        explicit Run(const Segmenter &segmenter);
-        ~Run();
-        Run(const Run &) = delete;
-        Run &operator=(const Run &) = delete;
-
-        // Calls on_word with each word of `text` (UTF-8 Chinese), in text order.
-        void words(std::string_view text, const std::function<void(std::string_view)> &on_word);
-
-    private:
-        const Segmenter &segmenter_;
-        struct Task;
-        std::unique_ptr<Task> task_;
-        std::string buffer_;
-    };
+    // The lengths, in characters, of the words a run of Chinese characters splits into.
+    void split(std::u32string_view run, std::vector<std::size_t> &lengths) const;
 
 private:
-    struct Friso;
-    std::unique_ptr<Friso> friso_;
+    void split_unknown(std::u32string_view run, std::vector<std::size_t> &lengths) const;
+
+    Lexicon lexicon_;
+    WordModel model_;
 };
 
-// The settings file shipped with the service: friso/friso.ini next to the executable,
-// else the copy in the source tree this binary was built from.
-std::filesystem::path default_friso_ini();
+// Where the service finds its data: jieba's lexicon and word model (Debian's
+// python3-jieba) and the files of its own beside the executable.
+struct SegmenterFiles
+{
+    std::filesystem::path lexicon = "/usr/lib/python3/dist-packages/jieba/dict.txt";
+    std::filesystem::path word_model = "/usr/lib/python3/dist-packages/jieba/finalseg/prob_emit.py";
+};
 
 } // namespace seo

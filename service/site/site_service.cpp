@@ -31,9 +31,9 @@ Answer html(int status, std::string body)
 
 } // namespace
 
-SiteService::SiteService(SiteSettings settings, const Segmenter &segmenter)
+SiteService::SiteService(SiteSettings settings, const LanguageLoader &language)
     : settings_(std::move(settings))
-    , reports_(settings_.reports, segmenter)
+    , reports_(settings_.reports, language)
     , answers_(settings_.answer_memory)
     , housekeeping_([this](const std::stop_token &stop) { keep_house(stop); })
 {}
@@ -85,13 +85,12 @@ Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_u
     const std::string keyword = valid_utf8(raw_keyword);
     const std::string url = valid_utf8(raw_url);
     MemoryBudget::Reservation memory = answer_memory(kPageFrameBytes + 3 * (url.size() + keyword.size()));
-    const std::string normalized = normalized_keyword(keyword);
-    if (normalized.empty())
+    if (typed_keyword(keyword).empty())
         return html(200, density_page(url, keyword, PageAnalysis{}, std::nullopt));
     const PageReports::Report report = reports_.get(url);
     std::optional<DensityFigures> figures;
     if (report->analysis.ok())
-        figures = density_figures(report->text, normalized);
+        figures = density_figures(report->text, keyword);
     Answer answer = html(200, density_page(url, keyword, report->analysis, figures));
     answer.memory = std::move(memory);
     return answer;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "site/language.h"
 #include "site/memory_budget.h"
 #include "site/page_reports.h"
-#include "site/segmenter.h"
 
 #include <contract/site_contract.h>
 
@@ -38,7 +38,7 @@ struct Answer
 class SiteService
 {
 public:
-    SiteService(SiteSettings settings, const Segmenter &segmenter);
+    SiteService(SiteSettings settings, const LanguageLoader &language);
 
     // The pages the desktop tool reads.
     Answer overview(std::string_view raw_url);

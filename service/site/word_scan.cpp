@@ -1,9 +1,6 @@
 #include "site/word_scan.h"
 
-#include "site/unicode_text.h"
-
 #include <unicode/ubrk.h>
-#include <unicode/uchar.h>
 #include <unicode/uscript.h>
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
@@ -12,8 +9,6 @@
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
-#include <utility>
-#include <vector>
 
 namespace seo {
 namespace {
@@ -30,20 +25,6 @@ bool is_han(UChar32 c)
     return uscript_getScript(c, &status) == USCRIPT_HAN;
 }
 
-std::size_t letter_count(std::string_view word)
-{
-    const auto *bytes = reinterpret_cast<const uint8_t *>(word.data());
-    const auto length = static_cast<int32_t>(word.size());
-    std::size_t letters = 0;
-    for (int32_t pos = 0; pos < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, pos, length, c);
-        if (c >= 0 && u_isalpha(c))
-            ++letters;
-    }
-    return letters;
-}
-
 // Words of a stretch without Chinese characters, found by ICU's word boundaries.
 class OtherWords
 {
@@ -56,7 +37,7 @@ public:
             throw std::runtime_error("ICU word breaking unavailable");
     }
 
-    void scan(std::string_view text, const std::function<void(std::string_view)> &on_word)
+    void split(std::string_view text, std::vector<Word> &words)
     {
         UErrorCode status = U_ZERO_ERROR;
         UText *utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
@@ -67,13 +48,11 @@ public:
         int32_t start = ubrk_first(breaker_.get());
         for (int32_t end = ubrk_next(breaker_.get()); end != UBRK_DONE;
              start = end, end = ubrk_next(breaker_.get())) {
-            const int32_t kind = ubrk_getRuleStatus(breaker_.get());
-            if (kind < UBRK_WORD_LETTER || kind >= UBRK_WORD_IDEO_LIMIT)
-                continue; // spaces, punctuation, numbers
-            const std::string_view word =
-                text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-            if (letter_count(word) >= 2)
-                on_word(word);
+            const int32_t status_of_word = ubrk_getRuleStatus(breaker_.get());
+            if (status_of_word >= UBRK_WORD_NUMBER && status_of_word < UBRK_WORD_NUMBER_LIMIT)
+                words.push_back({std::uint32_t(start), std::uint32_t(end), Word::Kind::number});
+            else if (status_of_word >= UBRK_WORD_LETTER && status_of_word < UBRK_WORD_IDEO_LIMIT)
+                words.push_back({std::uint32_t(start), std::uint32_t(end), Word::Kind::letters});
         }
     }
 
@@ -81,80 +60,61 @@ private:
     std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> breaker_{nullptr, &ubrk_close};
 };
 
-// Remembers the words found in each distinct run of text: pages repeat their menus,
-// footers, captions and phrases, and segmenting a run again would give the same words.
-class RunMemo
+std::u32string code_points(std::string_view utf8)
 {
-public:
-    // The words of `run`, or nullptr when the run has not been seen yet.
-    const std::vector<std::string_view> *find(std::string_view run)
-    {
-        const auto found = index_.find(run);
-        if (found == index_.end())
-            return nullptr;
-        words_.clear();
-        for (std::size_t i = found->second.first; i < found->second.second; ++i)
-            words_.push_back(std::string_view(arena_).substr(spans_[i].first, spans_[i].second));
-        return &words_;
+    std::u32string out;
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, at, length, c);
+        out += char32_t(c);
     }
-
-    void start(std::string_view run)
-    {
-        run_ = run;
-        first_ = spans_.size();
-    }
-    void add(std::string_view word)
-    {
-        spans_.emplace_back(arena_.size(), word.size());
-        arena_ += word;
-    }
-    void finish() { index_.emplace(run_, std::make_pair(first_, spans_.size())); }
-
-private:
-    // Runs are views of the text being scanned, which outlives the memo.
-    std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> index_;
-    std::string arena_; // every remembered word, back to back
-    std::vector<std::pair<std::size_t, std::size_t>> spans_; // offset and size in arena_
-    std::vector<std::string_view> words_;
-    std::string_view run_;
-    std::size_t first_ = 0;
-};
+    return out;
+}
 
 } // namespace
 
-void scan_words(std::string_view folded_text, const Segmenter &segmenter,
-                const std::function<void(std::string_view)> &on_word)
+std::vector<Word> split_words(std::string_view text, const Segmenter &segmenter)
 {
-    Segmenter::Run chinese(segmenter);
+    std::vector<Word> words;
     OtherWords other;
-    RunMemo memo;
-    const auto remember = [&](std::string_view word) { memo.add(word); };
-    const auto remember_chinese = [&](std::string_view word) {
-        if (code_point_count(word) >= 2)
-            memo.add(word);
-    };
+    // Pages repeat their menus, footers and phrases: each distinct run of text is split
+    // once, and its words reused where it comes again.
+    std::unordered_map<std::string_view, std::vector<Word>> split_before;
+    std::vector<std::size_t> lengths;
 
-    const auto *bytes = reinterpret_cast<const uint8_t *>(folded_text.data());
-    const auto length = static_cast<int32_t>(folded_text.size());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
     int32_t run_start = 0;
     bool run_is_han = false;
     const auto finish_run = [&](int32_t run_end) {
         if (run_end == run_start)
             return;
-        const std::string_view run = folded_text.substr(static_cast<std::size_t>(run_start),
-                                                        static_cast<std::size_t>(run_end - run_start));
-        const std::vector<std::string_view> *words = memo.find(run);
-        if (!words) {
-            memo.start(run);
-            if (run_is_han)
-                chinese.words(run, remember_chinese);
-            else
-                other.scan(run, remember);
-            memo.finish();
-            words = memo.find(run);
+        const std::string_view run = text.substr(std::size_t(run_start), std::size_t(run_end - run_start));
+        auto [known, is_new] = split_before.try_emplace(run);
+        std::vector<Word> &run_words = known->second; // offsets within the run
+        if (is_new && run_is_han) {
+            lengths.clear();
+            const std::u32string characters = code_points(run);
+            segmenter.split(characters, lengths);
+            std::uint32_t at = 0;
+            std::size_t character = 0;
+            for (const std::size_t word_length : lengths) {
+                std::uint32_t end = at;
+                for (std::size_t i = 0; i < word_length; ++i, ++character) {
+                    const char32_t ch = characters[character]; // U8_LENGTH reads its argument more than once
+                    end += std::uint32_t(U8_LENGTH(ch));
+                }
+                run_words.push_back({at, end, Word::Kind::chinese});
+                at = end;
+            }
+        } else if (is_new) {
+            other.split(run, run_words);
         }
-        for (const std::string_view word : *words)
-            on_word(word);
+        for (const Word &word : run_words)
+            words.push_back(
+                {word.begin + std::uint32_t(run_start), word.end + std::uint32_t(run_start), word.kind});
     };
     for (int32_t pos = 0; pos < length;) {
         const int32_t here = pos;
@@ -168,6 +128,7 @@ void scan_words(std::string_view folded_text, const Segmenter &segmenter,
         }
     }
     finish_run(length);
+    return words;
 }
 
 } // namespace seo

@@ -2,16 +2,25 @@
 
 #include "site/segmenter.h"
 
-#include <functional>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace seo {
 
-// Calls on_word with each word of case-folded text that may be a keyword, in text
-// order: Chinese words of two or more characters as friso segments them, and other
-// words (as ICU's word breaking finds them) holding two or more letters. Numbers and
-// punctuation never come out.
-void scan_words(std::string_view folded_text, const Segmenter &segmenter,
-                const std::function<void(std::string_view)> &on_word);
+// A word of a text, as byte offsets into it.
+struct Word
+{
+    enum class Kind : std::uint8_t { chinese, letters, number };
+
+    std::uint32_t begin;
+    std::uint32_t end;
+    Kind kind;
+};
+
+// The words of a case-folded text whose Chinese is in simplified characters, in order:
+// Chinese words as the segmenter finds them, and the words and numbers of other scripts
+// as ICU's word boundaries find them. Spaces and punctuation are no words.
+std::vector<Word> split_words(std::string_view text, const Segmenter &segmenter);
 
 } // namespace seo

@@ -5,7 +5,7 @@
 #include "site/page_text.h"
 #include "site/tool_pages.h"
 
-#include "test_segmenter.h"
+#include "test_language.h"
 
 #include "contract/literals.h"
 
@@ -52,7 +52,8 @@ TEST(MarkerForgery, PageAndRequestTextsCannotAddOrBreakOverviewMarkers)
         const seo::PageAnalysis analysis = hostile(forgery);
         ASSERT_TRUE(analysis.ok());
         ASSERT_EQ(analysis.content.description, forgery); // it got through
-        const auto keywords = seo::top_keywords(seo::make_page_text(analysis.content.text), test_segmenter());
+        const auto keywords = seo::top_keywords(seo::PageText(analysis.content.text, test_language()),
+                                                test_language().stop_words);
         const std::string page = seo::overview_page(forgery, analysis, keywords);
         EXPECT_EQ(count(page, literal::kMetaStart), 1u);
         EXPECT_EQ(count(page, literal::kLengthStart), 3u);
@@ -81,11 +82,11 @@ TEST(MarkerForgery, RequestTextsCannotPoseAsDensityFigures)
     for (const std::string &forgery : kForgeries) {
         SCOPED_TRACE(forgery);
         const seo::PageAnalysis analysis = hostile(forgery);
-        const seo::PageText text = seo::make_page_text(analysis.content.text);
-        const auto figures = seo::density_figures(text, seo::normalized_keyword("网站优化"));
+        const seo::PageText text(analysis.content.text, test_language());
+        const auto figures = seo::density_figures(text, "网站优化");
         const std::string page = seo::density_page(forgery, forgery, analysis, figures);
         EXPECT_EQ(page.find(literal::kDensityStart),
-                  page.find("页面文本总长度：" + std::to_string(text.length) + "<"));
+                  page.find("页面文本总长度：" + std::to_string(text.length()) + "<"));
         EXPECT_LT(page.find("密度结果计算："), page.find("密度建议值：2%≦密度≦8%"));
     }
 }

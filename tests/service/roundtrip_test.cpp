@@ -1,7 +1,7 @@
 // The service's pages read back by the desktop tool's own parsers.
 #include "running_site.h"
 #include "target_server.h"
-#include "test_segmenter.h"
+#include "test_language.h"
 
 #include "queries/densityfigures.h"
 #include "queries/keywordtable.h"
@@ -113,8 +113,8 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         const seo::PageAnalysis analysis = seo::analyse_page(fetched);
         ASSERT_TRUE(analysis.ok());
         const seo::PageContent &content = analysis.content;
-        const seo::PageText text = seo::make_page_text(content.text);
-        const auto keywords = seo::top_keywords(text, test_segmenter());
+        const seo::PageText text(content.text, test_language());
+        const auto keywords = seo::top_keywords(text, test_language().stop_words);
         ASSERT_FALSE(keywords.empty());
 
         const QString overview_page = overview(url);
@@ -141,7 +141,7 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         const seo::KeywordRow &top = keywords.front();
         const QStringList figures = parseDensityFigures(density(top.word, url));
         ASSERT_EQ(figures.size(), 6);
-        EXPECT_EQ(figures[1], QString::number(text.length));
+        EXPECT_EQ(figures[1], QString::number(text.length()));
         EXPECT_EQ(figures[2], QString::number(seo::code_point_count(top.word)));
         EXPECT_EQ(figures[3], QString::number(top.occurrences));
         EXPECT_EQ(figures[4], QString::number(top.occurrences * seo::code_point_count(top.word)));

@@ -1,11 +1,11 @@
 #include "running_site.h"
 
-#include "test_segmenter.h"
+#include "test_language.h"
 
 #include <stdexcept>
 
 RunningSite::RunningSite(seo::SiteSettings settings)
-    : service_(std::move(settings), test_segmenter())
+    : service_(std::move(settings), test_language_loader())
     , server_(service_)
     , port_(server_.bind("127.0.0.1", 0))
 {

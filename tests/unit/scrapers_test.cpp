@@ -33,7 +33,7 @@ TEST(SplitAtMarker, GivesThePiecesBetweenOccurrences)
         {"ab1ab", "ab", {"", "1", ""}},
         {"1abab2", "ab", {"1", "", "2"}},
         {"xaaay", "aa", {"x", "ay"}}, // left to right, without overlap
-        {"1AB2", "ab", {"1AB2"}},     // case counts
+        {"1AB2", "ab", {"1AB2"}}, // case counts
         {"a:b：c", "：", {"a:b", "c"}}, // the full-width colon is no ASCII colon
         {" 1 ab\n2\t", "ab", {" 1 ", "\n2\t"}},
     };
@@ -86,18 +86,22 @@ TEST(ParseKeywordTable, TakesTheFirstThreeCellsOfEveryRow)
         QString page;
         QList<KeywordRow> rows;
     } cases[] = {
-        {heading + "<tr class=\"a\"><td>seo</td><td>12</td><td>3.5%</td><td>8</td></tr>"
-                   "<tr class=\"b\"><td>tool</td><td>4</td><td>1.2%</td></tr></table>",
+        {heading
+             + "<tr class=\"a\"><td>seo</td><td>12</td><td>3.5%</td><td>8</td></tr>"
+               "<tr class=\"b\"><td>tool</td><td>4</td><td>1.2%</td></tr></table>",
          {{"seo", "12", "3.5%"}, {"tool", "4", "1.2%"}}},
         {"<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>", {}}, // no heading
         {heading + "</table><tr class=\"a\"><td>x</td></tr>", {}},
-        {heading + "<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>百度排名</td><td>Google排名</td>"
-                   "<tr class=\"a\"><td>y</td><td>1</td><td>2%</td></tr>",
+        {heading
+             + "<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>百度排名</td><td>Google排名</td>"
+               "<tr class=\"a\"><td>y</td><td>1</td><td>2%</td></tr>",
          {{"x", "1", "2%"}}},
-        {heading + "<TR class=\"a\"><td>x</td></TR><tr><td>y</td></tr>"
-                   "<tr class=\"a\"><td class=\"c\">z</td><td>1</td><td>2%</td></tr></table>",
+        {heading
+             + "<TR class=\"a\"><td>x</td></TR><tr><td>y</td></tr>"
+               "<tr class=\"a\"><td class=\"c\">z</td><td>1</td><td>2%</td></tr></table>",
          {{"1", "2%", ""}}}, // markers match exactly and with case
-        {heading + "<tr class=\"b\"><td>y</td></tr><tr class=\"c\"></tr></table>", {{"y", "", ""}, {"", "", ""}}},
+        {heading + "<tr class=\"b\"><td>y</td></tr><tr class=\"c\"></tr></table>",
+         {{"y", "", ""}, {"", "", ""}}},
         {heading + "<tr class=\"a\"><td>x<td>1</td><td>2%</td></tr></table>", {{"x", "1", "2%"}}},
         {heading + "<tr class=\"a\"><td> <a href=\"/k\">k</a>\n</td><td>&lt;3&gt;</td><td></td></tr></table>",
          {{" <a href=\"/k\">k</a>\n", "&lt;3&gt;", ""}}},
@@ -163,8 +167,13 @@ TEST(ParseDensityFigures, CutsTheValuesBetweenSeparators)
 TEST(ParseUpdateVersion, TakesTheFirstLineUpToCrLf)
 {
     const std::pair<QString, QString> cases[] = {
-        {"9.2\r\nnotes\r\n", "9.2"}, {"9.1", "9.1"}, {"9.1\nmore", "9.1\nmore"}, {"9.1\r9", "9.1\r9"},
-        {"9.1 \r\n", "9.1 "},        {{}, {}},       {"\r\n9.1", {}},
+        {"9.2\r\nnotes\r\n", "9.2"},
+        {"9.1", "9.1"},
+        {"9.1\nmore", "9.1\nmore"},
+        {"9.1\r9", "9.1\r9"},
+        {"9.1 \r\n", "9.1 "},
+        {{}, {}},
+        {"\r\n9.1", {}},
     };
     for (const auto &[file, version] : cases)
         EXPECT_EQ(parseUpdateVersion(file), version) << file.toStdString();

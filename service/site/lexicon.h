@@ -1,0 +1,90 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace seo {
+
+// A word-frequency lexicon of Chinese (jieba's dict.txt: "word frequency part-of-speech"
+// per line), held as a trie over code points so that every word starting at a position
+// of a sentence is found in one walk. Only words of Chinese characters are kept: the
+// lexicon is only asked about runs of them.
+class Lexicon
+{
+public:
+    // Throws std::runtime_error when the file cannot be read or holds no words.
+    explicit Lexicon(const std::filesystem::path &dictionary);
+    // For tests: words and their frequencies.
+    explicit Lexicon(std::span<const std::pair<std::u32string_view, double>> words);
+
+    // Calls on_word(length, log probability) for every word that `text` begins with,
+    // shortest first.
+    template<typename OnWord>
+    void words_at(std::u32string_view text, OnWord &&on_word) const;
+
+    // log(frequency / total) of words the lexicon does not know.
+    double unknown_log_probability() const { return unknown_; }
+    bool contains(std::u32string_view word) const;
+    std::size_t size() const { return words_; }
+
+private:
+    struct Node
+    {
+        char32_t ch;
+        std::uint32_t first_child;
+        std::uint32_t child_count;
+        float log_probability; // of the word ending here; kNotAWord for a prefix only
+    };
+    static constexpr float kNotAWord = 1.0f;
+    // Children of the root for the main block of ideographs, found without a search.
+    static constexpr char32_t kDirectFirst = 0x3400, kDirectLast = 0x9FFF;
+
+    void build(std::vector<std::pair<std::u32string, double>> words, double total);
+    const Node *child(const Node &node, char32_t ch) const;
+
+    std::vector<Node> nodes_; // nodes_[0] is the root
+    std::vector<std::uint32_t> direct_; // child of the root by character, or 0
+    double unknown_ = 0;
+    std::size_t words_ = 0;
+};
+
+// The hidden Markov model jieba uses for words its lexicon lacks (names, new terms): the
+// states B(egin), M(iddle), E(nd) and S(ingle) of a character in a word.
+class WordModel
+{
+public:
+    enum State { B, M, E, S };
+    // Reads the emission table of jieba's finalseg (prob_emit.py); throws
+    // std::runtime_error when it cannot. The start and transition probabilities are
+    // jieba's own (finalseg/prob_start.py, prob_trans.py), ten numbers kept here.
+    explicit WordModel(const std::filesystem::path &emissions);
+    WordModel() = default; // knows no characters: every unknown run splits into single ones
+
+    // How `text` splits into words: the length of each, in order (Viterbi over B/M/E/S).
+    std::vector<std::size_t> split(std::u32string_view text) const;
+
+private:
+    double emission(State state, char32_t ch) const;
+
+    std::vector<std::array<float, 4>> emissions_; // by ch - kFirst, for the main ideographs
+    static constexpr char32_t kFirst = 0x4E00, kLast = 0x9FFF;
+};
+
+template<typename OnWord>
+void Lexicon::words_at(std::u32string_view text, OnWord &&on_word) const
+{
+    const Node *node = &nodes_[0];
+    for (std::size_t length = 1; length <= text.size(); ++length) {
+        node = child(*node, text[length - 1]);
+        if (!node)
+            return;
+        if (node->log_probability != kNotAWord)
+            on_word(length, double(node->log_probability));
+    }
+}
+
+} // namespace seo

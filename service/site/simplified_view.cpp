@@ -1,0 +1,104 @@
+#include "site/simplified_view.h"
+
+#include <opencc/opencc.h>
+#include <unicode/utf8.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace seo {
+namespace {
+
+std::u32string code_points(std::string_view utf8)
+{
+    std::u32string out;
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, at, length, c);
+        out += c < 0 ? U'\uFFFD' : char32_t(c);
+    }
+    return out;
+}
+
+struct OpenccCloser
+{
+    void operator()(void *converter) const { opencc_close(static_cast<opencc_t>(converter)); }
+};
+
+} // namespace
+
+SimplifiedView::SimplifiedView(const std::filesystem::path &config)
+    : table_(kLast - kFirst + 1, 0)
+{
+    const std::unique_ptr<void, OpenccCloser> converter(opencc_open(config.c_str()));
+    if (converter.get() == reinterpret_cast<void *>(-1) || !converter)
+        throw std::runtime_error(std::string("OpenCC cannot use ") + config.string() + ": " + opencc_error());
+    // Every character of the block at once, each on its own line so none joins another.
+    std::string block;
+    for (char32_t ch = kFirst; ch <= kLast; ++ch) {
+        char bytes[4];
+        int32_t length = 0;
+        U8_APPEND_UNSAFE(bytes, length, ch);
+        block.append(bytes, std::size_t(length));
+        block += '\n';
+    }
+    char *converted = opencc_convert_utf8(static_cast<opencc_t>(converter.get()), block.data(), block.size());
+    if (!converted)
+        throw std::runtime_error(std::string("OpenCC failed: ") + opencc_error());
+    const std::u32string after = code_points(converted);
+    opencc_convert_utf8_free(converted);
+    const std::u32string before = code_points(block);
+    if (after.size() != before.size())
+        throw std::runtime_error("OpenCC did not convert character by character with " + config.string());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const char32_t from = before[i], to = after[i];
+        if (from != to && from >= kFirst && from <= kLast && U8_LENGTH(to) == U8_LENGTH(from))
+            table_[from - kFirst] = to;
+    }
+}
+
+char32_t SimplifiedView::simplified(char32_t ch) const
+{
+    if (table_.empty() || ch < kFirst || ch > kLast || table_[ch - kFirst] == 0)
+        return ch;
+    return table_[ch - kFirst];
+}
+
+bool SimplifiedView::is_traditional(std::string_view utf8) const
+{
+    std::size_t chinese = 0, traditional = 0;
+    for (const char32_t ch : code_points(utf8)) {
+        if (ch < kFirst || ch > kLast)
+            continue;
+        ++chinese;
+        traditional += simplified(ch) != ch;
+    }
+    return chinese > 0 && traditional * 20 >= chinese;
+}
+
+std::string SimplifiedView::simplified(std::string_view utf8) const
+{
+    std::string out;
+    out.reserve(utf8.size());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length;) {
+        const int32_t start = at;
+        UChar32 c = 0;
+        U8_NEXT(bytes, at, length, c);
+        const char32_t to = c < 0 ? 0 : simplified(char32_t(c));
+        if (c < 0 || to == char32_t(c)) {
+            out.append(utf8.data() + start, std::size_t(at - start));
+            continue;
+        }
+        char encoded[4];
+        int32_t size = 0;
+        U8_APPEND_UNSAFE(encoded, size, to);
+        out.append(encoded, std::size_t(size));
+    }
+    return out;
+}
+
+} // namespace seo

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace seo {
+
+// Traditional Chinese seen through simplified characters, one character for one, so that
+// the lexicon (simplified) can segment it while words are counted and shown in the
+// page's own characters. The table is OpenCC's character table (TSCharacters), read
+// once through OpenCC itself; characters whose simplified form takes another number of
+// UTF-8 bytes are left as they are, so that a text and its view line up byte for byte.
+class SimplifiedView
+{
+public:
+    // `config`: an OpenCC configuration converting character by character. Throws
+    // std::runtime_error when OpenCC cannot use it.
+    explicit SimplifiedView(const std::filesystem::path &config);
+    SimplifiedView() = default; // changes nothing
+
+    // Whether `utf8` reads as traditional Chinese: at least 1 in 20 of its Chinese
+    // characters has a simplified form of its own. Simplified text holds next to none
+    // (a character like 乾 is both), and converting it would do harm (乾隆 → 干隆).
+    bool is_traditional(std::string_view utf8) const;
+    // `utf8` with every character replaced by its simplified form; as long as `utf8`.
+    std::string simplified(std::string_view utf8) const;
+
+private:
+    char32_t simplified(char32_t ch) const;
+
+    static constexpr char32_t kFirst = 0x3400, kLast = 0x9FFF;
+    std::vector<char32_t> table_; // by ch - kFirst; 0 where nothing changes
+};
+
+} // namespace seo
