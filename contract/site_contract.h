@@ -65,7 +65,7 @@ inline constexpr std::string_view kCellEnd = "</td>";
 
 inline constexpr std::string_view kHeadingRow =
     "<tr class=\"head\"><td>关键词</td><td>出现次数</td><td>密度</td>"
-    "<td>百度排名</td><td>Google排名</td></tr>";
+    "<td>百度排名</td><td>Google排名</td><td>出现在</td></tr>";
 // A row: kRowOpen, then each cell as kCellStart + text + kCellEnd, then kRowClose.
 inline constexpr std::string_view kRowOpen = "<tr class=\"kw\">";
 inline constexpr std::string_view kRowClose = "</tr>";

@@ -13,7 +13,7 @@ namespace seo {
 namespace {
 
 // Pairs of words that stand side by side at least this often, and in at least this
-// share of the rarer word's occurrences, are one term.
+// share of the occurrences of each, are one term.
 constexpr std::size_t kPhraseMinimum = 3;
 constexpr double kPhraseShare = 0.8;
 // A word found inside longer rows at least this share of the time is not a row itself.
@@ -69,8 +69,15 @@ bool mostly_inside_longer(const Candidate &piece, const std::vector<Candidate> &
 
 } // namespace
 
-std::vector<KeywordRow> top_keywords(const PageText &text, const StopWords &stop_words, std::size_t limit)
+std::vector<KeywordRow> top_keywords(const PageText &text, const Language &language, std::size_t limit)
 {
+    const StopWords &stop_words = language.stop_words;
+    const Lexicon &lexicon = language.segmenter.lexicon();
+    // Terms are made of nouns; a word the lexicon lacks is most likely a name or a new one.
+    const auto nominal = [&lexicon](std::string_view word) {
+        const std::u32string characters = code_points(word);
+        return lexicon.is_nominal(characters) || !lexicon.contains(characters);
+    };
     const std::vector<Word> &words = text.words();
     std::unordered_map<std::string_view, std::size_t> index; // counted form → candidate
     std::vector<Candidate> candidates;
@@ -107,8 +114,8 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const StopWords &stop
         const auto &[count, first] = value;
         const Candidate &left = candidates[key >> 32];
         const Candidate &right = candidates[key & 0xFFFFFFFF];
-        if (count < kPhraseMinimum
-            || double(count) < kPhraseShare * double(std::min(left.words, right.words)))
+        if (count < kPhraseMinimum || double(count) < kPhraseShare * double(std::max(left.words, right.words))
+            || !nominal(left.counted) || !nominal(right.counted))
             continue;
         const Word span{words[first].begin, words[first + 1].end, Word::Kind::chinese};
         candidates.push_back(

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "site/language.h"
 #include "site/page_text.h"
-#include "site/stop_words.h"
 
 #include <cstddef>
 #include <string>
@@ -20,11 +20,10 @@ struct KeywordRow
 
 // The keywords a webmaster would search a page for: its words of two or more Chinese
 // characters or letters that are no stop words, and pairs of Chinese words that stand
-// side by side nearly every time they occur (自由 + 软件 → 自由软件), each row counted by
+// side by side nearly every time either occurs (运维 + 工程师 → 运维工程师), each row counted by
 // the page text's rule. A word found mostly (80 %) inside a longer row is left out, so a
 // table never ranks a piece above the word it sits in. The `limit` most frequent, most
 // frequent first and ties in order of first appearance.
-std::vector<KeywordRow> top_keywords(const PageText &text, const StopWords &stop_words,
-                                     std::size_t limit = 30);
+std::vector<KeywordRow> top_keywords(const PageText &text, const Language &language, std::size_t limit = 30);
 
 } // namespace seo

@@ -52,7 +52,7 @@ std::u32string han_word(std::string_view utf8)
 Lexicon::Lexicon(const std::filesystem::path &dictionary)
 {
     const std::string text = read_file(dictionary);
-    std::vector<std::pair<std::u32string, double>> words;
+    std::vector<Entry> words;
     double total = 0;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = std::min(text.find('\n', at), text.size());
@@ -63,11 +63,14 @@ Lexicon::Lexicon(const std::filesystem::path &dictionary)
             continue;
         double frequency = 0;
         const std::string_view rest = line.substr(space + 1);
-        std::from_chars(rest.data(), rest.data() + rest.size(), frequency);
+        const auto [after_frequency, error] = std::from_chars(rest.data(), rest.data() + rest.size(), frequency);
         total += frequency; // every word counts towards the total, as in jieba
+        std::string_view tag(after_frequency, std::size_t(rest.data() + rest.size() - after_frequency));
+        tag.remove_prefix(std::min(tag.find_first_not_of(' '), tag.size()));
+        const bool nominal = tag.starts_with('n') || tag == "s" || tag == "vn" || tag == "an";
         std::u32string word = han_word(line.substr(0, space));
         if (!word.empty() && frequency > 0)
-            words.emplace_back(std::move(word), frequency);
+            words.push_back({std::move(word), frequency, nominal});
     }
     if (words.empty())
         throw std::runtime_error("no words in " + dictionary.string());
@@ -76,20 +79,19 @@ Lexicon::Lexicon(const std::filesystem::path &dictionary)
 
 Lexicon::Lexicon(std::span<const std::pair<std::u32string_view, double>> words)
 {
-    std::vector<std::pair<std::u32string, double>> owned;
+    std::vector<Entry> owned;
     double total = 0;
     for (const auto &[word, frequency] : words) {
-        owned.emplace_back(std::u32string(word), frequency);
+        owned.push_back({std::u32string(word), frequency, true});
         total += frequency;
     }
     build(std::move(owned), total);
 }
 
-void Lexicon::build(std::vector<std::pair<std::u32string, double>> words, double total)
+void Lexicon::build(std::vector<Entry> words, double total)
 {
-    std::sort(words.begin(), words.end());
-    words.erase(std::unique(words.begin(), words.end(),
-                            [](const auto &a, const auto &b) { return a.first == b.first; }),
+    std::sort(words.begin(), words.end(), [](const Entry &a, const Entry &b) { return a.word < b.word; });
+    words.erase(std::unique(words.begin(), words.end(), [](const Entry &a, const Entry &b) { return a.word == b.word; }),
                 words.end());
     words_ = words.size();
     const double log_total = std::log(total);
@@ -102,24 +104,25 @@ void Lexicon::build(std::vector<std::pair<std::u32string, double>> words, double
         std::uint32_t node;
         std::size_t begin, end, depth;
     };
-    nodes_.assign(1, Node{0, 0, 0, kNotAWord});
+    nodes_.assign(1, Node{0, 0, 0, kNotAWord, false});
     std::deque<Pending> pending{{0, 0, words.size(), 0}};
     while (!pending.empty()) {
         const Pending here = pending.front();
         pending.pop_front();
         std::size_t at = here.begin;
-        if (at < here.end && words[at].first.size() == here.depth) { // sorts before its longer words
-            nodes_[here.node].log_probability = float(std::log(words[at].second) - log_total);
+        if (at < here.end && words[at].word.size() == here.depth) { // sorts before its longer words
+            nodes_[here.node].log_probability = float(std::log(words[at].frequency) - log_total);
+            nodes_[here.node].nominal = words[at].nominal;
             ++at;
         }
         nodes_[here.node].first_child = std::uint32_t(nodes_.size());
         while (at < here.end) {
-            const char32_t ch = words[at].first[here.depth];
+            const char32_t ch = words[at].word[here.depth];
             std::size_t group_end = at;
-            while (group_end < here.end && words[group_end].first[here.depth] == ch)
+            while (group_end < here.end && words[group_end].word[here.depth] == ch)
                 ++group_end;
             pending.push_back({std::uint32_t(nodes_.size()), at, group_end, here.depth + 1});
-            nodes_.push_back(Node{ch, 0, 0, kNotAWord});
+            nodes_.push_back(Node{ch, 0, 0, kNotAWord, false});
             at = group_end;
         }
         nodes_[here.node].child_count = std::uint32_t(nodes_.size()) - nodes_[here.node].first_child;
@@ -145,15 +148,26 @@ const Lexicon::Node *Lexicon::child(const Node &node, char32_t ch) const
     return found != last && found->ch == ch ? found : nullptr;
 }
 
-bool Lexicon::contains(std::u32string_view word) const
+const Lexicon::Node *Lexicon::find(std::u32string_view word) const
 {
     const Node *node = &nodes_[0];
     for (const char32_t ch : word) {
         node = child(*node, ch);
         if (!node)
-            return false;
+            return nullptr;
     }
-    return !word.empty() && node->log_probability != kNotAWord;
+    return !word.empty() && node->log_probability != kNotAWord ? node : nullptr;
+}
+
+bool Lexicon::contains(std::u32string_view word) const
+{
+    return find(word) != nullptr;
+}
+
+bool Lexicon::is_nominal(std::u32string_view word) const
+{
+    const Node *node = find(word);
+    return node && node->nominal;
 }
 
 namespace {

@@ -21,6 +21,13 @@ public:
     // For tests: words and their frequencies.
     explicit Lexicon(std::span<const std::pair<std::u32string_view, double>> words);
 
+    struct Entry
+    {
+        std::u32string word;
+        double frequency;
+        bool nominal;
+    };
+
     // Calls on_word(length, log probability) for every word that `text` begins with,
     // shortest first.
     template<typename OnWord>
@@ -29,6 +36,9 @@ public:
     // log(frequency / total) of words the lexicon does not know.
     double unknown_log_probability() const { return unknown_; }
     bool contains(std::u32string_view word) const;
+    // Whether a word is a noun, a place or a nominal verb or adjective (n*, s, vn, an),
+    // as far as the lexicon knows it: what terms of more than one word are made of.
+    bool is_nominal(std::u32string_view word) const;
     std::size_t size() const { return words_; }
 
 private:
@@ -38,13 +48,15 @@ private:
         std::uint32_t first_child;
         std::uint32_t child_count;
         float log_probability; // of the word ending here; kNotAWord for a prefix only
+        bool nominal;
     };
     static constexpr float kNotAWord = 1.0f;
     // Children of the root for the main block of ideographs, found without a search.
     static constexpr char32_t kDirectFirst = 0x3400, kDirectLast = 0x9FFF;
 
-    void build(std::vector<std::pair<std::u32string, double>> words, double total);
+    void build(std::vector<Entry> words, double total);
     const Node *child(const Node &node, char32_t ch) const;
+    const Node *find(std::u32string_view word) const;
 
     std::vector<Node> nodes_; // nodes_[0] is the root
     std::vector<std::uint32_t> direct_; // child of the root by character, or 0

@@ -12,7 +12,7 @@ PageReport make_report(const FetchResult &fetched, const Language &language)
         return report;
     const PageContent &content = report.analysis.content;
     report.text = PageText(content.text, language);
-    report.keywords = top_keywords(report.text, language.stop_words);
+    report.keywords = top_keywords(report.text, language);
     // Words of the title and of the h1 headings, found by the same rule.
     std::string h1;
     for (const PageContent::Heading &heading : content.headings)

@@ -21,6 +21,8 @@ public:
     // The lengths, in characters, of the words a run of Chinese characters splits into.
     void split(std::u32string_view run, std::vector<std::size_t> &lengths) const;
 
+    const Lexicon &lexicon() const { return lexicon_; }
+
 private:
     void split_unknown(std::u32string_view run, std::vector<std::size_t> &lengths) const;
 

@@ -67,6 +67,7 @@ std::string keyword_section(const std::vector<KeywordRow> &keywords)
         cell(format_percent(row.density));
         cell("-");
         cell("-");
+        cell(row.in_title && row.in_h1 ? "标题、H1" : row.in_title ? "标题" : row.in_h1 ? "H1" : "");
         html += joined({kRowClose, "\n"});
     }
     html += joined({kTableEnd, "\n<p class=\"note\">排名一栏不查询搜索引擎，显示为 -。</p>\n"});

@@ -20,6 +20,19 @@ std::size_t code_point_count(std::string_view utf8)
     return count;
 }
 
+std::u32string code_points(std::string_view utf8)
+{
+    std::u32string out;
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, at, length, c);
+        out += c < 0 ? U'\uFFFD' : char32_t(c);
+    }
+    return out;
+}
+
 std::string fold_case(std::string_view utf8)
 {
     if (utf8.empty())

@@ -9,6 +9,9 @@ namespace seo {
 // Number of Unicode code points in valid UTF-8 text: what the pages call "characters".
 std::size_t code_point_count(std::string_view utf8);
 
+// The code points of valid UTF-8 text.
+std::u32string code_points(std::string_view utf8);
+
 // Full Unicode case folding, so "SEO", "Seo" and "seo" count as one word.
 std::string fold_case(std::string_view utf8);
 

@@ -1,5 +1,7 @@
 #include "site/word_scan.h"
 
+#include "site/unicode_text.h"
+
 #include <unicode/ubrk.h>
 #include <unicode/uscript.h>
 #include <unicode/utext.h>
@@ -52,26 +54,29 @@ public:
             if (status_of_word >= UBRK_WORD_NUMBER && status_of_word < UBRK_WORD_NUMBER_LIMIT)
                 words.push_back({std::uint32_t(start), std::uint32_t(end), Word::Kind::number});
             else if (status_of_word >= UBRK_WORD_LETTER && status_of_word < UBRK_WORD_IDEO_LIMIT)
-                words.push_back({std::uint32_t(start), std::uint32_t(end), Word::Kind::letters});
+                add_letter_words(text, std::uint32_t(start), std::uint32_t(end), words);
         }
     }
 
 private:
+    // ICU keeps "openoffice.org" and "sys.path" together; search engines, and people
+    // searching, take them as two words each.
+    static void add_letter_words(std::string_view text, std::uint32_t begin, std::uint32_t end,
+                                 std::vector<Word> &words)
+    {
+        for (std::uint32_t at = begin; at < end; ++at) {
+            if (text[at] != '.' && text[at] != ':')
+                continue;
+            if (at > begin)
+                words.push_back({begin, at, Word::Kind::letters});
+            begin = at + 1;
+        }
+        if (end > begin)
+            words.push_back({begin, end, Word::Kind::letters});
+    }
+
     std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> breaker_{nullptr, &ubrk_close};
 };
-
-std::u32string code_points(std::string_view utf8)
-{
-    std::u32string out;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    for (int32_t at = 0; at < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        out += char32_t(c);
-    }
-    return out;
-}
 
 } // namespace
 

@@ -114,7 +114,7 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         ASSERT_TRUE(analysis.ok());
         const seo::PageContent &content = analysis.content;
         const seo::PageText text(content.text, test_language());
-        const auto keywords = seo::top_keywords(text, test_language().stop_words);
+        const auto keywords = seo::top_keywords(text, test_language());
         ASSERT_FALSE(keywords.empty());
 
         const QString overview_page = overview(url);
