@@ -61,8 +61,7 @@ void BM_OverviewOfMixedPage(benchmark::State &state)
 
     for (auto _ : state) {
         const seo::PageAnalysis analysis = seo::analyse_page(fetched);
-        const auto keywords =
-            seo::top_keywords(seo::PageText(analysis.content.text, *language), *language);
+        const auto keywords = seo::top_keywords(seo::PageText(analysis.content.text, *language), *language);
         std::string page = seo::overview_page("http://example.com/", analysis, keywords);
         benchmark::DoNotOptimize(page);
     }

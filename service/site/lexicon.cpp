@@ -63,7 +63,8 @@ Lexicon::Lexicon(const std::filesystem::path &dictionary)
             continue;
         double frequency = 0;
         const std::string_view rest = line.substr(space + 1);
-        const auto [after_frequency, error] = std::from_chars(rest.data(), rest.data() + rest.size(), frequency);
+        const auto [after_frequency, error] =
+            std::from_chars(rest.data(), rest.data() + rest.size(), frequency);
         total += frequency; // every word counts towards the total, as in jieba
         std::string_view tag(after_frequency, std::size_t(rest.data() + rest.size() - after_frequency));
         tag.remove_prefix(std::min(tag.find_first_not_of(' '), tag.size()));
@@ -91,7 +92,8 @@ Lexicon::Lexicon(std::span<const std::pair<std::u32string_view, double>> words)
 void Lexicon::build(std::vector<Entry> words, double total)
 {
     std::sort(words.begin(), words.end(), [](const Entry &a, const Entry &b) { return a.word < b.word; });
-    words.erase(std::unique(words.begin(), words.end(), [](const Entry &a, const Entry &b) { return a.word == b.word; }),
+    words.erase(std::unique(words.begin(), words.end(),
+                            [](const Entry &a, const Entry &b) { return a.word == b.word; }),
                 words.end());
     words_ = words.size();
     const double log_total = std::log(total);

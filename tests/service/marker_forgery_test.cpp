@@ -52,8 +52,8 @@ TEST(MarkerForgery, PageAndRequestTextsCannotAddOrBreakOverviewMarkers)
         const seo::PageAnalysis analysis = hostile(forgery);
         ASSERT_TRUE(analysis.ok());
         ASSERT_EQ(analysis.content.description, forgery); // it got through
-        const auto keywords = seo::top_keywords(seo::PageText(analysis.content.text, test_language()),
-                                                test_language());
+        const auto keywords =
+            seo::top_keywords(seo::PageText(analysis.content.text, test_language()), test_language());
         const std::string page = seo::overview_page(forgery, analysis, keywords);
         EXPECT_EQ(count(page, literal::kMetaStart), 1u);
         EXPECT_EQ(count(page, literal::kLengthStart), 3u);
