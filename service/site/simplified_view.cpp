@@ -5,6 +5,7 @@
 #include <opencc/opencc.h>
 #include <unicode/utf8.h>
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 
@@ -21,8 +22,12 @@ struct OpenccCloser
 SimplifiedView::SimplifiedView(const std::filesystem::path &config)
     : table_(kLast - kFirst + 1, 0)
 {
-    const std::unique_ptr<void, OpenccCloser> converter(opencc_open(config.c_str()));
-    if (converter.get() == reinterpret_cast<void *>(-1) || !converter)
+    // OpenCC reports failure with the handle (opencc_t)-1.
+    opencc_t opened = opencc_open(config.c_str());
+    if (reinterpret_cast<std::intptr_t>(opened) == -1)
+        opened = nullptr;
+    const std::unique_ptr<void, OpenccCloser> converter(opened);
+    if (!converter)
         throw std::runtime_error(std::string("OpenCC cannot use ") + config.string() + ": " + opencc_error());
     // Every character of the block at once, each on its own line so none joins another.
     std::string block;
