@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """How trustworthy the keyword table is on real pages nobody on the team wrote.
 
-Usage: bench/keyword_quality.py PATH_TO_SEO_SITE [--pages N] [--write-dense FILE]
+Usage: bench/keyword_quality.py PATH_TO_SEO_SITE [--pages N] [--held-out] [--write-dense FILE]
 
 Builds a corpus from Debian's Chinese and English documentation packages (LilyPond,
 LibreOffice help, KiCad), with GBK copies (iconv) and traditional Big5 copies (OpenCC
@@ -55,6 +55,9 @@ having he her here hers him his how i if in into is it its itself just me more m
 on once only or other our ours out over own same she should so some such than that the their theirs them then
 there these they this those through to too under until up very was we were what when where which while who whom
 why will with would you your yours doesn't isn't can't won't click""".split())
+# English counterparts of GENERIC: generic words and the words of addresses and navigation.
+ENGLISH_STOP |= set("yes new use want two already another us www com html htm index home page menu next back "
+                    "previous top here".split())
 
 
 VERBOSE = False
@@ -64,7 +67,7 @@ def han_count(text):
     return len(re.findall(r"[\u4e00-\u9fff]", text))
 
 
-def pick_pages(folders, wanted, chinese):
+def pick_pages(folders, wanted, chinese, held_out):
     files = sorted(p for folder in folders for p in Path(folder).rglob("*.html"))
     scored = []
     for path in files:
@@ -74,7 +77,8 @@ def pick_pages(folders, wanted, chinese):
         if size >= (400 if chinese else 400):
             scored.append((path, raw))
     step = max(1, len(scored) // wanted)
-    return scored[::step][:wanted]
+    # The held-out sample lies halfway between the pages of the ordinary one.
+    return scored[step // 2 if held_out else 0::step][:wanted]
 
 
 def with_charset(raw, charset):
@@ -86,10 +90,10 @@ def opencc(text, config):
     return subprocess.run(["opencc", "-c", config], input=text, capture_output=True, text=True, check=True).stdout
 
 
-def build_corpus(root, wanted):
+def build_corpus(root, wanted, held_out):
     groups = {}
     for group, folders in SOURCES.items():
-        pages = pick_pages(folders, wanted, group != "english")
+        pages = pick_pages(folders, wanted, group != "english", held_out)
         groups[group] = []
         for i, (path, raw) in enumerate(pages):
             name = f"{group}/{i:03}.html"
@@ -213,6 +217,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("seo_site")
     parser.add_argument("--pages", type=int, default=24, help="pages per group")
+    parser.add_argument("--held-out", action="store_true",
+                        help="pages between those of the ordinary sample, which tuning never saw")
     parser.add_argument("--write-dense")
     parser.add_argument("--verbose", action="store_true", help="each page's differences, on stderr")
     options = parser.parse_args()
@@ -226,7 +232,7 @@ def main():
         return 2
     with tempfile.TemporaryDirectory() as work:
         root = Path(work)
-        groups = build_corpus(root, options.pages)
+        groups = build_corpus(root, options.pages, options.held_out)
         if options.write_dense:
             write_dense(groups, root, options.write_dense)
         class Quiet(http.server.SimpleHTTPRequestHandler):
