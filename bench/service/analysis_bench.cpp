@@ -1,12 +1,18 @@
+#include "site/html_tree.h"
 #include "site/keyword_table.h"
 #include "site/language.h"
 #include "site/page_analysis.h"
+#include "site/page_report.h"
 #include "site/page_text.h"
 #include "site/tool_pages.h"
+#include "site/unicode_text.h"
 
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -69,5 +75,95 @@ void BM_OverviewOfMixedPage(benchmark::State &state)
                             * static_cast<int64_t>(fetched.body.size()));
 }
 BENCHMARK(BM_OverviewOfMixedPage)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// A real text-dense page (bench/keyword_quality.py --write-dense FILE), named by
+// SEO_DENSE_PAGE: joined documentation bodies that do not repeat one another.
+const std::string &dense_page()
+{
+    static const std::string page = [] {
+        const char *path = std::getenv("SEO_DENSE_PAGE");
+        if (!path)
+            return std::string();
+        std::ifstream file(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << file.rdbuf();
+        return bytes.str();
+    }();
+    return page;
+}
+
+bool have_dense_page(benchmark::State &state)
+{
+    if (dense_page().empty())
+        state.SkipWithError("set SEO_DENSE_PAGE to a page written by bench/keyword_quality.py --write-dense");
+    return !dense_page().empty();
+}
+
+// The HTML parse alone: the floor of what any analysis of the page costs.
+void BM_DensePageParseOnly(benchmark::State &state)
+{
+    if (!have_dense_page(state))
+        return;
+    const seo::ParseBudget budget = seo::ParseBudget::for_page(dense_page().size());
+    for (auto _ : state) {
+        auto tree = seo::HtmlTree::parse(dense_page(), budget);
+        benchmark::DoNotOptimize(tree);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(dense_page().size()));
+}
+BENCHMARK(BM_DensePageParseOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// What the first, uncached question about the page costs: decoding, parsing, counting
+// every word and rendering the overview.
+void BM_DensePageFirstAnalysis(benchmark::State &state)
+{
+    if (!have_dense_page(state))
+        return;
+    static const auto language = seo::load_language({});
+    seo::FetchResult fetched;
+    fetched.body = dense_page();
+    fetched.content_type = "text/html; charset=utf-8";
+    for (auto _ : state) {
+        const seo::PageReport report = seo::make_report(fetched, *language);
+        std::string page = seo::overview_page("http://example.com/", report.analysis, report.keywords);
+        benchmark::DoNotOptimize(page);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(fetched.body.size()));
+}
+BENCHMARK(BM_DensePageFirstAnalysis)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Segmentation alone, over the page's runs of Chinese characters; bytes are those of the
+// runs in UTF-8.
+void BM_SegmentChineseText(benchmark::State &state)
+{
+    if (!have_dense_page(state))
+        return;
+    static const auto language = seo::load_language({});
+    std::vector<std::u32string> runs;
+    std::size_t utf8_bytes = 0;
+    std::u32string run;
+    for (const char32_t ch : seo::code_points(dense_page())) {
+        if (ch >= 0x4E00 && ch <= 0x9FFF) {
+            run += ch;
+            utf8_bytes += 3;
+        } else if (!run.empty()) {
+            runs.push_back(std::move(run));
+            run.clear();
+        }
+    }
+    std::vector<std::size_t> lengths;
+    for (auto _ : state) {
+        for (const std::u32string &chinese : runs) {
+            lengths.clear();
+            language->segmenter.split(chinese, lengths);
+            benchmark::DoNotOptimize(lengths.data());
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(utf8_bytes));
+}
+BENCHMARK(BM_SegmentChineseText)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace

@@ -79,21 +79,25 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
         return lexicon.is_nominal(characters) || !lexicon.contains(characters);
     };
     const std::vector<Word> &words = text.words();
-    std::unordered_map<std::string_view, std::size_t> index; // counted form → candidate
-    std::vector<Candidate> candidates;
     constexpr std::size_t kNone = SIZE_MAX;
+    std::unordered_map<std::string_view, std::size_t> index; // counted form → candidate, or kNone
+    std::vector<Candidate> candidates;
     std::vector<std::size_t> candidate_of(words.size(), kNone);
     for (std::size_t i = 0; i < words.size(); ++i) {
         const Word &word = words[i];
         const std::string_view counted = text.counted_form(word);
-        const bool long_enough = word.kind == Word::Kind::chinese
-            ? code_point_count(counted) >= 2
-            : word.kind == Word::Kind::letters && letter_count(counted) >= 2;
-        if (!long_enough || stop_words.contains(counted))
-            continue;
-        auto [found, added] = index.try_emplace(counted, candidates.size());
-        if (added)
+        auto [found, added] = index.try_emplace(counted, kNone);
+        if (added) { // each distinct word is judged once
+            const bool long_enough = word.kind == Word::Kind::chinese
+                ? code_point_count(counted) >= 2
+                : word.kind == Word::Kind::letters && letter_count(counted) >= 2;
+            if (!long_enough || stop_words.contains(counted))
+                continue;
+            found->second = candidates.size();
             candidates.push_back({std::string(counted), std::string(text.text_of(word)), 0, word.begin, {}});
+        }
+        if (found->second == kNone)
+            continue;
         ++candidates[found->second].words;
         candidate_of[i] = found->second;
     }
@@ -134,8 +138,12 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
                                 std::make_move_iterator(candidates.begin() + std::ptrdiff_t(considered)));
     rows.insert(rows.end(), std::make_move_iterator(candidates.begin() + std::ptrdiff_t(single_words)),
                 std::make_move_iterator(candidates.end()));
-    for (Candidate &row : rows)
-        row.found = text.occurrences(row.counted);
+    std::vector<std::string> counted_rows;
+    for (const Candidate &row : rows)
+        counted_rows.push_back(row.counted);
+    std::vector<std::vector<std::size_t>> found = text.occurrences_of_words(counted_rows);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].found = std::move(found[i]);
     std::vector<Candidate> kept;
     for (const Candidate &row : rows)
         if (!row.found.empty() && !mostly_inside_longer(row, rows))

@@ -131,34 +131,37 @@ void Lexicon::build(std::vector<Entry> words, double total)
     }
     nodes_.shrink_to_fit();
 
-    direct_.assign(kDirectLast - kDirectFirst + 1, 0);
+    direct_.assign(kDirectLast - kDirectFirst + 1, Step{});
     const Node &root = nodes_[0];
     for (std::uint32_t i = root.first_child; i < root.first_child + root.child_count; ++i)
         if (nodes_[i].ch >= kDirectFirst && nodes_[i].ch <= kDirectLast)
-            direct_[nodes_[i].ch - kDirectFirst] = i;
-}
+            direct_[nodes_[i].ch - kDirectFirst] = Step{i, nodes_[i].log_probability};
 
-const Lexicon::Node *Lexicon::child(const Node &node, char32_t ch) const
-{
-    if (&node == &nodes_[0] && ch >= kDirectFirst && ch <= kDirectLast) {
-        const std::uint32_t index = direct_[ch - kDirectFirst];
-        return index ? &nodes_[index] : nullptr;
+    std::size_t slots = 1;
+    while (slots < 2 * nodes_.size())
+        slots *= 2;
+    edges_.assign(slots, Edge{0, 0, Step{}});
+    edge_mask_ = slots - 1;
+    for (std::uint32_t parent = 0; parent < nodes_.size(); ++parent) {
+        const Node &node = nodes_[parent];
+        for (std::uint32_t i = node.first_child; i < node.first_child + node.child_count; ++i) {
+            std::size_t slot = edge_slot(parent, nodes_[i].ch);
+            while (edges_[slot].to.node != 0)
+                slot = (slot + 1) & edge_mask_;
+            edges_[slot] = Edge{parent, nodes_[i].ch, Step{i, nodes_[i].log_probability}};
+        }
     }
-    const Node *first = nodes_.data() + node.first_child;
-    const Node *last = first + node.child_count;
-    const Node *found = std::lower_bound(first, last, ch, [](const Node &n, char32_t c) { return n.ch < c; });
-    return found != last && found->ch == ch ? found : nullptr;
 }
 
 const Lexicon::Node *Lexicon::find(std::u32string_view word) const
 {
-    const Node *node = &nodes_[0];
+    std::uint32_t node = 0;
     for (const char32_t ch : word) {
-        node = child(*node, ch);
-        if (!node)
+        node = step(node, ch).node;
+        if (node == 0)
             return nullptr;
     }
-    return !word.empty() && node->log_probability != kNotAWord ? node : nullptr;
+    return !word.empty() && nodes_[node].log_probability != kNotAWord ? &nodes_[node] : nullptr;
 }
 
 bool Lexicon::contains(std::u32string_view word) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -55,11 +56,32 @@ private:
     static constexpr char32_t kDirectFirst = 0x3400, kDirectLast = 0x9FFF;
 
     void build(std::vector<Entry> words, double total);
-    const Node *child(const Node &node, char32_t ch) const;
+    // Where a step from a node by one character leads (node 0: nowhere), with the log
+    // probability of the word ending there, so that a walk need not read the node.
+    struct Step
+    {
+        std::uint32_t node = 0;
+        float log_probability = kNotAWord;
+    };
+    Step step(std::uint32_t parent, char32_t ch) const;
     const Node *find(std::u32string_view word) const;
 
     std::vector<Node> nodes_; // nodes_[0] is the root
-    std::vector<std::uint32_t> direct_; // child of the root by character, or 0
+    std::vector<Step> direct_; // from the root, by character
+    // Every other parent-to-child step, in one open-addressed hash table: a step costs
+    // one probe, where a search among a node's children would cost several cache misses.
+    struct Edge
+    {
+        std::uint32_t parent;
+        char32_t ch;
+        Step to; // to node 0 for a free slot (the root is no one's child)
+    };
+    std::size_t edge_slot(std::uint32_t parent, char32_t ch) const
+    {
+        return std::size_t(((std::uint64_t(parent) << 21) ^ ch) * 0x9E3779B97F4A7C15ULL >> 20) & edge_mask_;
+    }
+    std::vector<Edge> edges_;
+    std::size_t edge_mask_ = 0;
     double unknown_ = 0;
     std::size_t words_ = 0;
 };
@@ -86,16 +108,30 @@ private:
     static constexpr char32_t kFirst = 0x4E00, kLast = 0x9FFF;
 };
 
+inline Lexicon::Step Lexicon::step(std::uint32_t parent, char32_t ch) const
+{
+    if (parent == 0 && ch >= kDirectFirst && ch <= kDirectLast)
+        return direct_[ch - kDirectFirst];
+    for (std::size_t slot = edge_slot(parent, ch);; slot = (slot + 1) & edge_mask_) {
+        const Edge &edge = edges_[slot];
+        if (edge.to.node == 0)
+            return {};
+        if (edge.parent == parent && edge.ch == ch)
+            return edge.to;
+    }
+}
+
 template<typename OnWord>
 void Lexicon::words_at(std::u32string_view text, OnWord &&on_word) const
 {
-    const Node *node = &nodes_[0];
+    std::uint32_t node = 0;
     for (std::size_t length = 1; length <= text.size(); ++length) {
-        node = child(*node, text[length - 1]);
-        if (!node)
+        const Step next = step(node, text[length - 1]);
+        if (next.node == 0)
             return;
-        if (node->log_probability != kNotAWord)
-            on_word(length, double(node->log_probability));
+        if (next.log_probability != kNotAWord)
+            on_word(length, double(next.log_probability));
+        node = next.node;
     }
 }
 

@@ -5,6 +5,9 @@
 
 #include <string.h>
 
+#include <cstdint>
+#include <unordered_map>
+
 namespace seo {
 std::string typed_keyword(std::string_view keyword)
 {
@@ -65,6 +68,43 @@ std::vector<std::size_t> PageText::occurrences(std::string_view counted_keyword)
             from = begin + 1;
         }
     }
+}
+
+std::vector<std::vector<std::size_t>>
+PageText::occurrences_of_words(std::span<const std::string> counted_words) const
+{
+    // An occurrence begins where a word begins whose counted form is a prefix of the
+    // keyword: so only words led by a keyword's first character are looked at closer.
+    std::unordered_map<std::string_view, std::vector<std::size_t>> keywords_led_by; // prefix → keywords
+    std::vector<bool> first_characters(0x10000, false);
+    for (std::size_t k = 0; k < counted_words.size(); ++k) {
+        const std::string_view keyword = counted_words[k];
+        if (keyword.empty())
+            continue;
+        first_characters[first_code_point(keyword) & 0xFFFF] = true;
+        for (std::size_t end = 1; end <= keyword.size(); ++end)
+            if (end == keyword.size() || (std::uint8_t(keyword[end]) & 0xC0) != 0x80)
+                keywords_led_by[keyword.substr(0, end)].push_back(k);
+    }
+    std::vector<std::vector<std::size_t>> found(counted_words.size());
+    std::vector<std::size_t> free_from(counted_words.size(), 0); // occurrences do not overlap
+    for (const Word &word : words_) {
+        const std::string_view form = counted_form(word);
+        if (!first_characters[first_code_point(form) & 0xFFFF])
+            continue;
+        const auto led = keywords_led_by.find(form);
+        if (led == keywords_led_by.end())
+            continue;
+        for (const std::size_t k : led->second) {
+            const std::string &keyword = counted_words[k];
+            if (word.begin >= free_from[k] && matched_.compare(word.begin, keyword.size(), keyword) == 0
+                && !inside_[word.begin + keyword.size()]) {
+                found[k].push_back(word.begin);
+                free_from[k] = word.begin + keyword.size();
+            }
+        }
+    }
+    return found;
 }
 
 std::size_t PageText::count(std::string_view keyword) const

@@ -4,6 +4,7 @@
 #include "site/word_scan.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,10 @@ public:
     std::string counted_form(std::string_view keyword) const;
     // The start of every occurrence (byte offsets into folded()).
     std::vector<std::size_t> occurrences(std::string_view counted_keyword) const;
+    // The same for many keywords in one pass over the words, for keywords that are
+    // words or runs of words of the text (each begins where a word of it begins).
+    std::vector<std::vector<std::size_t>>
+    occurrences_of_words(std::span<const std::string> counted_words) const;
 
 private:
     std::string folded_;

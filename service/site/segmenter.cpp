@@ -19,7 +19,8 @@ void Segmenter::split(std::u32string_view run, std::vector<std::size_t> &lengths
         double log_probability;
         std::size_t first;
     };
-    std::vector<Best> best(n + 1, {0, 0});
+    thread_local std::vector<Best> best; // kept between calls: most runs are short
+    best.assign(n + 1, {0, 0});
     for (std::size_t i = n; i-- > 0;) {
         Best here{-std::numeric_limits<double>::infinity(), 0};
         lexicon_.words_at(run.substr(i), [&](std::size_t length, double log_probability) {

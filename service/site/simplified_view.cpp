@@ -63,11 +63,15 @@ char32_t SimplifiedView::simplified(char32_t ch) const
 bool SimplifiedView::is_traditional(std::string_view utf8) const
 {
     std::size_t chinese = 0, traditional = 0;
-    for (const char32_t ch : code_points(utf8)) {
-        if (ch < kFirst || ch > kLast)
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, at, length, c);
+        if (c < UChar32(kFirst) || c > UChar32(kLast))
             continue;
         ++chinese;
-        traditional += simplified(ch) != ch;
+        traditional += simplified(char32_t(c)) != char32_t(c);
     }
     return chinese > 0 && traditional * 20 >= chinese;
 }

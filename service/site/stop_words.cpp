@@ -25,7 +25,7 @@ StopWords::StopWords(const std::filesystem::path &list)
 
 bool StopWords::contains(std::string_view word) const
 {
-    return words_.contains(std::string(word));
+    return words_.contains(word);
 }
 
 } // namespace seo

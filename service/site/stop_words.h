@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -20,7 +21,13 @@ public:
     bool contains(std::string_view word) const;
 
 private:
-    std::unordered_set<std::string> words_;
+    // Looked up by string_view, without making a string of every word asked about.
+    struct Hash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view word) const { return std::hash<std::string_view>{}(word); }
+    };
+    std::unordered_set<std::string, Hash, std::equal_to<>> words_;
 };
 
 } // namespace seo

@@ -33,6 +33,17 @@ std::u32string code_points(std::string_view utf8)
     return out;
 }
 
+char32_t first_code_point(std::string_view utf8)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    int32_t at = 0;
+    UChar32 c = -1;
+    if (length > 0)
+        U8_NEXT(bytes, at, length, c);
+    return c < 0 ? U'\uFFFD' : char32_t(c);
+}
+
 std::string fold_case(std::string_view utf8)
 {
     if (utf8.empty())

@@ -12,6 +12,9 @@ std::size_t code_point_count(std::string_view utf8);
 // The code points of valid UTF-8 text.
 std::u32string code_points(std::string_view utf8);
 
+// The first code point of UTF-8 text; U+FFFD for an empty or ill-formed start.
+char32_t first_code_point(std::string_view utf8);
+
 // Full Unicode case folding, so "SEO", "Seo" and "seo" count as one word.
 std::string fold_case(std::string_view utf8);
 

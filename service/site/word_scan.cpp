@@ -85,41 +85,58 @@ std::vector<Word> split_words(std::string_view text, const Segmenter &segmenter)
     std::vector<Word> words;
     OtherWords other;
     // Pages repeat their menus, footers and phrases: each distinct run of text is split
-    // once, and its words reused where it comes again.
-    std::unordered_map<std::string_view, std::vector<Word>> split_before;
+    // once, and its words (kept side by side in `split_before_words`, with offsets within
+    // the run) are reused where it comes again.
+    std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> split_before; // → first, count
+    std::vector<Word> split_before_words, run_words;
     std::vector<std::size_t> lengths;
+    std::u32string characters;
 
     const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
     const auto length = static_cast<int32_t>(text.size());
     int32_t run_start = 0;
     bool run_is_han = false;
+    const auto split_han_run = [&](std::string_view run) {
+        characters.clear();
+        for (int32_t at = 0, size = int32_t(run.size()); at < size;) {
+            UChar32 c = 0;
+            U8_NEXT(reinterpret_cast<const uint8_t *>(run.data()), at, size, c);
+            characters += c < 0 ? U'\uFFFD' : char32_t(c);
+        }
+        lengths.clear();
+        segmenter.split(characters, lengths);
+        std::uint32_t at = 0;
+        std::size_t character = 0;
+        for (const std::size_t word_length : lengths) {
+            std::uint32_t end = at;
+            for (std::size_t i = 0; i < word_length; ++i, ++character) {
+                const char32_t ch = characters[character]; // U8_LENGTH reads its argument more than once
+                end += std::uint32_t(U8_LENGTH(ch));
+            }
+            run_words.push_back({at, end, Word::Kind::chinese});
+            at = end;
+        }
+    };
     const auto finish_run = [&](int32_t run_end) {
         if (run_end == run_start)
             return;
         const std::string_view run = text.substr(std::size_t(run_start), std::size_t(run_end - run_start));
         auto [known, is_new] = split_before.try_emplace(run);
-        std::vector<Word> &run_words = known->second; // offsets within the run
-        if (is_new && run_is_han) {
-            lengths.clear();
-            const std::u32string characters = code_points(run);
-            segmenter.split(characters, lengths);
-            std::uint32_t at = 0;
-            std::size_t character = 0;
-            for (const std::size_t word_length : lengths) {
-                std::uint32_t end = at;
-                for (std::size_t i = 0; i < word_length; ++i, ++character) {
-                    const char32_t ch = characters[character]; // U8_LENGTH reads its argument more than once
-                    end += std::uint32_t(U8_LENGTH(ch));
-                }
-                run_words.push_back({at, end, Word::Kind::chinese});
-                at = end;
-            }
-        } else if (is_new) {
-            other.split(run, run_words);
+        if (is_new) {
+            run_words.clear();
+            if (run_is_han)
+                split_han_run(run);
+            else
+                other.split(run, run_words);
+            known->second = {split_before_words.size(), run_words.size()};
+            split_before_words.insert(split_before_words.end(), run_words.begin(), run_words.end());
         }
-        for (const Word &word : run_words)
+        const auto [first, count] = known->second;
+        for (std::size_t i = first; i < first + count; ++i) {
+            const Word &word = split_before_words[i];
             words.push_back(
                 {word.begin + std::uint32_t(run_start), word.end + std::uint32_t(run_start), word.kind});
+        }
     };
     for (int32_t pos = 0; pos < length;) {
         const int32_t here = pos;
