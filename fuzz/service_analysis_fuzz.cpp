@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fetched.content_type = kContentTypes[data[0] % kContentTypes.size()];
     fetched.body.assign(reinterpret_cast<const char *>(data) + 1, size - 1);
 
-    const seo::PageReport report = seo::make_report(fetched, *language);
+    const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
     const std::string url = "http://example.com/";
     require_utf8(seo::overview_page(url, report.analysis, report.keywords));
     require_utf8(seo::spider_page(url, report.analysis));

@@ -124,7 +124,7 @@ void BM_DensePageFirstAnalysis(benchmark::State &state)
     fetched.body = dense_page();
     fetched.content_type = "text/html; charset=utf-8";
     for (auto _ : state) {
-        const seo::PageReport report = seo::make_report(fetched, *language);
+        const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
         std::string page = seo::overview_page("http://example.com/", report.analysis, report.keywords);
         benchmark::DoNotOptimize(page);
     }

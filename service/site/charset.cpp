@@ -171,6 +171,12 @@ std::string detect_charset(std::string_view body, std::string_view content_type)
     return is_valid_utf8(body) ? "UTF-8" : "GB18030";
 }
 
+CharsetSources charset_sources(std::string_view body, std::string_view content_type)
+{
+    return {from_byte_order_mark(body).value_or(""), from_content_type(content_type).value_or(""),
+            from_meta(body).value_or(""), detect_charset(body, content_type)};
+}
+
 bool is_wide_unicode(std::string_view charset)
 {
     return is_utf16(charset) || is_utf32(charset);

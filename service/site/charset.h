@@ -11,6 +11,17 @@ namespace seo {
 // GBK, the usual undeclared encodings of Chinese pages).
 std::string detect_charset(std::string_view body, std::string_view content_type);
 
+// Where a page says what it is written in, each as the converter it names (empty where
+// it says nothing), and what detect_charset() takes.
+struct CharsetSources
+{
+    std::string byte_order_mark;
+    std::string http; // the Content-Type header
+    std::string meta; // a <meta> declaration near the top
+    std::string used;
+};
+CharsetSources charset_sources(std::string_view body, std::string_view content_type);
+
 // UTF-16 or UTF-32: the only character sets whose text holds NUL bytes.
 bool is_wide_unicode(std::string_view charset);
 

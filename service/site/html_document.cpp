@@ -6,6 +6,7 @@
 
 #include <gumbo.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -145,6 +146,10 @@ public:
     // Nothing when the elements nest deeper than kMaxNesting.
     std::optional<PageContent> read(const GumboNode *root)
     {
+        // The root is the html element, whose children are walked below.
+        if (root->type == GUMBO_NODE_ELEMENT)
+            if (const char *lang = attribute(root->v.element, "lang"))
+                content_.html_lang = lang;
         // An explicit stack: a hostile page may nest elements far deeper than the
         // call stack of a worker thread would allow.
         stack_.push_back({root, 0, true});
@@ -198,27 +203,71 @@ private:
             return;
         }
         if (element.tag == GUMBO_TAG_TITLE) {
-            if (!title_seen_)
+            if (content_.title_count++ == 0)
                 content_.title = text_of_children(element);
-            title_seen_ = true;
             return;
         }
         if (element.tag == GUMBO_TAG_META) {
             read_meta(element);
             return;
         }
+        if (element.tag == GUMBO_TAG_LINK) {
+            read_link(element);
+        } else if (element.tag == GUMBO_TAG_SCRIPT) {
+            read_script(element);
+        }
         const bool visible = parent_visible && !is_unseen(element.tag) && !is_hidden(element);
         if (visible)
             mark_boundary(element.tag);
-        if (visible && element.tag == GUMBO_TAG_IMG) {
-            // Spiders index an image by its alternative text: it is part of the page text.
-            if (const char *alt = attribute(element, "alt")) {
-                text_.space();
-                text_.append(alt);
-                text_.space();
-            }
-        }
+        if (element.tag == GUMBO_TAG_IMG)
+            read_image(element, visible);
         stack_.push_back({node, 0, visible, text_.text().size()});
+    }
+
+    void read_image(const GumboElement &element, bool visible)
+    {
+        const char *alt = attribute(element, "alt");
+        // Spiders index an image by its alternative text: it is part of the page text.
+        if (visible && alt) {
+            text_.space();
+            text_.append(alt);
+            text_.space();
+        }
+        if (content_.image_count++ < PageContent::kMaxListed) {
+            const char *src = attribute(element, "src");
+            content_.images.push_back({src ? src : "", alt != nullptr, alt ? collapsed(alt) : ""});
+        }
+    }
+
+    void read_link(const GumboElement &element)
+    {
+        const char *rel = attribute(element, "rel");
+        const char *href = attribute(element, "href");
+        if (!rel || !href)
+            return;
+        const std::string rels = " " + ascii_lower(rel) + " ";
+        if (rels.find(" canonical ") != std::string::npos
+            && content_.canonicals.size() < PageContent::kMaxListed)
+            content_.canonicals.push_back(collapsed(href));
+        const char *hreflang = attribute(element, "hreflang");
+        if (rels.find(" alternate ") != std::string::npos && hreflang
+            && content_.alternates.size() < PageContent::kMaxListed)
+            content_.alternates.push_back({collapsed(hreflang), collapsed(href)});
+    }
+
+    void read_script(const GumboElement &element)
+    {
+        const char *type = attribute(element, "type");
+        if (!type || squeezed_lower(type) != "application/ld+json" || content_.json_ld.size() >= 16)
+            return;
+        std::string json;
+        for (unsigned i = 0; i < element.children.length; ++i) {
+            const auto *child = static_cast<const GumboNode *>(element.children.data[i]);
+            if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE)
+                json += child->v.text.text;
+        }
+        if (json.size() <= PageContent::kMaxJsonLdBytes)
+            content_.json_ld.push_back(std::move(json));
     }
 
     void leave(const Frame &frame)
@@ -227,12 +276,32 @@ private:
         if (!frame.visible || frame.node->type != GUMBO_NODE_ELEMENT
             || element.tag_namespace != GUMBO_NAMESPACE_HTML)
             return;
-        if (element.tag >= GUMBO_TAG_H1 && element.tag <= GUMBO_TAG_H6) {
-            std::string heading = text_.text().substr(frame.text_start);
-            heading.erase(0, heading.find_first_not_of('\n')); // the break the heading began with
-            content_.headings.push_back({int(element.tag - GUMBO_TAG_H1) + 1, std::move(heading)});
-        }
+        if (element.tag >= GUMBO_TAG_H1 && element.tag <= GUMBO_TAG_H6)
+            content_.headings.push_back({int(element.tag - GUMBO_TAG_H1) + 1, text_since(frame)});
+        else if (element.tag == GUMBO_TAG_P && content_.first_paragraph.empty())
+            content_.first_paragraph = text_since(frame);
+        else if (element.tag == GUMBO_TAG_A)
+            read_anchor(element, frame);
         mark_boundary(element.tag);
+    }
+
+    // The text an element added, without the line break it began with.
+    std::string text_since(const Frame &frame) const
+    {
+        std::string text = text_.text().substr(std::min(frame.text_start, text_.text().size()));
+        text.erase(0, text.find_first_not_of("\n "));
+        return text;
+    }
+
+    void read_anchor(const GumboElement &element, const Frame &frame)
+    {
+        const char *href = attribute(element, "href");
+        if (!href || content_.link_count++ >= PageContent::kMaxListed)
+            return;
+        const char *rel = attribute(element, "rel");
+        std::string text = text_since(frame);
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        content_.links.push_back({collapsed(href), std::move(text), rel ? ascii_lower(collapsed(rel)) : ""});
     }
 
     void mark_boundary(GumboTag tag)
@@ -247,24 +316,32 @@ private:
     {
         const char *name = attribute(element, "name");
         const char *content = attribute(element, "content");
+        const char *property = attribute(element, "property");
+        if (property && content && squeezed_lower(property).starts_with("og:")
+            && content_.open_graph.size() < PageContent::kMaxListed)
+            content_.open_graph.push_back({squeezed_lower(property), collapsed(content)});
         if (!name || !content)
             return;
         const std::string key = squeezed_lower(name);
         if (key == "keywords" && !keywords_seen_) {
             content_.keywords = collapsed(content);
             keywords_seen_ = true;
-        } else if (key == "description" && !description_seen_) {
-            content_.description = collapsed(content);
-            description_seen_ = true;
+        } else if (key == "description") {
+            if (content_.description_count++ == 0)
+                content_.description = collapsed(content);
+        } else if (key == "robots" || key == "googlebot" || key == "baiduspider" || key == "bingbot") {
+            if (content_.robots_meta.size() < PageContent::kMaxListed)
+                content_.robots_meta.push_back({key, collapsed(content)});
+        } else if (key == "viewport") {
+            content_.has_viewport = true;
+            content_.viewport = collapsed(content);
         }
     }
 
     std::vector<Frame> stack_;
     TextBuilder text_;
     PageContent content_;
-    bool title_seen_ = false;
     bool keywords_seen_ = false;
-    bool description_seen_ = false;
 };
 
 } // namespace

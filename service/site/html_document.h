@@ -27,6 +27,42 @@ struct PageContent
         std::string text;
     };
     std::vector<Heading> headings;
+
+    // What the audit looks at besides. Lists stop at kMaxListed entries; the counts go on.
+    struct Link
+    {
+        std::string href; // as written
+        std::string text; // visible text, image alternative texts included
+        std::string rel; // lower case
+    };
+    struct Image
+    {
+        std::string src;
+        bool has_alt = false; // alt="" is an answer too: a decorative image
+        std::string alt;
+    };
+    struct NamedValue
+    {
+        std::string name; // lower case
+        std::string value;
+    };
+    std::string html_lang; // <html lang>, as written
+    std::size_t title_count = 0;
+    std::size_t description_count = 0;
+    std::vector<NamedValue> robots_meta; // <meta name=robots|googlebot|baiduspider|...>
+    std::vector<std::string> canonicals; // <link rel=canonical href>
+    std::vector<NamedValue> alternates; // <link rel=alternate hreflang href>: hreflang → href
+    bool has_viewport = false;
+    std::string viewport;
+    std::vector<NamedValue> open_graph; // <meta property="og:...">
+    std::vector<std::string> json_ld; // the text of each <script type="application/ld+json">
+    std::string first_paragraph; // the first <p> with visible text
+    std::vector<Link> links;
+    std::size_t link_count = 0;
+    std::vector<Image> images;
+    std::size_t image_count = 0;
+    static constexpr std::size_t kMaxListed = 2000;
+    static constexpr std::size_t kMaxJsonLdBytes = 1024 * 1024;
 };
 
 // Why a page could not be read: it passed the parser's budget or nests absurdly deep.

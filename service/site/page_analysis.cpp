@@ -43,7 +43,8 @@ PageAnalysis analyse_page(const FetchResult &fetched)
         analysis.failure = "地址指向的不是网页，而是其他类型的文件";
         return analysis;
     }
-    const std::string charset = detect_charset(fetched.body, fetched.content_type);
+    analysis.charsets = charset_sources(fetched.body, fetched.content_type);
+    const std::string &charset = analysis.charsets.used;
     if (looks_binary(fetched.body, charset)) {
         analysis.failure = "页面内容不是文本";
         return analysis;

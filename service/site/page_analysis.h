@@ -1,5 +1,6 @@
 #pragma once
 
+#include "site/charset.h"
 #include "site/fetcher.h"
 #include "site/html_document.h"
 
@@ -12,6 +13,7 @@ struct PageAnalysis
     std::string failure; // why the page cannot be analysed; empty when it can
     std::string failure_detail;
     PageContent content;
+    CharsetSources charsets;
 
     bool ok() const { return failure.empty(); }
 };

@@ -19,6 +19,22 @@ std::string page_start(std::string_view title, std::string_view head_extra)
             "tr.head td,th{background:#eef3fa;font-weight:bold}\n"
             "textarea{width:100%;height:28em;font-family:inherit}\n"
             ".failure{color:#b00;font-weight:bold}\n.note{color:#666;font-size:.9em}\n"
+            "form.query{display:flex;flex-wrap:wrap;gap:.5em 1em;align-items:center;margin:1em 0;"
+            "padding:.8em;background:#f5f8fc;border:1px solid #ccd}\n"
+            "form.query label{display:flex;gap:.4em;align-items:center;flex:1 1 16em}\n"
+            "form.query input{flex:1;min-width:0;padding:.35em;font:inherit}\n"
+            "form.query button{padding:.35em 1.5em;font:inherit}\n"
+            ".wide{overflow-x:auto}\n"
+            ".summary .score{font-size:1.6em;font-weight:bold;color:#2a6ebb;margin-right:.5em}\n"
+            "table.findings td.verdict{white-space:nowrap;font-weight:bold;width:3.5em}\n"
+            "table.findings td.check{width:11em}\n"
+            "tr.pass td.verdict{color:#2e7d32}\ntr.warn td.verdict{color:#b26a00}\n"
+            "tr.fail td.verdict{color:#c62828}\ntr.info td.verdict{color:#666}\n"
+            ".advice{color:#555;font-size:.9em;margin-top:.2em}\n"
+            "figure.chart{margin:1em 0}\nfigure.chart svg{width:100%;height:auto;font-family:inherit}\n"
+            "figcaption{color:#666;font-size:.9em}\n"
+            "@media (max-width:600px){body{margin:1em auto;font-size:15px}td,th{padding:3px 4px}"
+            "table.findings td.check{width:auto}table{font-size:.92em;word-break:break-word}}\n"
             "</style>\n</head>\n<body>\n";
     return html;
 }

@@ -4,9 +4,12 @@
 
 namespace seo {
 
-PageReport make_report(const FetchResult &fetched, const Language &language)
+PageReport make_report(const FetchResult &fetched, const RobotsFile *robots, const Language &language)
 {
+    const auto started = std::chrono::steady_clock::now();
     PageReport report;
+    report.fetch = {fetched.hops, fetched.elapsed, fetched.body.size(), fetched.content_type,
+                    fetched.robots_header};
     report.analysis = analyse_page(fetched);
     if (!report.analysis.ok())
         return report;
@@ -23,6 +26,9 @@ PageReport make_report(const FetchResult &fetched, const Language &language)
         row.in_title = title_text.count(row.word) > 0;
         row.in_h1 = h1_text.count(row.word) > 0;
     }
+    report.findings = audit_page({fetched, content, report.text, report.analysis.charsets, robots});
+    report.analysis_time =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
     return report;
 }
 

@@ -2,6 +2,7 @@
 
 #include "site/target_address.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace seo {
@@ -38,8 +39,11 @@ PageReports::PageReports(ReportSettings settings, const LanguageLoader &language
     , language_(language)
     , fetch_memory_(settings_.fetch_memory)
     , analysis_memory_(settings_.analysis_memory)
+    , robots_memory_(8 * RobotsFiles::kMaxBytes)
     , analysis_slots_(settings_.parallel_analyses)
     , pages_([this](const std::string &url) { return fetch(url); }, settings_.cache)
+    , robots_files_([this](const std::string &url) { return fetch_robots_txt(url); },
+                    settings_.cache.time_to_live)
     , reports_([this](const FetchResult &page) { return analyse(page); }, settings_.cache.max_entries)
 {}
 
@@ -49,6 +53,7 @@ PageReports::Report PageReports::get(std::string_view typed_url)
     if (!target.ok()) {
         PageReport refused;
         refused.analysis.failure = target.refusal;
+        refused.address_refused = true;
         return std::make_shared<const PageReport>(std::move(refused));
     }
     return reports_.get(target.url, pages_.get(target.url));
@@ -67,16 +72,31 @@ PageCache::Page PageReports::fetch(const std::string &url)
     return PageCache::Page(held, &held->page);
 }
 
+FetchResult PageReports::fetch_robots_txt(const std::string &url)
+{
+    FetchLimits limits = settings_.limits;
+    limits.max_body_bytes = RobotsFiles::kMaxBytes;
+    // A robots.txt that never ends holds up the page's first report: not for long.
+    limits.total_timeout = std::min(limits.total_timeout, std::chrono::milliseconds(5000));
+    std::optional<MemoryBudget::Reservation> memory =
+        robots_memory_.reserve(limits.max_body_bytes, patience());
+    if (!memory)
+        throw ServiceBusy();
+    return fetch_page(url, limits, stopping_.get_token());
+}
+
 PageReport PageReports::analyse(const FetchResult &page)
 {
     if (!page.ok())
-        return make_report(page, language_.get());
+        return make_report(page, nullptr, language_.get());
+    // The robots.txt of the site the page was found on, after its redirects.
+    const RobotsFiles::File robots = robots_files_.for_page(page.hops.empty() ? "" : page.hops.back().url);
     const std::optional<MemoryBudget::Reservation> memory =
         analysis_memory_.reserve(report_memory(page.body.size()), patience());
     if (!memory)
         throw ServiceBusy();
     const Slot core(analysis_slots_);
-    return make_report(page, language_.get());
+    return make_report(page, robots.get(), language_.get());
 }
 
 void PageReports::forget_expired()

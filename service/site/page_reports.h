@@ -6,6 +6,7 @@
 #include "site/memory_budget.h"
 #include "site/page_cache.h"
 #include "site/page_report.h"
+#include "site/robots_files.h"
 
 #include <cstddef>
 #include <semaphore>
@@ -61,6 +62,7 @@ public:
 
 private:
     PageCache::Page fetch(const std::string &url);
+    FetchResult fetch_robots_txt(const std::string &url);
     PageReport analyse(const FetchResult &page);
     std::chrono::steady_clock::time_point patience() const;
 
@@ -69,8 +71,12 @@ private:
     std::stop_source stopping_;
     MemoryBudget fetch_memory_;
     MemoryBudget analysis_memory_;
+    // robots.txt fetches have their own: a page waiting for its analysis holds fetch
+    // memory, and its robots.txt must not queue behind fetches that wait for that memory.
+    MemoryBudget robots_memory_;
     std::counting_semaphore<> analysis_slots_;
     PageCache pages_;
+    RobotsFiles robots_files_;
     AnalysisCache reports_;
 };
 

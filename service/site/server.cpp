@@ -138,6 +138,9 @@ private:
     bool stopping_ = false;
 };
 
+constexpr std::string_view kApiPrefix = "/api/";
+constexpr std::string_view kAnalyzePath = "/api/analyze";
+
 // Runs one route's work; a service too busy answers 503, and any other failure is
 // logged and answered with 500, never taking the connection's thread down.
 void answer(const httplib::Request &request, httplib::Response &response, SiteService &service,
@@ -146,7 +149,7 @@ void answer(const httplib::Request &request, httplib::Response &response, SiteSe
     try {
         send(response, make());
     } catch (const ServiceBusy &) {
-        send(response, service.busy());
+        send(response, request.path.starts_with(kApiPrefix) ? service.busy_json() : service.busy());
     } catch (const std::exception &error) {
         std::fprintf(stderr, "seo-site: %s %s failed: %s\n", request.method.c_str(), request.path.c_str(),
                      error.what());
@@ -198,7 +201,14 @@ SiteServer::SiteServer(SiteService &service, ServerLimits limits)
                  });
     };
     route(contract::kOverviewPath, [&service](const Request &request) {
-        return service.overview(request.get_param_value(contract::kOverviewAddressKey.data()));
+        // The desktop tool always asks with an address; a browser coming to the site has none.
+        if (!request.has_param(contract::kOverviewAddressKey.data()))
+            return service.tools_home();
+        return service.overview(request.get_param_value(contract::kOverviewAddressKey.data()),
+                                request.get_param_value(contract::kDensityKeywordKey.data()));
+    });
+    route(kAnalyzePath, [&service](const Request &request) {
+        return service.analyze(request.get_param_value("url"), request.get_param_value("kw"));
     });
     route(contract::kSpiderPath, [&service](const Request &request) {
         return service.spider(request.get_param_value(contract::kSpiderAddressKey.data()));

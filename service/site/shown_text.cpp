@@ -28,4 +28,26 @@ std::string shown_text(std::string_view utf8)
     return out;
 }
 
+std::string html_escaped(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 8);
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7F)
+            out += "\uFFFD";
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace seo

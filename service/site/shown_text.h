@@ -16,4 +16,9 @@ namespace seo {
 // - control characters other than tab and line feed (NUL among them) become U+FFFD.
 std::string shown_text(std::string_view utf8);
 
+// Text for the parts of pages only browsers read (the audit, forms): '&', '<', '>' and
+// '"' written as entities, so it is safe in element content and in quoted attributes;
+// control characters as in shown_text().
+std::string html_escaped(std::string_view utf8);
+
 } // namespace seo

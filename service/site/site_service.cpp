@@ -1,11 +1,15 @@
 #include "site/site_service.h"
 
+#include "site/audit_pages.h"
 #include "site/charset.h"
 #include "site/page_text.h"
 #include "site/product_pages.h"
+#include "site/report_json.h"
 #include "site/tool_pages.h"
 
 #include <malloc.h>
+
+#include <contract/site_contract.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -33,6 +37,7 @@ Answer html(int status, std::string body)
 
 SiteService::SiteService(SiteSettings settings, const LanguageLoader &language)
     : settings_(std::move(settings))
+    , language_(language)
     , reports_(settings_.reports, language)
     , answers_(settings_.answer_memory)
     , housekeeping_([this](const std::stop_token &stop) { keep_house(stop); })
@@ -60,21 +65,41 @@ Answer SiteService::spider(std::string_view raw_url)
     const PageReports::Report report = reports_.get(url);
     MemoryBudget::Reservation memory =
         answer_memory(kPageFrameBytes + 3 * (url.size() + report->analysis.content.text.size()));
-    Answer answer = html(200, spider_page(url, report->analysis));
+    const std::string after =
+        query_form(site_contract::kSpiderPath, site_contract::kSpiderAddressKey, url, "", false)
+        + tool_links(url, "");
+    Answer answer = html(200, spider_page(url, report->analysis, after));
     memory.shrink_to(answer.body.size());
     answer.memory = std::move(memory);
     return answer;
 }
 
-Answer SiteService::overview(std::string_view raw_url)
+Answer SiteService::overview(std::string_view raw_url, std::string_view raw_keyword)
 {
     const std::string url = valid_utf8(raw_url);
+    const std::string keyword = valid_utf8(raw_keyword);
     const PageReports::Report report = reports_.get(url);
     const PageContent &content = report->analysis.content;
-    MemoryBudget::Reservation memory = answer_memory(
-        kPageFrameBytes
-        + 3 * (url.size() + content.title.size() + content.keywords.size() + content.description.size()));
-    Answer answer = html(200, overview_page(url, report->analysis, report->keywords));
+    MemoryBudget::Reservation memory =
+        answer_memory(kPageFrameBytes
+                      + 6
+                          * (url.size() + keyword.size() + content.title.size() + content.keywords.size()
+                             + content.description.size())
+                      + 2 * report->findings.size() * 1024);
+    const std::string before =
+        query_form(site_contract::kOverviewPath, site_contract::kOverviewAddressKey, url, keyword, false);
+    std::string after;
+    if (report->analysis.ok()) {
+        std::vector<Finding> findings = report->findings;
+        if (!typed_keyword(keyword).empty()) {
+            const std::vector<Finding> placed = placement_findings(keyword_placement(
+                content, report->text, report->fetch.final_url(), keyword, language_.get()));
+            findings.insert(findings.end(), placed.begin(), placed.end());
+        }
+        after = density_chart(report->keywords) + audit_section(findings);
+    }
+    after += tool_links(url, keyword);
+    Answer answer = html(200, overview_page(url, report->analysis, report->keywords, before, after));
     memory.shrink_to(answer.body.size());
     answer.memory = std::move(memory);
     return answer;
@@ -84,16 +109,67 @@ Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_u
 {
     const std::string keyword = valid_utf8(raw_keyword);
     const std::string url = valid_utf8(raw_url);
-    MemoryBudget::Reservation memory = answer_memory(kPageFrameBytes + 3 * (url.size() + keyword.size()));
+    MemoryBudget::Reservation memory =
+        answer_memory(kPageFrameBytes + 6 * (url.size() + keyword.size()) + 64 * 1024);
     if (typed_keyword(keyword).empty())
         return html(200, density_page(url, keyword, PageAnalysis{}, std::nullopt));
     const PageReports::Report report = reports_.get(url);
-    std::optional<DensityFigures> figures;
-    if (report->analysis.ok())
-        figures = density_figures(report->text, keyword);
-    Answer answer = html(200, density_page(url, keyword, report->analysis, figures));
+    if (!report->analysis.ok())
+        return html(200, density_page(url, keyword, report->analysis, std::nullopt));
+    const KeywordPlacement placement = keyword_placement(report->analysis.content, report->text,
+                                                         report->fetch.final_url(), keyword, language_.get());
+    const std::string after =
+        query_form(site_contract::kDensityPath, site_contract::kDensityAddressKey, url, keyword, true)
+        + audit_section(placement_findings(placement)) + tool_links(url, keyword);
+    Answer answer = html(200, density_page(url, keyword, report->analysis, placement.density, after));
     answer.memory = std::move(memory);
     return answer;
+}
+
+Answer SiteService::tools_home() const
+{
+    return html(200, tools_home_page());
+}
+
+Answer SiteService::analyze(std::string_view raw_url, std::string_view raw_keyword)
+{
+    const auto started = std::chrono::steady_clock::now();
+    const std::string url = valid_utf8(raw_url);
+    const std::string keyword = valid_utf8(raw_keyword);
+    constexpr const char *kJson = "application/json; charset=utf-8";
+    if (url.empty())
+        return {400, kJson, error_json("missing_url", "请用 url 参数给出要分析的网址"), {}};
+    const PageReports::Report report = reports_.get(url);
+    const PageAnalysis &analysis = report->analysis;
+    if (!analysis.ok()) {
+        // Refused before any fetch, not had from the site, or had but not readable.
+        const bool fetched = !report->fetch.hops.empty() && report->fetch.hops.back().status / 100 == 2;
+        const bool refused = report->address_refused;
+        const int status = refused ? 400 : fetched ? 422 : 502;
+        const char *code = refused ? "address_refused" : fetched ? "page_unreadable" : "fetch_failed";
+        return {status, kJson, error_json(code, analysis.failure, analysis.failure_detail), {}};
+    }
+    MemoryBudget::Reservation memory = answer_memory(
+        kPageFrameBytes
+        + 6
+            * (url.size() + keyword.size() + report->analysis.content.title.size()
+               + report->analysis.content.description.size() + report->analysis.content.keywords.size())
+        + 2 * report->findings.size() * 1024 + 64 * report->analysis.content.headings.size());
+    std::optional<KeywordPlacement> placement;
+    if (!typed_keyword(keyword).empty())
+        placement = keyword_placement(analysis.content, report->text, report->fetch.final_url(), keyword,
+                                      language_.get());
+    const double answer_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    Answer answer{200, kJson, report_json(url, *report, placement, answer_ms), {}};
+    memory.shrink_to(answer.body.size());
+    answer.memory = std::move(memory);
+    return answer;
+}
+
+Answer SiteService::busy_json() const
+{
+    return {503, "application/json; charset=utf-8", error_json("busy", "分析服务繁忙，请稍后再试"), {}};
 }
 
 Answer SiteService::home() const

@@ -40,10 +40,16 @@ class SiteService
 public:
     SiteService(SiteSettings settings, const LanguageLoader &language);
 
-    // The pages the desktop tool reads.
-    Answer overview(std::string_view raw_url);
+    // The pages the desktop tool reads; browsers get forms and the audit besides.
+    Answer overview(std::string_view raw_url, std::string_view raw_keyword = {});
     Answer spider(std::string_view raw_url);
     Answer density(std::string_view raw_keyword, std::string_view raw_url);
+
+    // The tools site's home page, for a browser: the query form.
+    Answer tools_home() const;
+    // The whole report as JSON; failures as a JSON error with their HTTP status.
+    Answer analyze(std::string_view raw_url, std::string_view raw_keyword);
+    Answer busy_json() const;
 
     // The maker's site.
     Answer home() const;
@@ -62,6 +68,7 @@ private:
     void keep_house(const std::stop_token &stop);
 
     SiteSettings settings_;
+    const LanguageLoader &language_;
     PageReports reports_;
     MemoryBudget answers_;
     std::jthread housekeeping_; // last: it stops before the rest goes

@@ -76,29 +76,32 @@ std::string keyword_section(const std::vector<KeywordRow> &keywords)
 
 } // namespace
 
-std::string spider_page(std::string_view url, const PageAnalysis &analysis)
+std::string spider_page(std::string_view url, const PageAnalysis &analysis, std::string_view after)
 {
     const std::string text = analysis.ok()
         ? analysis.content.text
         : joined({contract::spider::kSiteFailure, "：", full_reason(analysis)});
     return joined({page_start("搜索蜘蛛模拟抓取"), "<h1>搜索蜘蛛模拟抓取</h1>\n", address_line(url),
                    "<p class=\"note\">下面是搜索引擎蜘蛛看到的页面文字。</p>\n",
-                   contract::spider::kTextAreaOpen, shown_text(text), contract::spider::kTextEnd, "\n",
+                   contract::spider::kTextAreaOpen, shown_text(text), contract::spider::kTextEnd, "\n", after,
                    page_end()});
 }
 
 std::string overview_page(std::string_view url, const PageAnalysis &analysis,
-                          const std::vector<KeywordRow> &keywords)
+                          const std::vector<KeywordRow> &keywords, std::string_view before,
+                          std::string_view after)
 {
-    std::string html = page_start("SEO综合查询") + "<h1>SEO综合查询</h1>\n" + address_line(url);
+    std::string html =
+        page_start("SEO综合查询") + "<h1>SEO综合查询</h1>\n" + std::string(before) + address_line(url);
     if (!analysis.ok())
         return html + failure_paragraph("无法获取该网址的页面，没有可显示的分析结果。", full_reason(analysis))
-            + page_end();
-    return html + meta_section(analysis.content) + keyword_section(keywords) + page_end();
+            + std::string(after) + page_end();
+    return html + meta_section(analysis.content) + keyword_section(keywords) + std::string(after)
+        + page_end();
 }
 
 std::string density_page(std::string_view url, std::string_view keyword, const PageAnalysis &analysis,
-                         const std::optional<DensityFigures> &figures)
+                         const std::optional<DensityFigures> &figures, std::string_view after)
 {
     using namespace contract::density;
     // The figures' captions hold no character that shown_text() replaces, so texts from
@@ -121,7 +124,7 @@ std::string density_page(std::string_view url, std::string_view keyword, const P
     item(kDensityCaption, format_percent(figures->percent));
     html += joined({"</ul>\n<p>", kAdvice, "</p>\n"});
     html += joined({"<table>\n<tr><th>关键字</th><td>", shown_text(keyword),
-                    "</td></tr>\n<tr><th>网址</th><td>", shown_text(url), "</td></tr>\n</table>\n"});
+                    "</td></tr>\n<tr><th>网址</th><td>", shown_text(url), "</td></tr>\n</table>\n", after});
     return html + page_end();
 }
 

@@ -16,15 +16,20 @@ namespace seo {
 // or break one. On failure the marked parts are left out and the reason is given.
 
 // The page as a search spider sees it, inside the one text area of the page.
-std::string spider_page(std::string_view url, const PageAnalysis &analysis);
+// Browsers get more than the tool reads: `after` (forms, the audit) follows the tool's
+// sections, and the overview's `before` (its form) precedes them.
+std::string spider_page(std::string_view url, const PageAnalysis &analysis, std::string_view after = {});
 
 // Title / keywords / description with their lengths, then the keyword table.
 std::string overview_page(std::string_view url, const PageAnalysis &analysis,
-                          const std::vector<KeywordRow> &keywords);
+                          const std::vector<KeywordRow> &keywords, std::string_view before = {},
+                          std::string_view after = {});
 
 // The density figures of one keyword; without figures (no keyword given) the page asks
 // for one.
+// `after` is only shown with the figures: without them, a request text in it could pose
+// as one.
 std::string density_page(std::string_view url, std::string_view keyword, const PageAnalysis &analysis,
-                         const std::optional<DensityFigures> &figures);
+                         const std::optional<DensityFigures> &figures, std::string_view after = {});
 
 } // namespace seo

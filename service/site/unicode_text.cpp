@@ -1,6 +1,7 @@
 #include "site/unicode_text.h"
 
 #include <unicode/ucasemap.h>
+#include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <cstdio>
@@ -31,6 +32,20 @@ std::u32string code_points(std::string_view utf8)
         out += c < 0 ? U'\uFFFD' : char32_t(c);
     }
     return out;
+}
+
+std::size_t display_width(std::string_view utf8)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    std::size_t width = 0;
+    for (int32_t at = 0; at < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, at, length, c);
+        const int east_asian = c < 0 ? U_EA_NEUTRAL : u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH);
+        width += east_asian == U_EA_WIDE || east_asian == U_EA_FULLWIDTH ? 2 : 1;
+    }
+    return width;
 }
 
 char32_t first_code_point(std::string_view utf8)

@@ -12,6 +12,10 @@ std::size_t code_point_count(std::string_view utf8);
 // The code points of valid UTF-8 text.
 std::u32string code_points(std::string_view utf8);
 
+// Width on a results page, in Latin characters: a wide or full-width character (Chinese,
+// Japanese, Korean, full-width punctuation) counts two, any other one.
+std::size_t display_width(std::string_view utf8);
+
 // The first code point of UTF-8 text; U+FFFD for an empty or ill-formed start.
 char32_t first_code_point(std::string_view utf8);
 

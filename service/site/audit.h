@@ -1,0 +1,85 @@
+#pragma once
+
+#include "site/charset.h"
+#include "site/fetcher.h"
+#include "site/html_document.h"
+#include "site/language.h"
+#include "site/page_text.h"
+#include "site/robots_files.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace seo {
+
+// One check of the on-page audit and what it found.
+struct Finding
+{
+    enum class Verdict { pass, warn, fail, info };
+
+    std::string id; // stable, for scripts: "title.width"
+    std::string group; // the heading it is shown under
+    Verdict verdict = Verdict::info;
+    std::string check; // what was checked
+    std::string detail; // what was found; may quote the page
+    std::string advice; // one line; empty when there is nothing to do
+};
+
+// The audit's summary: counts by verdict, and a score from 0 to 100 that counts each
+// passed check fully, each warning half and each failure not at all, over the checks
+// that give a verdict (information is left out).
+struct AuditSummary
+{
+    std::size_t passed = 0, warnings = 0, failures = 0, notes = 0;
+    int score = 0;
+};
+AuditSummary summarise(const std::vector<Finding> &findings);
+
+// The limits the verdicts use (their sources are on the help page).
+namespace audit_limits {
+inline constexpr std::size_t kTitleMinWidth = 16; // 8 Chinese characters
+inline constexpr std::size_t kTitleMaxWidth = 60; // what Baidu and Google show on a computer
+inline constexpr std::size_t kDescriptionMinWidth = 50;
+inline constexpr std::size_t kDescriptionMaxWidth = 156;
+inline constexpr std::size_t kLargePageBytes = 1024 * 1024;
+inline constexpr long kSlowAnswerMs = 1000;
+inline constexpr double kDensityLow = 2.0, kDensityHigh = 8.0;
+} // namespace audit_limits
+
+// Everything the page-wide checks look at.
+struct AuditInput
+{
+    const FetchResult &fetched;
+    const PageContent &content;
+    const PageText &text;
+    const CharsetSources &charsets;
+    const RobotsFile *robots; // none when the service has no robots.txt for the site
+};
+
+// The checks that need no keyword: indexing, title and description, structure, links and
+// images, social and structured data, size, speed and character set.
+std::vector<Finding> audit_page(const AuditInput &input);
+
+// Where a keyword appears, counted by the page text's rule.
+struct KeywordPlacement
+{
+    std::string keyword; // as typed, white space collapsed
+    bool in_title = false;
+    bool in_description = false;
+    bool in_h1 = false;
+    bool in_first_paragraph = false;
+    bool in_address = false;
+    std::size_t image_alts = 0; // alternative texts that hold it
+    std::size_t link_texts = 0;
+    DensityFigures density;
+};
+KeywordPlacement keyword_placement(const PageContent &content, const PageText &text,
+                                   std::string_view page_url, std::string_view keyword,
+                                   const Language &language);
+std::vector<Finding> placement_findings(const KeywordPlacement &placement);
+
+std::string_view verdict_name(Finding::Verdict verdict); // "pass", "warn", "fail", "info"
+
+} // namespace seo
