@@ -10,9 +10,10 @@ packages=(
   qt6-base-dev libgl-dev            # the window and its network access
   fonts-noto-cjk                    # the serif face that stands in for 宋体
   xdg-utils                         # opens the home page in the user's browser
-  libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libgumbo-dev libicu-dev libopencc-dev  # the analysis service
+  libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libgumbo-dev libicu-dev libopencc-dev nlohmann-json3-dev  # the analysis service
   python3-jieba                     # its word-frequency lexicon (dict.txt), read as data
   libgtest-dev libgmock-dev libbenchmark-dev wrk valgrind python3 clang libclang-rt-14-dev   # tests, load, fuzzing
+  chromium chromium-driver python3-selenium   # the service's pages tested in a real browser
   clang-format clang-tidy           # the house style, checked by CI
 )
 missing=()

@@ -5,6 +5,8 @@
 #include "site/page_text.h"
 #include "site/tool_pages.h"
 
+#include "running_site.h"
+#include "target_server.h"
 #include "test_language.h"
 
 #include "contract/literals.h"
@@ -63,6 +65,50 @@ TEST(MarkerForgery, PageAndRequestTextsCannotAddOrBreakOverviewMarkers)
         EXPECT_EQ(count(page, literal::kRowStart), 2u + keywords.size()); // two headings + rows
         EXPECT_EQ(count(page, literal::kTableEnd), 2u);
         EXPECT_LT(page.find(literal::kMetaStart), page.find(literal::kLengthStart));
+    }
+}
+
+// The same through the site, where browsers also get a form before the sections and the
+// chart and the audit after them, which quote the page (link and image texts, headings,
+// keywords) and the request: the tool's sections still come first and whole.
+TEST(MarkerForgery, BrowserPartsLeaveTheToolsSectionsWhole)
+{
+    for (const std::string &forgery : kForgeries) {
+        SCOPED_TRACE(forgery);
+        std::string text;
+        for (const char c : forgery)
+            text += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
+        const std::string body = "<title>" + text + "</title><meta name=\"keywords\" content=\"" + text
+            + "\"><link rel=\"canonical\" href=\"" + text + "\"><h1>" + text + "</h1><p>" + text
+            + "</p><a href=\"/" + text + "\">" + text + "</a><img src=\"" + text + "\"><p>正文 网站优化</p>";
+        const TargetServer target{[&body](httplib::Server &http) {
+            http.Get("/", [&body](const httplib::Request &, httplib::Response &response) {
+                response.set_content(body, "text/html; charset=utf-8");
+            });
+        }};
+        const RunningSite site;
+        const std::string address = percent_encoded(target.url("/")), keyword = percent_encoded(forgery);
+        const auto overview = get_local(site.port(), "/?q=" + address + "&kw=" + keyword);
+        ASSERT_TRUE(overview);
+        const std::string &page = overview->body;
+        const std::size_t table = page.find(literal::kKeywordTableStart);
+        const std::string sections = page.substr(0, page.find(literal::kTableEnd, table));
+        EXPECT_EQ(count(sections, literal::kMetaStart), 1u);
+        EXPECT_EQ(count(sections, literal::kLengthStart), 3u);
+        EXPECT_EQ(count(sections, literal::kTagTextStart), 3u);
+        EXPECT_EQ(count(sections, literal::kMetaEnd), 1u);
+        EXPECT_EQ(count(sections, literal::kKeywordTableStart), 1u);
+        EXPECT_EQ(count(sections, literal::kTableEnd), 1u); // the meta table's
+        EXPECT_NE(page.find("class=\"audit\"", table), std::string::npos); // the audit came, after
+
+        const auto density = get_local(
+            site.port(), "/Tools/Density.aspx?kw=" + percent_encoded("网站优化") + "&url=" + address);
+        ASSERT_TRUE(density);
+        EXPECT_EQ(density->body.find(literal::kDensityStart), density->body.find("页面文本总长度："));
+        const auto spider = get_local(site.port(), "/Tools/Robot.aspx?url=" + address);
+        ASSERT_TRUE(spider);
+        EXPECT_EQ(count(spider->body, literal::kSpiderStart), 1u);
+        EXPECT_NE(spider->body.find("正文 网站优化</textarea>"), std::string::npos);
     }
 }
 

@@ -1,0 +1,323 @@
+// The audit as scripts get it, through GET /api/analyze, on pages held back for these
+// tests: each check passing and failing, in Chinese and English, in UTF-8 and GBK, and the
+// cases where the usual SEO tools go wrong on Chinese.
+#include "running_site.h"
+#include "target_server.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+using nlohmann::json;
+
+// Passes every check that needs no keyword; `host` is the address it is served from.
+std::string good_page(const std::string &host)
+{
+    const std::string self = "http://" + host + "/good";
+    return R"(<!DOCTYPE html><html lang="zh-CN"><head><meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>二手房交易流程：看房、签约、贷款与过户全攻略</title>
+<meta name="description" content="二手房交易要经过看房、签约、贷款、过户和交房五个环节。本文逐一说明每个环节要准备的材料、常见的风险和费用，帮助买卖双方顺利成交。">
+<meta name="keywords" content="二手房,过户,贷款">
+<link rel="canonical" href=")"
+        + self + R"(">
+<link rel="alternate" hreflang="zh-CN" href=")"
+        + self + R"(">
+<link rel="alternate" hreflang="en" href="http://)"
+        + host + R"(/en">
+<meta property="og:title" content="二手房交易流程"><meta property="og:description" content="五个环节">
+<meta property="og:image" content="http://)"
+        + host + R"(/a.png"><meta property="og:url" content=")" + self + R"(">
+<meta property="og:type" content="article">
+<script type="application/ld+json">{"@context":"https://schema.org","@graph":[{"@type":"Article"},{"@type":"BreadcrumbList"}]}</script>
+</head><body><h1>二手房交易流程</h1>
+<p>买二手房之前，先了解二手房交易的五个环节。</p>
+<h2>看房</h2><p>看房时核实产权。<img src="house.jpg" alt="二手房客厅"></p>
+<h2>贷款与过户</h2><p>贷款审批通过后办理过户。</p>
+<a href="/loan">二手房贷款办理指南</a> <a href="http://other.example/">房产税计算器</a>
+</body></html>)";
+}
+
+// Fails what a page can fail: no title, a description twice, noindex for Baidu in the
+// header, nofollow for Google in the page, a canonical elsewhere, an invalid lang, no h1,
+// skipped levels, images without alt, vague link texts, broken JSON-LD.
+const char *const kBadPage = R"(<html lang="zh_CN"><head><meta charset="utf-8">
+<meta name="description" content="短"><meta name="description" content="另一个描述">
+<meta name="googlebot" content="nofollow">
+<meta name="keywords" content="二手房,火星探测">
+<link rel="canonical" href="http://example.com/elsewhere">
+<meta property="og:title" content="只有标题">
+<script type="application/ld+json">{"@type": "Article",}</script>
+</head><body><h2>二手房</h2><h4>细节</h4>
+<p>二手房。</p><img src="a.png"><img src="b.png" alt="">
+<a href="/x">点击这里</a> <a href="/y">更多&gt;&gt;</a> <a href="/z">[详情]</a> <a href="/w">更多</a>
+</body></html>)";
+
+// English, with the vague texts Lighthouse knows.
+const char *const kEnglishPage =
+    R"(<html lang="en"><head><meta charset="utf-8"><title>Buying a second-hand flat in Shanghai: a step by step guide</title>
+<meta name="viewport" content="width=device-width"></head><body><h1>Buying a flat</h1>
+<p>Check the deed before you sign.</p><a href="/a">click here</a> <a href="/b">Read more…</a></body></html>)";
+
+// In GBK, declared only in the page, on a site whose robots.txt keeps Baiduspider out of /private/.
+const std::string kGbkPage =
+    encoded(R"(<html lang="zh-CN"><head><meta http-equiv="Content-Type" content="text/html; charset=gb2312">
+<title>北京二手房价格走势与购房建议（2026年）</title></head><body><h1>北京二手房</h1><p>北京二手房价格回稳。二手房成交量上升，二手房贷款利率下降。</p></body></html>)",
+            "GBK");
+
+void serve_held_back_pages(httplib::Server &http)
+{
+    http.Get("/good", [](const httplib::Request &request, httplib::Response &response) {
+        response.set_content(good_page(request.get_header_value("Host")), "text/html; charset=utf-8");
+    });
+    http.Get("/bad", [](const httplib::Request &, httplib::Response &response) {
+        response.set_header("X-Robots-Tag", "baiduspider: noindex");
+        response.set_content(kBadPage, "text/html");
+    });
+    http.Get("/en", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content(kEnglishPage, "text/html; charset=utf-8");
+    });
+    http.Get("/private/gbk", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content(kGbkPage, "text/html");
+    });
+    http.Get("/moved", [](const httplib::Request &, httplib::Response &response) {
+        response.set_redirect("/good", 302);
+    });
+    http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content("User-agent: Baiduspider\nDisallow: /private/\n\nUser-agent: *\nAllow: /\n",
+                             "text/plain");
+    });
+}
+
+class AuditTest : public testing::Test
+{
+protected:
+    // One site and one set of pages for all the cases: the answers are cached by query.
+    static void SetUpTestSuite()
+    {
+        target_server = std::make_unique<TargetServer>(serve_held_back_pages);
+        running_site = std::make_unique<RunningSite>();
+    }
+    static void TearDownTestSuite()
+    {
+        running_site.reset();
+        target_server.reset();
+    }
+    static inline std::unique_ptr<TargetServer> target_server;
+    static inline std::unique_ptr<RunningSite> running_site;
+    static const TargetServer &target() { return *target_server; }
+    static const RunningSite &site() { return *running_site; }
+
+    // The answer for a page and keyword, asked once per test run.
+    static const json &analysis(const std::string &path, const std::string &keyword = "")
+    {
+        static std::map<std::string, json> answers;
+        const std::string query =
+            "/api/analyze?url=" + percent_encoded(target().url(path)) + "&kw=" + percent_encoded(keyword);
+        auto [known, added] = answers.try_emplace(query);
+        if (added) {
+            const auto result = get_local(site().port(), query);
+            EXPECT_TRUE(result && result->status == 200) << query;
+            known->second = result ? json::parse(result->body) : json();
+        }
+        return known->second;
+    }
+
+    static json finding(const json &answer, const std::string &id)
+    {
+        for (const json &found : answer["audit"]["findings"])
+            if (found["id"] == id)
+                return found;
+        return json();
+    }
+};
+
+TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
+{
+    const struct
+    {
+        const char *path;
+        const char *keyword;
+        const char *id;
+        const char *verdict;
+        const char *detail; // a part of it
+    } cases[] = {
+        {"/good", "", "indexing.status", "pass", "HTTP 200"},
+        {"/good", "", "indexing.noindex", "pass", ""},
+        {"/good", "", "indexing.robots_txt", "pass", "Baiduspider"},
+        {"/good", "", "indexing.canonical", "pass", "指向本页"},
+        {"/good", "", "indexing.lang", "pass", "zh-CN"},
+        {"/good", "", "indexing.hreflang", "pass", "含指向本页"},
+        {"/good", "", "snippet.title", "pass",
+         "宽度 44（22 个字符）"}, // 22 Chinese characters: not too short
+        {"/good", "", "snippet.description", "pass", ""},
+        {"/good", "", "snippet.keywords", "pass", "3 个词"},
+        {"/good", "", "structure.h1", "pass", ""},
+        {"/good", "", "structure.outline", "pass", ""},
+        {"/good", "", "structure.viewport", "pass", ""},
+        {"/good", "", "links.count", "info", "站内 1，站外 1"},
+        {"/good", "", "links.vague", "pass", ""},
+        {"/good", "", "images.alt", "pass", ""},
+        {"/good", "", "shared.open_graph", "pass", ""},
+        {"/good", "", "shared.json_ld", "pass", "Article、BreadcrumbList"},
+        {"/good", "", "technical.charset", "pass", "HTTP 头 utf-8"},
+        {"/bad", "", "indexing.noindex", "fail", "baiduspider"},
+        {"/bad", "", "indexing.nofollow", "warn", "googlebot"},
+        {"/bad", "", "indexing.canonical", "warn", "http://example.com/elsewhere"},
+        {"/bad", "", "indexing.lang", "fail", "zh_CN"},
+        {"/bad", "", "snippet.title", "fail", "没有标题"},
+        {"/bad", "", "snippet.description", "warn", "偏短"},
+        {"/bad", "", "snippet.description_count", "warn", "2 个描述"},
+        {"/bad", "", "snippet.keywords", "warn", "火星探测"},
+        {"/bad", "", "structure.h1", "fail", ""},
+        {"/bad", "", "structure.outline", "warn", "H2 之后直接是 H4"},
+        {"/bad", "", "structure.viewport", "warn", ""},
+        {"/bad", "", "links.vague", "warn", "4 个链接"},
+        {"/bad", "", "images.alt", "warn", "1 张图片没有 alt"}, // alt="" is decorative, not missing
+        {"/bad", "", "shared.open_graph", "warn", "og:image"},
+        {"/bad", "", "shared.json_ld", "fail", "不是有效的 JSON"},
+        {"/en", "", "links.vague", "warn", "2 个链接"},
+        {"/en", "", "indexing.lang", "pass", "en"},
+        {"/en", "", "technical.charset", "pass", ""},
+        {"/moved", "", "indexing.status", "warn", "302"},
+        {"/private/gbk", "", "indexing.robots_txt", "fail", "Baiduspider（Disallow: /private/）"},
+        {"/private/gbk", "", "technical.charset", "pass", "<meta> GB18030"},
+        // where a Chinese keyword appears, found without spaces
+        {"/good", "二手房", "keyword.title", "pass", ""},
+        {"/good", "二手房", "keyword.description", "pass", ""},
+        {"/good", "二手房", "keyword.h1", "pass", ""},
+        {"/good", "二手房", "keyword.first_paragraph", "pass", ""},
+        {"/good", "二手房", "keyword.image_alt", "pass", "1 张"},
+        {"/good", "二手房", "keyword.link_text", "pass", "1 个"},
+        {"/good", "过户", "keyword.title", "pass", ""},
+        {"/good", "过户", "keyword.h1", "warn", ""},
+        {"/private/gbk", "二手房", "keyword.density", "warn", "出现 4 次"},
+        {"/private/gbk", "二手房", "keyword.description", "warn", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " " + c.keyword + " " + c.id);
+        const json found = finding(analysis(c.path, c.keyword), c.id);
+        ASSERT_FALSE(found.is_null());
+        EXPECT_EQ(found["verdict"], c.verdict);
+        EXPECT_NE(found["detail"].get<std::string>().find(c.detail), std::string::npos) << found["detail"];
+    }
+}
+
+TEST_F(AuditTest, ReportsEveryFigureOfThePage)
+{
+    const json &gbk = analysis("/private/gbk", "二手房");
+    EXPECT_EQ(gbk["meta"]["title"]["text"], "北京二手房价格走势与购房建议（2026年）");
+    EXPECT_EQ(gbk["meta"]["title"]["length"], 21);
+    EXPECT_EQ(gbk["meta"]["title"]["width"], 38);
+    EXPECT_EQ(gbk["charset"]["used"], "GB18030");
+    EXPECT_EQ(gbk["keyword"]["density"]["occurrences"], 4);
+    EXPECT_TRUE(gbk["keyword"]["in_title"]);
+    EXPECT_EQ(gbk["keywords"][0]["word"], "二手房");
+    EXPECT_EQ(gbk["keywords"][0]["occurrences"], 4);
+
+    const json &moved = analysis("/moved");
+    EXPECT_EQ(moved["final_url"], target().url("/good"));
+    ASSERT_EQ(moved["fetch"]["redirects"].size(), 1u);
+    EXPECT_EQ(moved["fetch"]["redirects"][0]["status"], 302);
+
+    const json &good = analysis("/good");
+    EXPECT_EQ(good["headings"].size(), 3u);
+    EXPECT_EQ(good["images"]["count"], 1);
+    const json &summary = good["audit"]["summary"];
+    const double judged =
+        summary["pass"].get<double>() + summary["warn"].get<double>() + summary["fail"].get<double>();
+    EXPECT_EQ(
+        summary["score"],
+        std::lround(100 * (summary["pass"].get<double>() + 0.5 * summary["warn"].get<double>()) / judged));
+    EXPECT_GE(good["timings"]["analysis_ms"].get<double>(), 0.0);
+}
+
+TEST_F(AuditTest, FailuresAreJsonErrorsWithTheirStatus)
+{
+    const TargetServer image{[](httplib::Server &http) {
+        http.Get("/logo.png", [](const httplib::Request &, httplib::Response &response) {
+            response.set_content(std::string("\x89PNG\r\n\x1a\n", 8), "image/png");
+        });
+    }};
+    const int closed_port = [] {
+        const TargetServer gone{[](httplib::Server &) {}};
+        return gone.port();
+    }();
+    const struct
+    {
+        std::string query;
+        int status;
+        const char *code;
+    } cases[] = {
+        {"/api/analyze", 400, "missing_url"},
+        {"/api/analyze?url=ftp%3A%2F%2Fexample.com%2F", 400, "address_refused"},
+        {"/api/analyze?url=" + percent_encoded(image.url("/logo.png")), 422, "page_unreadable"},
+        {"/api/analyze?url=" + percent_encoded("http://127.0.0.1:" + std::to_string(closed_port) + "/"), 502,
+         "fetch_failed"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query);
+        const auto result = get_local(site().port(), c.query);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->status, c.status);
+        EXPECT_EQ(result->get_header_value("Content-Type"), "application/json; charset=utf-8");
+        const json error = json::parse(result->body)["error"];
+        EXPECT_EQ(error["code"], c.code);
+        EXPECT_FALSE(error["message"].get<std::string>().empty());
+    }
+}
+
+// A site's robots.txt that is huge, binary or never ends changes its own finding only.
+TEST_F(AuditTest, HostileRobotsFilesChangeNothingButTheirFinding)
+{
+    const std::string page = good_page("example.com");
+    const TargetServer hostile{[&page](httplib::Server &http) {
+        http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
+            response.set_content(page, "text/html; charset=utf-8");
+        });
+        http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
+            response.set_content_provider("text/plain", [](std::size_t, httplib::DataSink &sink) {
+                const std::string chunk(64 * 1024, 'D'); // no line ends: a file that never ends
+                return sink.write(chunk.data(), chunk.size());
+            });
+        });
+    }};
+    const TargetServer binary{[&page](httplib::Server &http) {
+        http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
+            response.set_content(page, "text/html; charset=utf-8");
+        });
+        http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
+            response.set_content(std::string("\0\xff\xfeUser-agent: *\0Disallow\x80: /\n", 33), "text/plain");
+        });
+    }};
+    const TargetServer plain{[&page](httplib::Server &http) {
+        http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
+            response.set_content(page, "text/html; charset=utf-8");
+        });
+    }};
+    const auto findings_of = [](const TargetServer &server) {
+        const auto result =
+            get_local(site().port(), "/api/analyze?url=" + percent_encoded(server.url("/good")));
+        EXPECT_TRUE(result && result->status == 200);
+        const json answer = json::parse(result ? result->body : "{}");
+        std::map<std::string, std::string> verdicts;
+        for (const json &found : answer["audit"]["findings"])
+            verdicts[found["id"]] = found["verdict"];
+        return verdicts;
+    };
+    std::map<std::string, std::string> expected = findings_of(plain);
+    EXPECT_EQ(expected["indexing.robots_txt"], "pass");
+    std::map<std::string, std::string> endless = findings_of(hostile);
+    EXPECT_EQ(endless["indexing.robots_txt"], "warn");
+    endless["indexing.robots_txt"] = "pass";
+    EXPECT_EQ(endless, expected);
+    EXPECT_EQ(findings_of(binary), expected); // no rule can be read from it: all allowed
+}
+
+} // namespace
