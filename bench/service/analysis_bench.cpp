@@ -1,3 +1,5 @@
+#include "site/audit.h"
+#include "site/audit_pages.h"
 #include "site/html_tree.h"
 #include "site/keyword_table.h"
 #include "site/language.h"
@@ -125,7 +127,8 @@ void BM_DensePageFirstAnalysis(benchmark::State &state)
     fetched.content_type = "text/html; charset=utf-8";
     for (auto _ : state) {
         const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
-        std::string page = seo::overview_page("http://example.com/", report.analysis, report.keywords);
+        std::string page = seo::overview_page("http://example.com/", report.analysis, report.keywords, {},
+                                              seo::density_chart(report.keywords) + seo::audit_section(report.findings));
         benchmark::DoNotOptimize(page);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(fetched.body.size()));
@@ -134,6 +137,46 @@ BENCHMARK(BM_DensePageFirstAnalysis)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+
+// The audit alone, over what the first analysis read: its share of that analysis.
+void BM_DensePageAudit(benchmark::State &state)
+{
+    if (!have_dense_page(state))
+        return;
+    static const auto language = seo::load_language({});
+    seo::FetchResult fetched;
+    fetched.body = dense_page();
+    fetched.content_type = "text/html; charset=utf-8";
+    fetched.hops = {{"http://example.com/docs/page.html", 200}};
+    const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
+    const seo::RobotsFile robots{"http://example.com/robots.txt", seo::RobotsFile::State::found, "",
+                                 seo::RobotsTxt("User-agent: *\nDisallow: /private/\n")};
+    for (auto _ : state) {
+        auto findings = seo::audit_page(
+            {fetched, report.analysis.content, report.text, report.analysis.charsets, &robots});
+        benchmark::DoNotOptimize(findings);
+    }
+}
+BENCHMARK(BM_DensePageAudit)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// What a cached answer costs: rendering the overview with its chart and audit.
+void BM_DensePageCachedOverview(benchmark::State &state)
+{
+    if (!have_dense_page(state))
+        return;
+    static const auto language = seo::load_language({});
+    seo::FetchResult fetched;
+    fetched.body = dense_page();
+    fetched.content_type = "text/html; charset=utf-8";
+    fetched.hops = {{"http://example.com/docs/page.html", 200}};
+    const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
+    for (auto _ : state) {
+        std::string page = seo::overview_page("http://example.com/docs/page.html", report.analysis, report.keywords,
+                                              {}, seo::density_chart(report.keywords) + seo::audit_section(report.findings));
+        benchmark::DoNotOptimize(page);
+    }
+}
+BENCHMARK(BM_DensePageCachedOverview)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Segmentation alone, over the page's runs of Chinese characters; bytes are those of the
 // runs in UTF-8.

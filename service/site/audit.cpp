@@ -518,14 +518,22 @@ void check_links(const AuditInput &input, std::vector<Finding> &findings)
     std::size_t internal = 0, external = 0, nofollow = 0, other = 0;
     std::map<std::string, std::size_t> vague;
     for (const PageContent::Link &link : content.links) {
-        const std::optional<std::string> target = resolved_url(page, link.href);
-        const std::optional<UrlParts> parts = target ? url_parts(*target) : std::nullopt;
-        if (!parts)
-            ++other;
-        else if (page_parts && parts->host == page_parts->host)
+        // A relative reference stays on the page's host: only the others need parsing.
+        const std::string_view href = link.href;
+        const std::size_t colon = href.find(':');
+        const bool has_scheme = colon != std::string_view::npos && href.find_first_of("/?#") > colon;
+        if (!has_scheme && !href.starts_with("//")) {
             ++internal;
-        else
-            ++external;
+        } else {
+            const std::optional<std::string> target = resolved_url(page, href);
+            const std::optional<UrlParts> parts = target ? url_parts(*target) : std::nullopt;
+            if (!parts)
+                ++other;
+            else if (page_parts && parts->host == page_parts->host)
+                ++internal;
+            else
+                ++external;
+        }
         if ((" " + link.rel + " ").find(" nofollow ") != std::string::npos)
             ++nofollow;
         if (is_vague_link_text(link.text))

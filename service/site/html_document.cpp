@@ -245,7 +245,9 @@ private:
         const char *href = attribute(element, "href");
         if (!rel || !href)
             return;
-        const std::string rels = " " + ascii_lower(rel) + " ";
+        std::string rels(1, ' '); // each value between spaces, so a search finds whole ones
+        rels += ascii_lower(rel);
+        rels += ' ';
         if (rels.find(" canonical ") != std::string::npos
             && content_.canonicals.size() < PageContent::kMaxListed)
             content_.canonicals.push_back(collapsed(href));

@@ -83,7 +83,7 @@ private:
 std::vector<Word> split_words(std::string_view text, const Segmenter &segmenter)
 {
     std::vector<Word> words;
-    OtherWords other;
+    thread_local OtherWords other; // opening a word breaker costs more than most texts it splits
     // Pages repeat their menus, footers and phrases: each distinct run of text is split
     // once, and its words (kept side by side in `split_before_words`, with offsets within
     // the run) are reused where it comes again.
