@@ -1,11 +1,15 @@
 // The service's whole analysis of a page: any body under any declared character set is
-// decoded, read, segmented and counted, and the overview, spider and density pages are
-// rendered from it. The keyword table and the density check must agree, and every page
-// must stay valid UTF-8.
+// decoded, read, segmented, counted and audited (with the body as its site's robots.txt
+// too), and the overview, spider and density pages and the JSON answer are rendered from
+// it. The keyword table and the density check must agree, and every page must stay valid
+// UTF-8.
+#include "site/audit_pages.h"
 #include "site/charset.h"
 #include "site/language.h"
 #include "site/page_report.h"
 #include "site/page_text.h"
+#include "site/report_json.h"
+#include "site/robots_txt.h"
 #include "site/tool_pages.h"
 
 #include <array>
@@ -44,9 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fetched.content_type = kContentTypes[data[0] % kContentTypes.size()];
     fetched.body.assign(reinterpret_cast<const char *>(data) + 1, size - 1);
 
-    const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
+    fetched.hops = {{"http://example.com/a/b.html?x=1", 200}};
+    const seo::RobotsFile robots{"http://example.com/robots.txt", seo::RobotsFile::State::found, "",
+                                 seo::RobotsTxt(fetched.body)};
+    const seo::PageReport report = seo::make_report(fetched, &robots, *language);
     const std::string url = "http://example.com/";
-    require_utf8(seo::overview_page(url, report.analysis, report.keywords));
+    require_utf8(
+        seo::overview_page(url, report.analysis, report.keywords, {},
+                           seo::density_chart(report.keywords) + seo::audit_section(report.findings)));
     require_utf8(seo::spider_page(url, report.analysis));
     if (!report.analysis.ok()) {
         require_utf8(seo::density_page(url, "seo", report.analysis, std::nullopt));
@@ -58,5 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         require_utf8(seo::density_page(url, row.word, report.analysis, figures));
     }
+    const std::string keyword = report.keywords.empty() ? "seo" : report.keywords.front().word;
+    const seo::KeywordPlacement placement = seo::keyword_placement(
+        report.analysis.content, report.text, report.fetch.final_url(), keyword, *language);
+    require_utf8(seo::report_json(url, report, placement, 0));
     return 0;
 }

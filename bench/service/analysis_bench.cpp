@@ -127,8 +127,9 @@ void BM_DensePageFirstAnalysis(benchmark::State &state)
     fetched.content_type = "text/html; charset=utf-8";
     for (auto _ : state) {
         const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
-        std::string page = seo::overview_page("http://example.com/", report.analysis, report.keywords, {},
-                                              seo::density_chart(report.keywords) + seo::audit_section(report.findings));
+        std::string page =
+            seo::overview_page("http://example.com/", report.analysis, report.keywords, {},
+                               seo::density_chart(report.keywords) + seo::audit_section(report.findings));
         benchmark::DoNotOptimize(page);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(fetched.body.size()));
@@ -171,12 +172,16 @@ void BM_DensePageCachedOverview(benchmark::State &state)
     fetched.hops = {{"http://example.com/docs/page.html", 200}};
     const seo::PageReport report = seo::make_report(fetched, nullptr, *language);
     for (auto _ : state) {
-        std::string page = seo::overview_page("http://example.com/docs/page.html", report.analysis, report.keywords,
-                                              {}, seo::density_chart(report.keywords) + seo::audit_section(report.findings));
+        std::string page =
+            seo::overview_page("http://example.com/docs/page.html", report.analysis, report.keywords, {},
+                               seo::density_chart(report.keywords) + seo::audit_section(report.findings));
         benchmark::DoNotOptimize(page);
     }
 }
-BENCHMARK(BM_DensePageCachedOverview)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DensePageCachedOverview)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Segmentation alone, over the page's runs of Chinese characters; bytes are those of the
 // runs in UTF-8.

@@ -193,8 +193,7 @@ constexpr std::array<std::array<double, 4>, 4> kTransition = {{
 } // namespace
 
 WordModel::WordModel(const std::filesystem::path &emissions)
-    : emissions_(kLast - kFirst + 1,
-                 {float(kImpossible), float(kImpossible), float(kImpossible), float(kImpossible)})
+    : emissions_(kLast - kFirst + 1, {kImpossible, kImpossible, kImpossible, kImpossible})
 {
     // Lines such as " 'E': {'\u4e00': -6.04," open a state; "       '\u4e01': -8.12," go on.
     const std::string text = read_file(emissions);
@@ -219,7 +218,7 @@ WordModel::WordModel(const std::filesystem::path &emissions)
         const std::size_t digits = number.find_first_not_of(' ');
         std::from_chars(number.data() + digits, number.data() + number.size(), value);
         if (code >= kFirst && code <= kLast) {
-            emissions_[code - kFirst][state] = float(value);
+            emissions_[code - kFirst][state] = value;
             ++entries;
         }
     }

@@ -104,7 +104,9 @@ public:
 private:
     double emission(State state, char32_t ch) const;
 
-    std::vector<std::array<float, 4>> emissions_; // by ch - kFirst, for the main ideographs
+    // By ch - kFirst, for the main ideographs; double, as jieba's floor for unseen characters
+    // (-3.14e100) is -inf as a float, and a run of such characters would have no best path.
+    std::vector<std::array<double, 4>> emissions_;
     static constexpr char32_t kFirst = 0x4E00, kLast = 0x9FFF;
 };
 

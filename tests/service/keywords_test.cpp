@@ -38,6 +38,14 @@ TEST(Segmenter, SplitsAsJiebaDoes)
     };
     for (const auto &[text, words] : cases)
         EXPECT_EQ(words_of(text), words) << text;
+
+    // Characters the word model never saw still fall into words, every one of them.
+    std::string rare;
+    for (int i = 0; i < 46; ++i)
+        rare += i == 22 ? "跁" : "晻";
+    std::string joined = words_of(rare);
+    std::erase(joined, '/');
+    EXPECT_EQ(joined, rare);
 }
 
 TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
