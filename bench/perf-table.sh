@@ -11,7 +11,7 @@ trap 'rm -rf "$out"' EXIT
 
 "$build/bin/parsers_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_format=json >"$out/parsers.json" 2>/dev/null
-"$build/bin/seo_site_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+"$build/bin/seo_site_bench" --benchmark_filter=OverviewOfMixedPage --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_format=json >"$out/service.json" 2>/dev/null
 export QT_QPA_PLATFORM=offscreen
 "$build/bin/tool_figures" query >"$out/figures.txt" 2>/dev/null

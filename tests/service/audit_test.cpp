@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -229,13 +228,10 @@ TEST_F(AuditTest, ReportsEveryFigureOfThePage)
     const json &good = analysis("/good");
     EXPECT_EQ(good["headings"].size(), 3u);
     EXPECT_EQ(good["images"]["count"], 1);
-    const json &summary = good["audit"]["summary"];
-    const double judged =
-        summary["pass"].get<double>() + summary["warn"].get<double>() + summary["fail"].get<double>();
-    EXPECT_EQ(
-        summary["score"],
-        std::lround(100 * (summary["pass"].get<double>() + 0.5 * summary["warn"].get<double>()) / judged));
-    EXPECT_GE(good["timings"]["analysis_ms"].get<double>(), 0.0);
+    // The page made to pass passes everything it is judged on.
+    EXPECT_EQ(good["audit"]["summary"]["warn"], 0) << good["audit"].dump();
+    EXPECT_EQ(good["audit"]["summary"]["fail"], 0);
+    EXPECT_EQ(good["audit"]["summary"]["score"], 100);
 }
 
 TEST_F(AuditTest, FailuresAreJsonErrorsWithTheirStatus)
