@@ -78,6 +78,18 @@ void BM_OverviewOfMixedPage(benchmark::State &state)
 }
 BENCHMARK(BM_OverviewOfMixedPage)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// The HTML parse alone of the same page: the floor of any analysis of it.
+void BM_MixedPageParseOnly(benchmark::State &state)
+{
+    static const std::string page = mixed_page();
+    const seo::ParseBudget budget = seo::ParseBudget::for_page(page.size());
+    for (auto _ : state) {
+        auto tree = seo::HtmlTree::parse(page, budget);
+        benchmark::DoNotOptimize(tree);
+    }
+}
+BENCHMARK(BM_MixedPageParseOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
 // A real text-dense page (bench/keyword_quality.py --write-dense FILE), named by
 // SEO_DENSE_PAGE: joined documentation bodies that do not repeat one another.
 const std::string &dense_page()

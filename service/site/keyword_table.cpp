@@ -138,9 +138,9 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
                                 std::make_move_iterator(candidates.begin() + std::ptrdiff_t(considered)));
     rows.insert(rows.end(), std::make_move_iterator(candidates.begin() + std::ptrdiff_t(single_words)),
                 std::make_move_iterator(candidates.end()));
-    std::vector<std::string> counted_rows;
-    for (const Candidate &row : rows)
-        counted_rows.push_back(row.counted);
+    std::vector<std::string> counted_rows(rows.size());
+    std::transform(rows.begin(), rows.end(), counted_rows.begin(),
+                   [](const Candidate &row) { return row.counted; });
     std::vector<std::vector<std::size_t>> found = text.occurrences_of_words(counted_rows);
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i].found = std::move(found[i]);
