@@ -289,7 +289,8 @@ TEST_F(AuditTest, HostileRobotsFilesChangeNothingButTheirFinding)
             response.set_content(page, "text/html; charset=utf-8");
         });
         http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
-            response.set_content(std::string("\0\xff\xfeUser-agent: *\0Disallow\x80: /\n", 33), "text/plain");
+            static constexpr char kBytes[] = "\0\xff\xfeUser-agent: *\0Disallow\x80: /\n";
+            response.set_content(std::string(kBytes, sizeof kBytes - 1), "text/plain");
         });
     }};
     const TargetServer plain{[&page](httplib::Server &http) {
