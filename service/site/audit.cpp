@@ -8,7 +8,6 @@
 #include <unicode/uchar.h>
 #include <unicode/uloc.h>
 #include <unicode/uscript.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
@@ -282,16 +281,12 @@ std::string language_of(const std::string &tag)
 bool mostly_chinese(std::string_view text)
 {
     std::size_t han = 0, other = 0;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
-    const auto length = static_cast<int32_t>(std::min<std::size_t>(text.size(), 64 * 1024));
-    for (int32_t at = 0; at < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        if (c < 0 || !u_isalpha(c))
-            continue;
+    for_each_code_point(text.substr(0, 64 * 1024), [&](char32_t ch, std::size_t, std::size_t) {
+        if (!u_isalpha(UChar32(ch)))
+            return;
         UErrorCode status = U_ZERO_ERROR;
-        (uscript_getScript(c, &status) == USCRIPT_HAN ? han : other)++;
-    }
+        (uscript_getScript(UChar32(ch), &status) == USCRIPT_HAN ? han : other)++;
+    });
     return han > 0 && han >= other;
 }
 
@@ -412,16 +407,12 @@ void check_snippet(const AuditInput &input, std::vector<Finding> &findings)
         word.clear();
     };
     // Separated by commas, Chinese commas and enumeration commas, semicolons or bars.
-    for (const char32_t ch : code_points(content.keywords)) {
-        if (ch == U',' || ch == U'，' || ch == U'、' || ch == U';' || ch == U'；' || ch == U'|') {
+    for_each_code_point(content.keywords, [&](char32_t ch, std::size_t begin, std::size_t end) {
+        if (ch == U',' || ch == U'，' || ch == U'、' || ch == U';' || ch == U'；' || ch == U'|')
             finish_word();
-            continue;
-        }
-        char bytes[4];
-        int32_t size = 0;
-        U8_APPEND_UNSAFE(bytes, size, ch);
-        word.append(bytes, std::size_t(size));
-    }
+        else
+            word.append(content.keywords, begin, end - begin);
+    });
     finish_word();
     if (unused.empty())
         findings.push_back({"snippet.keywords", kSnippet, Verdict::pass, check,
@@ -498,15 +489,10 @@ bool is_vague_link_text(std::string_view text)
         "阅读更多", "全文",      "链接",     "进入", "点击进入", "clickhere", "here",     "readmore",
         "more",     "learnmore", "details",  "link", "thispage", "continue"};
     std::string kept;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    for (int32_t at = 0; at < length;) {
-        const int32_t start = at;
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        if (c >= 0 && u_isalnum(c))
-            kept.append(text.substr(std::size_t(start), std::size_t(at - start)));
-    }
+    for_each_code_point(text, [&](char32_t ch, std::size_t begin, std::size_t end) {
+        if (u_isalnum(UChar32(ch)))
+            kept.append(text.substr(begin, end - begin));
+    });
     return kVague.contains(fold_case(kept));
 }
 
@@ -812,11 +798,7 @@ KeywordPlacement keyword_placement(const PageContent &content, const PageText &t
     const std::string &typed = placement.keyword;
     placement.in_title = count_in(content.title, typed, language) > 0;
     placement.in_description = count_in(content.description, typed, language) > 0;
-    std::string h1;
-    for (const PageContent::Heading &heading : content.headings)
-        if (heading.level == 1)
-            h1 += heading.text + '\n';
-    placement.in_h1 = count_in(h1, typed, language) > 0;
+    placement.in_h1 = count_in(content.h1_text(), typed, language) > 0;
     placement.in_first_paragraph = count_in(content.first_paragraph, typed, language) > 0;
     placement.in_address = count_in(readable_address(page_url), typed, language) > 0;
     for (const PageContent::Image &image : content.images)
@@ -824,6 +806,17 @@ KeywordPlacement keyword_placement(const PageContent &content, const PageText &t
     for (const PageContent::Link &link : content.links)
         placement.link_texts += !link.text.empty() && count_in(link.text, typed, language) > 0;
     return placement;
+}
+
+std::vector<Finding> with_placement(std::vector<Finding> findings,
+                                    const std::optional<KeywordPlacement> &placement)
+{
+    if (placement) {
+        std::vector<Finding> placed = placement_findings(*placement);
+        findings.insert(findings.end(), std::make_move_iterator(placed.begin()),
+                        std::make_move_iterator(placed.end()));
+    }
+    return findings;
 }
 
 std::vector<Finding> placement_findings(const KeywordPlacement &placement)

@@ -79,6 +79,9 @@ KeywordPlacement keyword_placement(const PageContent &content, const PageText &t
                                    std::string_view page_url, std::string_view keyword,
                                    const Language &language);
 std::vector<Finding> placement_findings(const KeywordPlacement &placement);
+// A page's findings followed by those of a keyword's placement, when there is one.
+std::vector<Finding> with_placement(std::vector<Finding> findings,
+                                    const std::optional<KeywordPlacement> &placement);
 
 std::string_view verdict_name(Finding::Verdict verdict); // "pass", "warn", "fail", "info"
 

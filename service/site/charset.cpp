@@ -161,20 +161,21 @@ std::string convert(std::string_view body, const std::string &from)
 
 std::string detect_charset(std::string_view body, std::string_view content_type)
 {
-    // A byte-order mark wins over any declaration, as in browsers.
-    if (auto name = from_byte_order_mark(body))
-        return *name;
-    if (auto name = from_content_type(content_type))
-        return *name;
-    if (auto name = from_meta(body))
-        return *name;
-    return is_valid_utf8(body) ? "UTF-8" : "GB18030";
+    return charset_sources(body, content_type).used;
 }
 
 CharsetSources charset_sources(std::string_view body, std::string_view content_type)
 {
-    return {from_byte_order_mark(body).value_or(""), from_content_type(content_type).value_or(""),
-            from_meta(body).value_or(""), detect_charset(body, content_type)};
+    CharsetSources sources{from_byte_order_mark(body).value_or(""),
+                           from_content_type(content_type).value_or(""), from_meta(body).value_or(""), ""};
+    // A byte-order mark wins over any declaration, as in browsers.
+    for (const std::string *declared : {&sources.byte_order_mark, &sources.http, &sources.meta})
+        if (!declared->empty()) {
+            sources.used = *declared;
+            return sources;
+        }
+    sources.used = is_valid_utf8(body) ? "UTF-8" : "GB18030";
+    return sources;
 }
 
 bool is_wide_unicode(std::string_view charset)

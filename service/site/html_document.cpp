@@ -348,6 +348,15 @@ private:
 
 } // namespace
 
+std::string PageContent::h1_text() const
+{
+    std::string h1;
+    for (const Heading &heading : headings)
+        if (heading.level == 1)
+            h1 += heading.text + '\n';
+    return h1;
+}
+
 std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html, const ParseBudget &budget)
 {
     auto parsed = HtmlTree::parse(utf8_html, budget);

@@ -27,6 +27,8 @@ struct PageContent
         std::string text;
     };
     std::vector<Heading> headings;
+    // The text of the h1 headings, a line each.
+    std::string h1_text() const;
 
     // What the audit looks at besides. Lists stop at kMaxListed entries; the counts go on.
     struct Link

@@ -3,7 +3,6 @@
 #include "site/unicode_text.h"
 
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,14 +20,9 @@ constexpr double kInsideShare = 0.8;
 
 std::size_t letter_count(std::string_view word)
 {
-    const auto *bytes = reinterpret_cast<const uint8_t *>(word.data());
-    const auto length = static_cast<int32_t>(word.size());
     std::size_t letters = 0;
-    for (int32_t pos = 0; pos < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, pos, length, c);
-        letters += c >= 0 && u_isalpha(c);
-    }
+    for_each_code_point(
+        word, [&letters](char32_t ch, std::size_t, std::size_t) { letters += u_isalpha(UChar32(ch)); });
     return letters;
 }
 

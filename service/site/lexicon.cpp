@@ -1,7 +1,8 @@
 #include "site/lexicon.h"
 
+#include "site/unicode_text.h"
+
 #include <unicode/uscript.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <charconv>
@@ -34,16 +35,9 @@ bool is_han(char32_t c)
 // The word as code points; empty when it holds anything but Chinese characters.
 std::u32string han_word(std::string_view utf8)
 {
-    std::u32string word;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    for (int32_t at = 0; at < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        if (c < 0 || !is_han(char32_t(c)))
-            return {};
-        word += char32_t(c);
-    }
+    std::u32string word = code_points(utf8);
+    if (!std::all_of(word.begin(), word.end(), is_han))
+        return {};
     return word;
 }
 

@@ -17,11 +17,7 @@ PageReport make_report(const FetchResult &fetched, const RobotsFile *robots, con
     report.text = PageText(content.text, language);
     report.keywords = top_keywords(report.text, language);
     // Words of the title and of the h1 headings, found by the same rule.
-    std::string h1;
-    for (const PageContent::Heading &heading : content.headings)
-        if (heading.level == 1)
-            h1 += heading.text + '\n';
-    const PageText title_text(content.title, language), h1_text(h1, language);
+    const PageText title_text(content.title, language), h1_text(content.h1_text(), language);
     for (KeywordRow &row : report.keywords) {
         row.in_title = title_text.count(row.word) > 0;
         row.in_h1 = h1_text.count(row.word) > 0;

@@ -59,11 +59,9 @@ std::string report_json(std::string_view url, const PageReport &report,
     json headings = json::array();
     for (const PageContent::Heading &heading : content.headings)
         headings.push_back({{"level", heading.level}, {"text", heading.text}});
-    std::vector<Finding> findings = report.findings;
+    const std::vector<Finding> findings = with_placement(report.findings, placement);
     json keyword = nullptr;
     if (placement) {
-        const std::vector<Finding> placed = placement_findings(*placement);
-        findings.insert(findings.end(), placed.begin(), placed.end());
         keyword = {
             {"keyword", placement->keyword},       {"density", density_json(placement->density)},
             {"in_title", placement->in_title},     {"in_description", placement->in_description},

@@ -63,16 +63,12 @@ char32_t SimplifiedView::simplified(char32_t ch) const
 bool SimplifiedView::is_traditional(std::string_view utf8) const
 {
     std::size_t chinese = 0, traditional = 0;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    for (int32_t at = 0; at < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        if (c < UChar32(kFirst) || c > UChar32(kLast))
-            continue;
+    for_each_code_point(utf8, [&](char32_t ch, std::size_t, std::size_t) {
+        if (ch < kFirst || ch > kLast)
+            return;
         ++chinese;
-        traditional += simplified(char32_t(c)) != char32_t(c);
-    }
+        traditional += simplified(ch) != ch;
+    });
     return chinese > 0 && traditional * 20 >= chinese;
 }
 
@@ -80,22 +76,17 @@ std::string SimplifiedView::simplified(std::string_view utf8) const
 {
     std::string out;
     out.reserve(utf8.size());
-    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    for (int32_t at = 0; at < length;) {
-        const int32_t start = at;
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        const char32_t to = c < 0 ? 0 : simplified(char32_t(c));
-        if (c < 0 || to == char32_t(c)) {
-            out.append(utf8.data() + start, std::size_t(at - start));
-            continue;
+    for_each_code_point(utf8, [&](char32_t ch, std::size_t begin, std::size_t end) {
+        const char32_t to = simplified(ch);
+        if (to == ch) { // ill-formed bytes too are kept as they are
+            out.append(utf8.substr(begin, end - begin));
+            return;
         }
         char encoded[4];
         int32_t size = 0;
         U8_APPEND_UNSAFE(encoded, size, to);
         out.append(encoded, std::size_t(size));
-    }
+    });
     return out;
 }
 

@@ -33,6 +33,14 @@ Answer html(int status, std::string body)
     return {status, kHtml, std::move(body), {}};
 }
 
+// The answer, holding what it was given of the memory it was reserved.
+Answer holding(Answer answer, MemoryBudget::Reservation memory)
+{
+    memory.shrink_to(answer.body.size());
+    answer.memory = std::move(memory);
+    return answer;
+}
+
 } // namespace
 
 SiteService::SiteService(SiteSettings settings, const LanguageLoader &language)
@@ -68,10 +76,7 @@ Answer SiteService::spider(std::string_view raw_url)
     const std::string after =
         query_form(site_contract::kSpiderPath, site_contract::kSpiderAddressKey, url, "", false)
         + tool_links(url, "");
-    Answer answer = html(200, spider_page(url, report->analysis, after));
-    memory.shrink_to(answer.body.size());
-    answer.memory = std::move(memory);
-    return answer;
+    return holding(html(200, spider_page(url, report->analysis, after)), std::move(memory));
 }
 
 Answer SiteService::overview(std::string_view raw_url, std::string_view raw_keyword)
@@ -79,30 +84,16 @@ Answer SiteService::overview(std::string_view raw_url, std::string_view raw_keyw
     const std::string url = valid_utf8(raw_url);
     const std::string keyword = valid_utf8(raw_keyword);
     const PageReports::Report report = reports_.get(url);
-    const PageContent &content = report->analysis.content;
-    MemoryBudget::Reservation memory =
-        answer_memory(kPageFrameBytes
-                      + 6
-                          * (url.size() + keyword.size() + content.title.size() + content.keywords.size()
-                             + content.description.size())
-                      + 2 * report->findings.size() * 1024);
+    MemoryBudget::Reservation memory = report_answer_memory(*report, url, keyword);
     const std::string before =
         query_form(site_contract::kOverviewPath, site_contract::kOverviewAddressKey, url, keyword, false);
     std::string after;
-    if (report->analysis.ok()) {
-        std::vector<Finding> findings = report->findings;
-        if (!typed_keyword(keyword).empty()) {
-            const std::vector<Finding> placed = placement_findings(keyword_placement(
-                content, report->text, report->fetch.final_url(), keyword, language_.get()));
-            findings.insert(findings.end(), placed.begin(), placed.end());
-        }
-        after = density_chart(report->keywords) + audit_section(findings);
-    }
+    if (report->analysis.ok())
+        after = density_chart(report->keywords)
+            + audit_section(with_placement(report->findings, placement(*report, keyword)));
     after += tool_links(url, keyword);
-    Answer answer = html(200, overview_page(url, report->analysis, report->keywords, before, after));
-    memory.shrink_to(answer.body.size());
-    answer.memory = std::move(memory);
-    return answer;
+    return holding(html(200, overview_page(url, report->analysis, report->keywords, before, after)),
+                   std::move(memory));
 }
 
 Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_url)
@@ -116,14 +107,12 @@ Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_u
     const PageReports::Report report = reports_.get(url);
     if (!report->analysis.ok())
         return html(200, density_page(url, keyword, report->analysis, std::nullopt));
-    const KeywordPlacement placement = keyword_placement(report->analysis.content, report->text,
-                                                         report->fetch.final_url(), keyword, language_.get());
+    const KeywordPlacement placed = *placement(*report, keyword);
     const std::string after =
         query_form(site_contract::kDensityPath, site_contract::kDensityAddressKey, url, keyword, true)
-        + audit_section(placement_findings(placement)) + tool_links(url, keyword);
-    Answer answer = html(200, density_page(url, keyword, report->analysis, placement.density, after));
-    answer.memory = std::move(memory);
-    return answer;
+        + audit_section(placement_findings(placed)) + tool_links(url, keyword);
+    return holding(html(200, density_page(url, keyword, report->analysis, placed.density, after)),
+                   std::move(memory));
 }
 
 Answer SiteService::tools_home() const
@@ -149,22 +138,11 @@ Answer SiteService::analyze(std::string_view raw_url, std::string_view raw_keywo
         const char *code = refused ? "address_refused" : fetched ? "page_unreadable" : "fetch_failed";
         return {status, kJson, error_json(code, analysis.failure, analysis.failure_detail), {}};
     }
-    MemoryBudget::Reservation memory = answer_memory(
-        kPageFrameBytes
-        + 6
-            * (url.size() + keyword.size() + report->analysis.content.title.size()
-               + report->analysis.content.description.size() + report->analysis.content.keywords.size())
-        + 2 * report->findings.size() * 1024 + 64 * report->analysis.content.headings.size());
-    std::optional<KeywordPlacement> placement;
-    if (!typed_keyword(keyword).empty())
-        placement = keyword_placement(analysis.content, report->text, report->fetch.final_url(), keyword,
-                                      language_.get());
+    MemoryBudget::Reservation memory = report_answer_memory(*report, url, keyword);
+    const std::optional<KeywordPlacement> placed = placement(*report, keyword);
     const double answer_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-    Answer answer{200, kJson, report_json(url, *report, placement, answer_ms), {}};
-    memory.shrink_to(answer.body.size());
-    answer.memory = std::move(memory);
-    return answer;
+    return holding({200, kJson, report_json(url, *report, placed, answer_ms), {}}, std::move(memory));
 }
 
 Answer SiteService::busy_json() const
@@ -190,6 +168,26 @@ Answer SiteService::not_found() const
 Answer SiteService::busy() const
 {
     return html(503, busy_page());
+}
+
+MemoryBudget::Reservation SiteService::report_answer_memory(const PageReport &report, std::string_view url,
+                                                            std::string_view keyword)
+{
+    const PageContent &content = report.analysis.content;
+    return answer_memory(kPageFrameBytes
+                         + 6
+                             * (url.size() + keyword.size() + content.title.size() + content.keywords.size()
+                                + content.description.size())
+                         + 2 * 1024 * report.findings.size() + 64 * content.headings.size());
+}
+
+std::optional<KeywordPlacement> SiteService::placement(const PageReport &report,
+                                                       std::string_view keyword) const
+{
+    if (typed_keyword(keyword).empty())
+        return std::nullopt;
+    return keyword_placement(report.analysis.content, report.text, report.fetch.final_url(), keyword,
+                             language_.get());
 }
 
 MemoryBudget::Reservation SiteService::answer_memory(std::size_t bytes)

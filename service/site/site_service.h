@@ -64,6 +64,12 @@ public:
 
 private:
     MemoryBudget::Reservation answer_memory(std::size_t bytes);
+    // Memory for an answer that shows the report: the request, the page's short texts and
+    // the findings.
+    MemoryBudget::Reservation report_answer_memory(const PageReport &report, std::string_view url,
+                                                   std::string_view keyword);
+    // Where a keyword appears on the page; nothing for no keyword.
+    std::optional<KeywordPlacement> placement(const PageReport &report, std::string_view keyword) const;
 
     void keep_house(const std::stop_token &stop);
 

@@ -24,27 +24,17 @@ std::size_t code_point_count(std::string_view utf8)
 std::u32string code_points(std::string_view utf8)
 {
     std::u32string out;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    for (int32_t at = 0; at < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        out += c < 0 ? U'\uFFFD' : char32_t(c);
-    }
+    for_each_code_point(utf8, [&out](char32_t ch, std::size_t, std::size_t) { out += ch; });
     return out;
 }
 
 std::size_t display_width(std::string_view utf8)
 {
-    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
     std::size_t width = 0;
-    for (int32_t at = 0; at < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, at, length, c);
-        const int east_asian = c < 0 ? U_EA_NEUTRAL : u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH);
+    for_each_code_point(utf8, [&width](char32_t ch, std::size_t, std::size_t) {
+        const int east_asian = u_getIntPropertyValue(UChar32(ch), UCHAR_EAST_ASIAN_WIDTH);
         width += east_asian == U_EA_WIDE || east_asian == U_EA_FULLWIDTH ? 2 : 1;
-    }
+    });
     return width;
 }
 

@@ -1,10 +1,28 @@
 #pragma once
 
+#include <unicode/utf8.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace seo {
+
+// Calls visit(ch, begin, end) for every code point of UTF-8 text, with its byte range; an
+// ill-formed sequence comes as U+FFFD.
+template<typename Visit>
+void for_each_code_point(std::string_view utf8, Visit &&visit)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length;) {
+        const int32_t begin = at;
+        UChar32 c = 0;
+        U8_NEXT(bytes, at, length, c);
+        visit(c < 0 ? U'\uFFFD' : char32_t(c), std::size_t(begin), std::size_t(at));
+    }
+}
 
 // Number of Unicode code points in valid UTF-8 text: what the pages call "characters".
 std::size_t code_point_count(std::string_view utf8);

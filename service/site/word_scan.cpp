@@ -98,11 +98,7 @@ std::vector<Word> split_words(std::string_view text, const Segmenter &segmenter)
     bool run_is_han = false;
     const auto split_han_run = [&](std::string_view run) {
         characters.clear();
-        for (int32_t at = 0, size = int32_t(run.size()); at < size;) {
-            UChar32 c = 0;
-            U8_NEXT(reinterpret_cast<const uint8_t *>(run.data()), at, size, c);
-            characters += c < 0 ? U'\uFFFD' : char32_t(c);
-        }
+        for_each_code_point(run, [&characters](char32_t ch, std::size_t, std::size_t) { characters += ch; });
         lengths.clear();
         segmenter.split(characters, lengths);
         std::uint32_t at = 0;
