@@ -3,6 +3,20 @@
 #include <contract/site_contract.h>
 
 namespace seo {
+namespace {
+
+// Control characters other than tab and line feed (NUL among them) would corrupt what
+// shows the text: each becomes U+FFFD.
+void append_visible(std::string &out, char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7F)
+        out += "\uFFFD";
+    else
+        out += c;
+}
+
+} // namespace
 
 std::string shown_text(std::string_view utf8)
 {
@@ -15,15 +29,12 @@ std::string shown_text(std::string_view utf8)
         utf8.remove_prefix(heading.size());
     }
     for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
         if (c == '<')
             out += "＜";
         else if (c == '>')
             out += "＞";
-        else if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7F)
-            out += "\uFFFD";
         else
-            out += c;
+            append_visible(out, c);
     }
     return out;
 }
@@ -33,7 +44,6 @@ std::string html_escaped(std::string_view utf8)
     std::string out;
     out.reserve(utf8.size() + utf8.size() / 8);
     for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
         if (c == '&')
             out += "&amp;";
         else if (c == '<')
@@ -42,10 +52,8 @@ std::string html_escaped(std::string_view utf8)
             out += "&gt;";
         else if (c == '"')
             out += "&quot;";
-        else if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7F)
-            out += "\uFFFD";
         else
-            out += c;
+            append_visible(out, c);
     }
     return out;
 }
