@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -28,14 +29,30 @@ bool is_internal_v4(uint32_t host_order)
         || in(0xF0000000, 4); // reserved and broadcast
 }
 
+// The IPv4 address at `offset` of an IPv6 address, in host order.
+uint32_t embedded_v4(const uint8_t *bytes, std::size_t offset)
+{
+    uint32_t v4 = 0;
+    std::memcpy(&v4, bytes + offset, sizeof v4);
+    return ntohl(v4);
+}
+
 bool is_internal_v6(const in6_addr &address)
 {
     const uint8_t *b = address.s6_addr;
-    if (IN6_IS_ADDR_V4MAPPED(&address) || IN6_IS_ADDR_V4COMPAT(&address)) {
-        uint32_t v4 = 0;
-        std::memcpy(&v4, b + 12, sizeof v4);
-        return is_internal_v4(ntohl(v4));
-    }
+    // Addresses that carry an IPv4 address reach that address: mapped and compatible
+    // ones, NAT64 (64:ff9b::/96, and 64:ff9b:1::/48 for local translators, whose
+    // embedding is chosen locally: refused whole) and 6to4 (2002::/16).
+    if (IN6_IS_ADDR_V4MAPPED(&address) || IN6_IS_ADDR_V4COMPAT(&address))
+        return is_internal_v4(embedded_v4(b, 12));
+    static constexpr uint8_t kNat64[12] = {0x00, 0x64, 0xff, 0x9b};
+    static constexpr uint8_t kLocalNat64[6] = {0x00, 0x64, 0xff, 0x9b, 0x00, 0x01};
+    if (std::memcmp(b, kNat64, sizeof kNat64) == 0)
+        return is_internal_v4(embedded_v4(b, 12));
+    if (std::memcmp(b, kLocalNat64, sizeof kLocalNat64) == 0)
+        return true;
+    if (b[0] == 0x20 && b[1] == 0x02)
+        return is_internal_v4(embedded_v4(b, 2));
     return IN6_ARE_ADDR_EQUAL(&address, &in6addr_any) || IN6_IS_ADDR_LOOPBACK(&address)
         || IN6_IS_ADDR_LINKLOCAL(&address) || IN6_IS_ADDR_SITELOCAL(&address)
         || IN6_IS_ADDR_MULTICAST(&address) || (b[0] & 0xFE) == 0xFC; // fc00::/7 unique local
