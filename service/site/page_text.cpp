@@ -9,11 +9,20 @@
 #include <unordered_map>
 
 namespace seo {
-std::string typed_keyword(std::string_view keyword)
+namespace {
+
+std::string collapsed(std::string_view keyword)
 {
     TextBuilder builder;
     builder.append(keyword);
-    return fold_case(builder.text());
+    return builder.text();
+}
+
+} // namespace
+
+std::string typed_keyword(std::string_view keyword)
+{
+    return fold_case(collapsed(keyword));
 }
 
 PageText::PageText(std::string_view visible_text, const Language &language)
@@ -125,7 +134,8 @@ DensityFigures density_figures(const PageText &text, std::string_view keyword)
     const std::string counted = text.counted_form(keyword);
     DensityFigures figures;
     figures.text_length = text.length();
-    figures.keyword_length = code_point_count(counted);
+    // As typed: folding may change a word's length (Straße is folded to strasse).
+    figures.keyword_length = code_point_count(collapsed(keyword));
     figures.occurrences = text.occurrences(counted).size();
     figures.keyword_characters = figures.occurrences * figures.keyword_length;
     figures.percent = density_percent(figures.occurrences, figures.keyword_length, figures.text_length);

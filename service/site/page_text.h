@@ -73,8 +73,8 @@ struct DensityFigures
     double percent = 0;
 };
 
-// The figures of a keyword as typed; its length is counted after white space has been
-// collapsed and trimmed. Nothing counts for a keyword of white space only.
+// The figures of a keyword as typed; its length is counted as typed, once white space has
+// been collapsed and trimmed. Nothing counts for a keyword of white space only.
 DensityFigures density_figures(const PageText &text, std::string_view keyword);
 
 } // namespace seo

@@ -70,13 +70,32 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
     for (const auto &c : cases)
         EXPECT_EQ(seo::PageText(c.text, test_language()).count(c.keyword), c.occurrences)
             << c.text << " / " << c.keyword;
+}
 
-    const seo::PageText text("优化优化abcdefghij", test_language()); // 14 characters
-    const seo::DensityFigures figures = seo::density_figures(text, "优化");
-    EXPECT_EQ(figures.text_length, 14u);
-    EXPECT_EQ(figures.occurrences, 2u);
-    EXPECT_EQ(figures.keyword_characters, 4u);
-    EXPECT_DOUBLE_EQ(figures.percent, 4.0 / 14.0 * 100.0);
+TEST(Counting, DensityCountsTheKeywordAsTyped)
+{
+    const struct
+    {
+        const char *text;
+        const char *keyword;
+        std::size_t text_length, keyword_length, occurrences;
+    } cases[] = {
+        {"优化优化abcdefghij", "优化", 14, 2, 2},
+        {"Straße und STRASSE", "Straße", 18, 6, 2}, // folded to strasse, 7 letters, but typed with 6
+        {"网站 优化 网站优化", "  网站  优化 ", 10, 5, 1}, // white space collapsed and trimmed
+        {"İstanbul", "İstanbul", 8, 8, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " / " + c.keyword);
+        const seo::DensityFigures figures =
+            seo::density_figures(seo::PageText(c.text, test_language()), c.keyword);
+        EXPECT_EQ(figures.text_length, c.text_length);
+        EXPECT_EQ(figures.keyword_length, c.keyword_length);
+        EXPECT_EQ(figures.occurrences, c.occurrences);
+        EXPECT_EQ(figures.keyword_characters, c.occurrences * c.keyword_length);
+        EXPECT_DOUBLE_EQ(figures.percent,
+                         double(c.occurrences * c.keyword_length) / double(c.text_length) * 100.0);
+    }
 }
 
 std::vector<std::pair<std::string, std::size_t>> table_of(const std::string &text)
