@@ -49,8 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fetched.body.assign(reinterpret_cast<const char *>(data) + 1, size - 1);
 
     fetched.hops = {{"http://example.com/a/b.html?x=1", 200}};
-    const seo::RobotsFile robots{"http://example.com/robots.txt", seo::RobotsFile::State::found, "",
-                                 seo::RobotsTxt(fetched.body)};
+    const seo::RobotsJudgement robots =
+        seo::judge_page(std::make_shared<const seo::RobotsFile>(
+                            seo::RobotsFile{"http://example.com/robots.txt", seo::RobotsFile::State::found,
+                                            "", seo::RobotsTxt(fetched.body)}),
+                        fetched.hops.back().url);
     const seo::PageReport report = seo::make_report(fetched, &robots, *language);
     const std::string url = "http://example.com/";
     require_utf8(

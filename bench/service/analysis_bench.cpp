@@ -176,8 +176,11 @@ void BM_DensePageAudit(benchmark::State &state)
     if (!have_dense_page(state))
         return;
     const seo::PageReport report = seo::make_report(dense_fetch(), nullptr, language());
-    const seo::RobotsFile robots{"http://example.com/robots.txt", seo::RobotsFile::State::found, "",
-                                 seo::RobotsTxt("User-agent: *\nDisallow: /private/\n")};
+    const seo::RobotsJudgement robots =
+        seo::judge_page(std::make_shared<const seo::RobotsFile>(
+                            seo::RobotsFile{"http://example.com/robots.txt", seo::RobotsFile::State::found,
+                                            "", seo::RobotsTxt("User-agent: *\nDisallow: /private/\n")}),
+                        dense_fetch().hops.back().url);
     for (auto _ : state) {
         auto findings = seo::audit_page(
             {dense_fetch(), report.analysis.content, report.text, report.analysis.charsets, &robots});

@@ -1,6 +1,7 @@
 #include "site/audit.h"
 
 #include "site/ascii.h"
+#include "site/percent_encoding.h"
 #include "site/unicode_text.h"
 #include "site/url_parts.h"
 
@@ -89,19 +90,12 @@ void apply_directives(std::string_view list, Directives &directives)
     }
 }
 
-// By crawler: "" (all), "googlebot", "baiduspider" (and any other named in the page).
-std::map<std::string, Directives> robots_directives(const PageContent &content, std::string_view header)
+// One X-Robots-Tag header: "noindex", or "googlebot: noindex, nofollow" for one crawler.
+// A crawler's name holds for the rest of its header, and only there.
+void apply_robots_header(std::string_view header, std::map<std::string, Directives> &by_agent)
 {
-    std::map<std::string, Directives> by_agent;
-    for (const PageContent::NamedValue &meta : content.robots_meta) {
-        Directives &directives = by_agent[meta.name == "robots" ? "" : meta.name];
-        apply_directives(meta.value, directives);
-        directives.sources.push_back("<meta name=" + meta.name + " content=" + in_quotes(meta.value) + ">");
-    }
-    // X-Robots-Tag: "noindex", or "googlebot: noindex, nofollow" for one crawler.
     std::string agent;
-    std::size_t start = 0;
-    while (!header.empty() && start <= header.size()) {
+    for (std::size_t start = 0; start <= header.size();) {
         const std::size_t comma = std::min(header.find(',', start), header.size());
         std::string_view token = header.substr(start, comma - start);
         const std::size_t colon = token.find(':');
@@ -112,18 +106,30 @@ std::map<std::string, Directives> robots_directives(const PageContent &content, 
             agent = name;
             token = token.substr(colon + 1);
         }
-        Directives &directives = by_agent[agent];
-        apply_directives(token, directives);
+        apply_directives(token, by_agent[agent]);
         start = comma + 1;
     }
-    if (!header.empty())
-        by_agent[""].sources.push_back("X-Robots-Tag: " + std::string(header));
+    by_agent[""].sources.push_back("X-Robots-Tag: " + std::string(header));
+}
+
+// By crawler: "" (all), "googlebot", "baiduspider" (and any other named in the page).
+std::map<std::string, Directives> robots_directives(const PageContent &content,
+                                                    const std::vector<std::string> &headers)
+{
+    std::map<std::string, Directives> by_agent;
+    for (const PageContent::NamedValue &meta : content.robots_meta) {
+        Directives &directives = by_agent[meta.name == "robots" ? "" : meta.name];
+        apply_directives(meta.value, directives);
+        directives.sources.push_back("<meta name=" + meta.name + " content=" + in_quotes(meta.value) + ">");
+    }
+    for (const std::string &header : headers)
+        apply_robots_header(header, by_agent);
     return by_agent;
 }
 
 void check_robots_directives(const AuditInput &input, std::vector<Finding> &findings)
 {
-    const auto by_agent = robots_directives(input.content, input.fetched.robots_header);
+    const auto by_agent = robots_directives(input.content, input.fetched.robots_headers);
     std::vector<std::string> noindex, nofollow, sources;
     const auto name = [](const std::string &agent) {
         return agent.empty() ? std::string("所有搜索引擎") : agent;
@@ -181,9 +187,10 @@ void check_status(const AuditInput &input, std::vector<Finding> &findings)
 void check_robots_txt(const AuditInput &input, std::vector<Finding> &findings)
 {
     const char *check = "robots.txt 是否允许抓取本页";
-    if (!input.robots)
+    if (!input.robots || !input.robots->file)
         return;
-    const RobotsFile &file = *input.robots;
+    const RobotsJudgement &judgement = *input.robots;
+    const RobotsFile &file = *judgement.file;
     if (file.state == RobotsFile::State::absent) {
         findings.push_back({"indexing.robots_txt", kIndexing, Verdict::pass, check,
                             "网站没有 robots.txt（" + file.url + " 不存在），视为全部允许", ""});
@@ -196,19 +203,27 @@ void check_robots_txt(const AuditInput &input, std::vector<Finding> &findings)
              "robots.txt 出错（5xx、超时或过大）时，搜索引擎可能暂停抓取整个网站，请确保它可以正常访问。"});
         return;
     }
-    const std::optional<UrlParts> page = url_parts(final_url(input.fetched));
-    const std::string path = page ? page->path : "/";
-    std::vector<std::string> refused;
-    for (const std::string_view agent : {"Baiduspider", "Googlebot", "*"})
-        if (!file.rules->allows(agent, path))
-            refused.push_back(std::string(agent) + "（" + file.rules->deciding_rule(agent, path) + "）");
-    if (refused.empty())
-        findings.push_back({"indexing.robots_txt", kIndexing, Verdict::pass, check,
-                            "Baiduspider、Googlebot 和其他蜘蛛（*）都可以抓取 " + path, ""});
-    else
+    std::vector<std::string> refused, unjudged;
+    for (std::size_t i = 0; i < RobotsJudgement::kCrawlers.size(); ++i) {
+        const std::string agent(RobotsJudgement::kCrawlers[i]);
+        const RobotsTxt::Decision &decision = judgement.decisions[i];
+        if (!decision.judged)
+            unjudged.push_back(agent);
+        else if (!decision.allowed)
+            refused.push_back(agent + "（" + decision.rule + "）");
+    }
+    if (!refused.empty())
         findings.push_back({"indexing.robots_txt", kIndexing, Verdict::fail, check,
                             file.url + " 禁止抓取本页：" + joined(refused, "、"),
                             "要让页面被收录，修改 robots.txt 中禁止抓取本页的规则。"});
+    else if (!unjudged.empty())
+        findings.push_back(
+            {"indexing.robots_txt", kIndexing, Verdict::warn, check,
+             file.url + " 的规则过多过繁，无法判断 " + joined(unjudged, "、") + " 能否抓取 " + judgement.path,
+             "精简 robots.txt：合并重复的规则，少用通配符 *，搜索引擎也只读取前 500 KiB。"});
+    else
+        findings.push_back({"indexing.robots_txt", kIndexing, Verdict::pass, check,
+                            "Baiduspider、Googlebot 和其他蜘蛛（*）都可以抓取 " + judgement.path, ""});
 }
 
 void check_canonical(const AuditInput &input, std::vector<Finding> &findings)
@@ -222,9 +237,12 @@ void check_canonical(const AuditInput &input, std::vector<Finding> &findings)
         return;
     }
     const std::string page = final_url(input.fetched);
+    // Compared in one spelling: %e4 and %E4, or an explicit default port, name one page.
     std::set<std::string> targets;
-    for (const std::string &href : canonicals)
-        targets.insert(resolved_url(page, href).value_or(href));
+    for (const std::string &href : canonicals) {
+        const std::optional<std::string> target = resolved_url(page, href);
+        targets.insert(target ? normalized_url(*target).value_or(*target) : href);
+    }
     if (targets.size() > 1) {
         findings.push_back({"indexing.canonical", kIndexing, Verdict::fail, check,
                             "有 " + number(canonicals.size()) + " 个指向不同地址的 canonical："
@@ -235,7 +253,7 @@ void check_canonical(const AuditInput &input, std::vector<Finding> &findings)
     const std::string &href = canonicals.front();
     const std::string target = *targets.begin();
     const bool absolute = url_parts(href).has_value();
-    const bool same = target == page;
+    const bool same = names_same_page(page, href);
     Verdict verdict = Verdict::pass;
     std::string detail = same ? "指向本页：" + href : "指向其他页面：" + target;
     std::string advice;
@@ -327,7 +345,7 @@ void check_hreflang(const AuditInput &input, std::vector<Finding> &findings)
         codes.push_back(alternate.name);
         if (ascii_lower(alternate.name) != "x-default" && !valid_language_tag(alternate.name))
             invalid.push_back(in_quotes(alternate.name));
-        names_itself = names_itself || resolved_url(page, alternate.value) == page;
+        names_itself = names_itself || names_same_page(page, alternate.value);
     }
     if (!invalid.empty())
         findings.push_back({"indexing.hreflang", kIndexing, Verdict::fail, check,
@@ -689,7 +707,7 @@ void check_technical(const AuditInput &input, std::vector<Finding> &findings)
         findings.push_back({"technical.charset", kTechnical, Verdict::warn, check, "没有声明字符集" + read_as,
                             "在 HTTP 头或 <meta charset> 中声明字符集（推荐 UTF-8），否则浏览器和蜘蛛可能把 "
                             "GBK 页面读成乱码。"});
-    else if (!charsets.http.empty() && !charsets.meta.empty() && charsets.http != charsets.meta)
+    else if (!charsets.http.empty() && !charsets.meta.empty() && !same_encoding(charsets.http, charsets.meta))
         findings.push_back({"technical.charset", kTechnical, Verdict::warn, check,
                             "声明互相矛盾：" + joined(declared, "，") + read_as,
                             "让 HTTP 头和 <meta> 声明同一个字符集，两者不一致时以 HTTP 头为准。"});
@@ -707,21 +725,10 @@ std::size_t count_in(std::string_view text, std::string_view keyword, const Lang
 // The address as a reader sees it: percent-escapes decoded, its separators as spaces.
 std::string readable_address(std::string_view url)
 {
-    std::string out;
-    for (std::size_t i = 0; i < url.size(); ++i) {
-        const auto hex = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0'
-                : c >= 'a' && c <= 'f'  ? c - 'a' + 10
-                : c >= 'A' && c <= 'F'  ? c - 'A' + 10
-                                        : -1;
-        };
-        if (url[i] == '%' && i + 2 < url.size() && hex(url[i + 1]) >= 0 && hex(url[i + 2]) >= 0) {
-            out += char(hex(url[i + 1]) * 16 + hex(url[i + 2]));
-            i += 2;
-        } else {
-            out += std::string_view("/-_.?=&+:#").find(url[i]) != std::string_view::npos ? ' ' : url[i];
-        }
-    }
+    std::string out = percent_decoded(url);
+    for (char &c : out)
+        if (std::string_view("/-_.?=&+:#").find(c) != std::string_view::npos)
+            c = ' ';
     return out;
 }
 

@@ -55,7 +55,7 @@ struct AuditInput
     const PageContent &content;
     const PageText &text;
     const CharsetSources &charsets;
-    const RobotsFile *robots; // none when the service has no robots.txt for the site
+    const RobotsJudgement *robots; // none when the service has no robots.txt for the site
 };
 
 // The checks that need no keyword: indexing, title and description, structure, links and

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -62,13 +63,21 @@ std::string converter_for_label(const std::string &label)
     return label;
 }
 
-bool converter_exists(const std::string &name)
+// ICU's own name for the converter a name or alias opens; nothing when none does.
+std::optional<std::string> converter_name(const std::string &name)
 {
     UErrorCode status = U_ZERO_ERROR;
-    UConverter *converter = ucnv_open(name.c_str(), &status);
-    if (converter)
-        ucnv_close(converter);
-    return U_SUCCESS(status);
+    const std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(name.c_str(), &status),
+                                                                       &ucnv_close);
+    if (U_FAILURE(status) || !converter)
+        return std::nullopt;
+    const char *canonical = ucnv_getName(converter.get(), &status);
+    return U_SUCCESS(status) && canonical ? std::optional<std::string>(canonical) : std::nullopt;
+}
+
+bool converter_exists(const std::string &name)
+{
+    return converter_name(name).has_value();
 }
 
 std::optional<std::string> usable(const std::string &label)
@@ -176,6 +185,12 @@ CharsetSources charset_sources(std::string_view body, std::string_view content_t
         }
     sources.used = is_valid_utf8(body) ? "UTF-8" : "GB18030";
     return sources;
+}
+
+bool same_encoding(const std::string &a, const std::string &b)
+{
+    const std::optional<std::string> first = converter_name(a);
+    return first ? first == converter_name(b) : a == b;
 }
 
 bool is_wide_unicode(std::string_view charset)

@@ -22,6 +22,10 @@ struct CharsetSources
 };
 CharsetSources charset_sources(std::string_view body, std::string_view content_type);
 
+// Whether two converter names (as CharsetSources holds them) name one encoding:
+// "utf-8" and "UTF-8", "sjis" and "shift_jis" do.
+bool same_encoding(const std::string &a, const std::string &b);
+
 // UTF-16 or UTF-32: the only character sets whose text holds NUL bytes.
 bool is_wide_unicode(std::string_view charset);
 

@@ -21,7 +21,7 @@ struct Transfer
 {
     const FetchLimits &limits;
     std::string body;
-    std::string robots_header;
+    std::vector<std::string> robots_headers;
     bool too_large = false;
     bool refused_address = false;
 };
@@ -47,9 +47,7 @@ size_t on_header(char *data, size_t size, size_t count, void *user)
         std::string_view value = line.substr(name.size());
         value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
         value = value.substr(0, value.find_last_not_of(" \t\r\n") + 1);
-        if (!transfer->robots_header.empty())
-            transfer->robots_header += ", ";
-        transfer->robots_header += value;
+        transfer->robots_headers.emplace_back(value);
     }
     return size * count;
 }
@@ -230,7 +228,7 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
         if (content_type)
             result.content_type = content_type;
         result.body = std::move(transfer.body);
-        result.robots_header = std::move(transfer.robots_header);
+        result.robots_headers = std::move(transfer.robots_headers);
         return result;
     }
 }

@@ -33,7 +33,9 @@ struct FetchResult
     std::string body;
     std::string content_type;
     std::vector<FetchHop> hops; // every answer received, the last one the page's
-    std::string robots_header; // X-Robots-Tag of the page's answer, all values joined by ", "
+    // The X-Robots-Tag headers of the page's answer, one value each: a crawler named at
+    // the start of one applies to that header only.
+    std::vector<std::string> robots_headers;
     std::chrono::milliseconds elapsed{0};
 
     bool ok() const { return failure.empty(); }

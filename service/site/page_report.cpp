@@ -4,12 +4,12 @@
 
 namespace seo {
 
-PageReport make_report(const FetchResult &fetched, const RobotsFile *robots, const Language &language)
+PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots, const Language &language)
 {
     const auto started = std::chrono::steady_clock::now();
     PageReport report;
     report.fetch = {fetched.hops, fetched.elapsed, fetched.body.size(), fetched.content_type,
-                    fetched.robots_header};
+                    fetched.robots_headers};
     report.analysis = analyse_page(fetched);
     if (!report.analysis.ok())
         return report;

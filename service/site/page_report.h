@@ -21,7 +21,7 @@ struct FetchSummary
     std::chrono::milliseconds elapsed{0};
     std::size_t bytes = 0;
     std::string content_type;
-    std::string robots_header;
+    std::vector<std::string> robots_headers;
 
     std::string final_url() const { return hops.empty() ? std::string() : hops.back().url; }
 };
@@ -38,9 +38,9 @@ struct PageReport
     bool address_refused = false; // no fetch was tried: the address is none the service fetches
 };
 
-// Decodes, reads, counts and audits a fetched page; `robots` is the site's robots.txt,
-// where the service has it.
-PageReport make_report(const FetchResult &fetched, const RobotsFile *robots, const Language &language);
+// Decodes, reads, counts and audits a fetched page; `robots` is what the site's robots.txt
+// says of it, where the service has the file.
+PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots, const Language &language);
 
 // The most memory making the report of a body of this size may take: the body decoded
 // (at most twice as large), the parser's budget, and the page's texts.

@@ -90,13 +90,14 @@ PageReport PageReports::analyse(const FetchResult &page)
     if (!page.ok())
         return make_report(page, nullptr, language_.get());
     // The robots.txt of the site the page was found on, after its redirects.
-    const RobotsFiles::File robots = robots_files_.for_page(page.hops.empty() ? "" : page.hops.back().url);
+    const std::string final_url = page.hops.empty() ? "" : page.hops.back().url;
+    const RobotsJudgement robots = judge_page(robots_files_.for_page(final_url), final_url);
     const std::optional<MemoryBudget::Reservation> memory =
         analysis_memory_.reserve(report_memory(page.body.size()), patience());
     if (!memory)
         throw ServiceBusy();
     const Slot core(analysis_slots_);
-    return make_report(page, robots.get(), language_.get());
+    return make_report(page, &robots, language_.get());
 }
 
 void PageReports::forget_expired()

@@ -70,4 +70,16 @@ RobotsFile RobotsFiles::read(const std::string &url, const FetchResult &fetched)
     return file;
 }
 
+RobotsJudgement judge_page(std::shared_ptr<const RobotsFile> file, std::string_view page_url)
+{
+    RobotsJudgement judgement{std::move(file), "/", {}};
+    if (const std::optional<UrlParts> page = url_parts(page_url))
+        judgement.path = page->path;
+    if (judgement.file && judgement.file->rules)
+        for (std::size_t i = 0; i < RobotsJudgement::kCrawlers.size(); ++i)
+            judgement.decisions[i] =
+                judgement.file->rules->decide(RobotsJudgement::kCrawlers[i], judgement.path);
+    return judgement;
+}
+
 } // namespace seo

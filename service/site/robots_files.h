@@ -3,6 +3,7 @@
 #include "site/fetcher.h"
 #include "site/robots_txt.h"
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace seo {
 
@@ -28,6 +30,19 @@ struct RobotsFile
     std::string reason; // why it is unreadable
     std::optional<RobotsTxt> rules;
 };
+
+// What a site's robots.txt says of one page for each crawler the audit names. Matching a
+// large file costs time, so it is worked out before the page's analysis, outside the
+// slots that bound analyses.
+struct RobotsJudgement
+{
+    static constexpr std::array<std::string_view, 3> kCrawlers = {"Baiduspider", "Googlebot", "*"};
+
+    std::shared_ptr<const RobotsFile> file;
+    std::string path; // the page's path and query
+    std::array<RobotsTxt::Decision, kCrawlers.size()> decisions; // for a file found
+};
+RobotsJudgement judge_page(std::shared_ptr<const RobotsFile> file, std::string_view page_url);
 
 // The robots.txt files of the sites whose pages are analysed, fetched once per site
 // while they are kept (requests for one being fetched wait for that fetch), with the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,33 +9,48 @@ namespace seo {
 
 // A robots.txt file as the search engines read it (RFC 9309): groups of rules, each for
 // the crawlers named in the user-agent lines above it. A crawler follows the group that
-// names it, else the group for "*", else nothing; within the group the rule with the
-// longest path wins, Allow on a tie. In paths '*' matches any run of characters and a
-// final '$' anchors the end. Lines that are no rule are passed over, so any bytes at all
-// can be read.
+// names its product token ("Googlebot/2.1" names googlebot), else the group for "*", else
+// nothing; within the group the rule with the longest path wins, Allow on a tie. In paths
+// '*' matches any run of characters and a final '$' anchors the end; rules and paths are
+// compared with their percent-encoding normalised, so /中文/ and /%E4%B8%AD%E6%96%87/ are
+// one path. Lines that are no rule are passed over, so any bytes at all can be read.
+//
+// Matching takes time linear in the rule and the path, and one decision looks at no more
+// than kDecisionSteps bytes in all: a hostile file cannot hold a core for long.
 class RobotsTxt
 {
 public:
+    // Lines are cut at this length, as Google's parser cuts them.
+    static constexpr std::size_t kMaxLineBytes = 2083 * 8;
+    static constexpr std::size_t kDecisionSteps = 8 * 1024 * 1024;
+
     explicit RobotsTxt(std::string_view text);
 
-    // Whether `agent` (a product token: "Baiduspider", "Googlebot", or "*") may fetch
-    // `path` (path and query, beginning with '/').
-    bool allows(std::string_view agent, std::string_view path) const;
-    // The rule that decides, as written ("Disallow: /private/"), or empty when none does.
-    std::string deciding_rule(std::string_view agent, std::string_view path) const;
+    struct Decision
+    {
+        bool allowed = true;
+        std::string rule; // the rule that decides, as written ("Disallow: /private/"); empty for none
+        bool judged = true; // false when the file is too costly to match against this path
+    };
+    // What `agent` ("Baiduspider", "Googlebot", or "*") may do with `path` (path and query,
+    // beginning with '/').
+    Decision decide(std::string_view agent, std::string_view path) const;
 
 private:
     struct Rule
     {
         bool allow;
-        std::string path;
+        std::string written;
+        std::vector<std::string> pieces; // the normalised path between its '*'s
+        bool anchored; // ends in '$'
+        std::size_t length; // of the normalised path: the longest rule wins
     };
     struct Group
     {
-        std::vector<std::string> agents; // lower case
+        std::vector<std::string> agents; // product tokens, lower case
         std::vector<Rule> rules;
     };
-    const Rule *decide(std::string_view agent, std::string_view path) const;
+    static Rule make_rule(bool allow, std::string_view path);
 
     std::vector<Group> groups_;
 };

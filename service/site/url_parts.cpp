@@ -1,6 +1,7 @@
 #include "site/url_parts.h"
 
 #include "site/ascii.h"
+#include "site/percent_encoding.h"
 
 #include <curl/curl.h>
 
@@ -73,6 +74,24 @@ std::optional<std::string> resolved_url(std::string_view page_url, std::string_v
     if (whole.empty())
         return std::nullopt;
     return whole;
+}
+
+std::optional<std::string> normalized_url(std::string_view absolute_url)
+{
+    const std::optional<UrlParts> parts = url_parts(absolute_url);
+    if (!parts)
+        return std::nullopt;
+    const bool default_port = parts->port.empty() || (parts->scheme == "http" && parts->port == "80")
+        || (parts->scheme == "https" && parts->port == "443");
+    return parts->scheme + "://" + parts->host + (default_port ? "" : ":" + parts->port)
+        + normalized_percent_encoding(parts->path);
+}
+
+bool names_same_page(std::string_view page_url, std::string_view reference)
+{
+    const std::optional<std::string> target = resolved_url(page_url, reference);
+    const std::optional<std::string> page = normalized_url(page_url);
+    return target && page && normalized_url(*target) == page;
 }
 
 } // namespace seo

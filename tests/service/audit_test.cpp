@@ -88,8 +88,28 @@ void serve_held_back_pages(httplib::Server &http)
     http.Get("/moved", [](const httplib::Request &, httplib::Response &response) {
         response.set_redirect("/good", 302);
     });
+    // Addresses spelt two ways, a Chinese path kept from Googlebot, two X-Robots-Tag
+    // headers and a charset declared twice in different spellings.
+    http.Get("/café", [](const httplib::Request &request, httplib::Response &response) {
+        const std::string self = "http://" + request.get_header_value("Host") + "/caf%c3%a9";
+        response.set_content(
+            "<html><head><link rel=\"canonical\" href=\"" + self
+                + "\"><link rel=\"alternate\" hreflang=\"zh\" href=\"" + self
+                + "\"><link rel=\"alternate\" hreflang=\"en\" href=\"/en\"></head><body>咖啡</body></html>",
+            "text/html; charset=utf-8");
+    });
+    http.Get("/中文/page", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content("<html><body>中文页面</body></html>", "text/html; charset=utf-8");
+    });
+    http.Get("/headers", [](const httplib::Request &, httplib::Response &response) {
+        response.set_header("X-Robots-Tag", "googlebot: nofollow");
+        response.set_header("X-Robots-Tag", "noindex");
+        response.set_content("<html><head><meta charset=\"utf8\"></head><body>页面</body></html>",
+                             "text/html; charset=UTF-8");
+    });
     http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
-        response.set_content("User-agent: Baiduspider\nDisallow: /private/\n\nUser-agent: *\nAllow: /\n",
+        response.set_content("User-agent: Baiduspider\nDisallow: /private/\n\nUser-agent: Googlebot/2.1\n"
+                             "Disallow: /中文/\n\nUser-agent: *\nAllow: /\n",
                              "text/plain");
     });
 }
@@ -187,6 +207,12 @@ TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
         {"/moved", "", "indexing.status", "warn", "302"},
         {"/private/gbk", "", "indexing.robots_txt", "fail", "Baiduspider（Disallow: /private/）"},
         {"/private/gbk", "", "technical.charset", "pass", "<meta> GB18030"},
+        {"/café", "", "indexing.canonical", "pass", "指向本页"}, // %c3%a9 is %C3%A9
+        {"/café", "", "indexing.hreflang", "pass", "含指向本页"},
+        {"/中文/page", "", "indexing.robots_txt", "fail", "Googlebot（Disallow: /中文/）"},
+        {"/headers", "", "indexing.noindex", "fail", "noindex）：所有搜索引擎"}, // not googlebot's
+        {"/headers", "", "indexing.nofollow", "warn", "googlebot"},
+        {"/headers", "", "technical.charset", "pass", ""}, // UTF-8 and utf8 agree
         // where a Chinese keyword appears, found without spaces
         {"/good", "二手房", "keyword.title", "pass", ""},
         {"/good", "二手房", "keyword.description", "pass", ""},

@@ -64,4 +64,31 @@ TEST(Charset, DetectsAndDecodes)
               "cd"); // not dropped, not kept
 }
 
+TEST(Charset, ComparesDeclarationsByTheEncodingTheyName)
+{
+    const struct
+    {
+        const char *a, *b;
+        bool same;
+    } cases[] = {
+        {"utf-8", "UTF-8", true},
+        {"utf-8", "utf8", true},
+        {"sjis", "shift_jis", true},
+        {"GB18030", "gb18030", true},
+        {"utf-8", "GB18030", false},
+        {"big5", "GB18030", false},
+        {"no-such-set", "no-such-set", true},
+        {"no-such-set", "UTF-8", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " " + c.b);
+        EXPECT_EQ(seo::same_encoding(c.a, c.b), c.same);
+        EXPECT_EQ(seo::same_encoding(c.b, c.a), c.same);
+    }
+    // As the audit reads them: a header and a meta that name one encoding agree.
+    const std::string body = "<html><head><meta charset=\"utf8\"></head></html>";
+    const seo::CharsetSources sources = seo::charset_sources(body, "text/html; charset=UTF-8");
+    EXPECT_TRUE(seo::same_encoding(sources.http, sources.meta)) << sources.http << " " << sources.meta;
+}
+
 } // namespace

@@ -46,21 +46,68 @@ TEST(RobotsTxt, DecidesAsSearchEnginesDo)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.agent) + " " + c.path);
-        EXPECT_EQ(robots.allows(c.agent, c.path), c.allowed);
-        EXPECT_EQ(robots.deciding_rule(c.agent, c.path), c.rule);
+        const seo::RobotsTxt::Decision decision = robots.decide(c.agent, c.path);
+        EXPECT_EQ(decision.allowed, c.allowed);
+        EXPECT_EQ(decision.rule, c.rule);
     }
 }
 
 TEST(RobotsTxt, TiesGoToAllowAndWildcardsMatchAnyRun)
 {
     const seo::RobotsTxt robots("User-agent: *\nDisallow: /a*c\nAllow: /a*c\nDisallow: /x*y*z\n");
-    EXPECT_TRUE(robots.allows("*", "/abc"));
-    EXPECT_FALSE(robots.allows("*", "/x--y--y--z"));
-    EXPECT_TRUE(robots.allows("*", "/x--y--y"));
+    EXPECT_TRUE(robots.decide("*", "/abc").allowed);
+    EXPECT_FALSE(robots.decide("*", "/x--y--y--z").allowed);
+    EXPECT_TRUE(robots.decide("*", "/x--y--y").allowed);
     // A pattern made to backtrack still gives its answer.
     const seo::RobotsTxt hostile("User-agent: *\nDisallow: /" + std::string(2000, '*')
                                  + "a*a*a*a*a*a*a*a*b\n");
-    EXPECT_TRUE(hostile.allows("*", "/" + std::string(4000, 'a')));
+    EXPECT_TRUE(hostile.decide("*", "/" + std::string(4000, 'a')).allowed);
+}
+
+TEST(RobotsTxt, ComparesPathsPercentEncodedOneWay)
+{
+    const seo::RobotsTxt robots("User-agent: Googlebot/2.1 (+http://www.google.com/bot.html)\n"
+                                "Disallow: /中文/\n"
+                                "Disallow: /%e6%96%87%E6%A1%A3/\n"
+                                "Disallow: /%7Euser/\n"
+                                "Disallow: /a%2Fb\n"
+                                "Disallow: /价格*$\n");
+    const struct
+    {
+        const char *path;
+        bool allowed;
+    } cases[] = {
+        {"/%E4%B8%AD%E6%96%87/page.html", false}, // as the page's address spells it
+        {"/%e4%b8%ad%e6%96%87/page.html", false}, // escapes in lower case
+        {"/中文/page.html", false},
+        {"/文档/x", false}, // the rule's escapes in either case
+        {"/%E6%96%87%E6%A1%A3/x", false},
+        {"/~user/x", false}, // an escaped unreserved character is that character
+        {"/a/b", true}, // an escaped slash is no slash
+        {"/a%2fb", false},
+        {"/%E4%BB%B7%E6%A0%BC/x", false},
+        {"/英文/", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(robots.decide("Googlebot", c.path).allowed, c.allowed);
+    }
+    EXPECT_TRUE(robots.decide("Baiduspider", "/中文/").allowed);
+}
+
+// Matching is linear, and one decision looks at a bounded number of bytes: a file made of
+// rules that make a backtracking matcher quadratic is either judged or given up quickly.
+TEST(RobotsTxt, HostileFilesAreJudgedOrGivenUp)
+{
+    std::string rules = "User-agent: *\n";
+    while (rules.size() < 500 * 1024)
+        rules += "Disallow: /*" + std::string(40, 'a') + "b\n";
+    const seo::RobotsTxt robots(rules);
+    const seo::RobotsTxt::Decision short_path = robots.decide("*", "/" + std::string(100, 'a'));
+    EXPECT_TRUE(short_path.judged);
+    EXPECT_TRUE(short_path.allowed);
+    const seo::RobotsTxt::Decision long_path = robots.decide("*", "/" + std::string(90'000, 'a'));
+    EXPECT_FALSE(long_path.judged);
 }
 
 } // namespace
