@@ -71,8 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require_utf8(seo::density_page(url, row.word, report.analysis, figures));
     }
     const std::string keyword = report.keywords.empty() ? "seo" : report.keywords.front().word;
-    const seo::KeywordPlacement placement = seo::keyword_placement(
-        report.analysis.content, report.text, report.fetch.final_url(), keyword, *language);
+    const seo::KeywordPlacement placement = seo::keyword_placement(report.places, report.text, keyword);
     require_utf8(seo::report_json(url, report, placement, 0));
     return 0;
 }

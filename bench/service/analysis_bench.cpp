@@ -235,4 +235,52 @@ void BM_SegmentChineseText(benchmark::State &state)
 }
 BENCHMARK(BM_SegmentChineseText)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// Hostile shapes whose cost must grow linearly with the page: one unbroken word of N
+// letters, and headings nested N deep around 1 MiB of text. Time per byte should stay flat
+// as N grows (compare the rows of each).
+seo::FetchResult page_of(std::string body)
+{
+    seo::FetchResult page;
+    page.body = std::move(body);
+    page.content_type = "text/html; charset=utf-8";
+    page.hops = {{"http://example.com/hostile.html", 200}};
+    return page;
+}
+
+void BM_LongWordPage(benchmark::State &state)
+{
+    const seo::FetchResult page =
+        page_of("<html><body><p>" + std::string(std::size_t(state.range(0)), 'a') + "</p></body></html>");
+    for (auto _ : state) {
+        seo::PageReport report = seo::make_report(page, nullptr, language());
+        benchmark::DoNotOptimize(report);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(page.body.size()));
+}
+BENCHMARK(BM_LongWordPage)
+    ->Arg(10'000)
+    ->Arg(30'000)
+    ->Arg(100'000)
+    ->Arg(300'000)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_NestedHeadingsPage(benchmark::State &state)
+{
+    std::string open, close;
+    for (int64_t level = 0; level < state.range(0); ++level) {
+        open += "<h1><span><a href=\"/x\">";
+        close += "</a></span></h1>";
+    }
+    std::string text;
+    while (text.size() < 1024 * 1024)
+        text += "搜索引擎优化是提高网站在搜索结果中排名的方法。";
+    const seo::FetchResult page = page_of("<html><body>" + open + text + close + "</body></html>");
+    for (auto _ : state) {
+        seo::PageReport report = seo::make_report(page, nullptr, language());
+        benchmark::DoNotOptimize(report);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(page.body.size()));
+}
+BENCHMARK(BM_NestedHeadingsPage)->Arg(1)->Arg(10)->Arg(40)->Unit(benchmark::kMillisecond);
+
 } // namespace

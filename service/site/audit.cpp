@@ -716,12 +716,6 @@ void check_technical(const AuditInput &input, std::vector<Finding> &findings)
             {"technical.charset", kTechnical, Verdict::pass, check, joined(declared, "，") + read_as, ""});
 }
 
-// Whether `keyword` (counted form) occurs in `text` by the page text's rule.
-std::size_t count_in(std::string_view text, std::string_view keyword, const Language &language)
-{
-    return PageText(text, language).count(keyword);
-}
-
 // The address as a reader sees it: percent-escapes decoded, its separators as spaces.
 std::string readable_address(std::string_view url)
 {
@@ -793,25 +787,38 @@ std::vector<Finding> audit_page(const AuditInput &input)
     return findings;
 }
 
-KeywordPlacement keyword_placement(const PageContent &content, const PageText &text,
-                                   std::string_view page_url, std::string_view keyword,
-                                   const Language &language)
+PlacementTexts placement_texts(const PageContent &content, std::string_view page_url,
+                               const Language &language)
+{
+    std::string alts, link_texts;
+    for (const PageContent::Image &image : content.images)
+        alts += image.alt + '\n';
+    for (const PageContent::Link &link : content.links)
+        link_texts += link.text + '\n';
+    return {PageText(content.title, language),
+            PageText(content.description, language),
+            PageText(content.h1_text(), language),
+            PageText(content.first_paragraph, language),
+            PageText(readable_address(page_url), language),
+            PageText(alts, language),
+            PageText(link_texts, language)};
+}
+
+KeywordPlacement keyword_placement(const PlacementTexts &places, const PageText &text,
+                                   std::string_view keyword)
 {
     KeywordPlacement placement;
     placement.keyword = typed_keyword(keyword);
     placement.density = density_figures(text, keyword);
     if (placement.keyword.empty())
         return placement;
-    const std::string &typed = placement.keyword;
-    placement.in_title = count_in(content.title, typed, language) > 0;
-    placement.in_description = count_in(content.description, typed, language) > 0;
-    placement.in_h1 = count_in(content.h1_text(), typed, language) > 0;
-    placement.in_first_paragraph = count_in(content.first_paragraph, typed, language) > 0;
-    placement.in_address = count_in(readable_address(page_url), typed, language) > 0;
-    for (const PageContent::Image &image : content.images)
-        placement.image_alts += !image.alt.empty() && count_in(image.alt, typed, language) > 0;
-    for (const PageContent::Link &link : content.links)
-        placement.link_texts += !link.text.empty() && count_in(link.text, typed, language) > 0;
+    placement.in_title = places.title.count(keyword) > 0;
+    placement.in_description = places.description.count(keyword) > 0;
+    placement.in_h1 = places.h1.count(keyword) > 0;
+    placement.in_first_paragraph = places.first_paragraph.count(keyword) > 0;
+    placement.in_address = places.address.count(keyword) > 0;
+    placement.image_alts = places.image_alts.lines_holding(keyword);
+    placement.link_texts = places.link_texts.lines_holding(keyword);
     return placement;
 }
 

@@ -75,9 +75,17 @@ struct KeywordPlacement
     std::size_t link_texts = 0;
     DensityFigures density;
 };
-KeywordPlacement keyword_placement(const PageContent &content, const PageText &text,
-                                   std::string_view page_url, std::string_view keyword,
-                                   const Language &language);
+// The parts of a page where a keyword is looked for, segmented once with the page so that
+// a request for a keyword only counts.
+struct PlacementTexts
+{
+    PageText title, description, h1, first_paragraph, address;
+    PageText image_alts, link_texts; // a line each
+};
+PlacementTexts placement_texts(const PageContent &content, std::string_view page_url,
+                               const Language &language);
+KeywordPlacement keyword_placement(const PlacementTexts &places, const PageText &text,
+                                   std::string_view keyword);
 std::vector<Finding> placement_findings(const KeywordPlacement &placement);
 // A page's findings followed by those of a keyword's placement, when there is one.
 std::vector<Finding> with_placement(std::vector<Finding> findings,

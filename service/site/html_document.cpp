@@ -129,6 +129,17 @@ std::string collapsed(std::string_view text)
     return builder.text();
 }
 
+// At most PageContent::kMaxExcerptBytes of `text`, cut where a character begins.
+std::string excerpt(std::string_view text)
+{
+    if (text.size() <= PageContent::kMaxExcerptBytes)
+        return std::string(text);
+    std::size_t end = PageContent::kMaxExcerptBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end));
+}
+
 std::string text_of_children(const GumboElement &element)
 {
     std::string text;
@@ -235,7 +246,7 @@ private:
         }
         if (content_.image_count++ < PageContent::kMaxListed) {
             const char *src = attribute(element, "src");
-            content_.images.push_back({src ? src : "", alt != nullptr, alt ? collapsed(alt) : ""});
+            content_.images.push_back({src ? src : "", alt != nullptr, alt ? excerpt(collapsed(alt)) : ""});
         }
     }
 
@@ -278,21 +289,23 @@ private:
         if (!frame.visible || frame.node->type != GUMBO_NODE_ELEMENT
             || element.tag_namespace != GUMBO_NAMESPACE_HTML)
             return;
-        if (element.tag >= GUMBO_TAG_H1 && element.tag <= GUMBO_TAG_H6)
-            content_.headings.push_back({int(element.tag - GUMBO_TAG_H1) + 1, text_since(frame)});
-        else if (element.tag == GUMBO_TAG_P && content_.first_paragraph.empty())
+        if (element.tag >= GUMBO_TAG_H1 && element.tag <= GUMBO_TAG_H6) {
+            if (content_.headings.size() < PageContent::kMaxListed)
+                content_.headings.push_back({int(element.tag - GUMBO_TAG_H1) + 1, text_since(frame)});
+        } else if (element.tag == GUMBO_TAG_P && content_.first_paragraph.empty())
             content_.first_paragraph = text_since(frame);
         else if (element.tag == GUMBO_TAG_A)
             read_anchor(element, frame);
         mark_boundary(element.tag);
     }
 
-    // The text an element added, without the line break it began with.
+    // An excerpt of the text an element added, without the line break it began with.
     std::string text_since(const Frame &frame) const
     {
-        std::string text = text_.text().substr(std::min(frame.text_start, text_.text().size()));
-        text.erase(0, text.find_first_not_of("\n "));
-        return text;
+        std::string_view text = text_.text();
+        text.remove_prefix(std::min(frame.text_start, text.size()));
+        text.remove_prefix(std::min(text.find_first_not_of("\n "), text.size()));
+        return excerpt(text);
     }
 
     void read_anchor(const GumboElement &element, const Frame &frame)

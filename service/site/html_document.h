@@ -20,7 +20,7 @@ struct PageContent
     // The visible text of the body in document order, one line per block: what a
     // search spider indexes, and the "page text" every figure is computed on.
     std::string text;
-    // The visible headings, h1 to h6, in document order.
+    // The visible headings, h1 to h6, in document order (the first kMaxListed).
     struct Heading
     {
         int level;
@@ -31,6 +31,9 @@ struct PageContent
     std::string h1_text() const;
 
     // What the audit looks at besides. Lists stop at kMaxListed entries; the counts go on.
+    // Texts taken from parts of the page (headings, link and alternative texts, the
+    // first paragraph) are excerpts of at most kMaxExcerptBytes: elements nested in one
+    // another would otherwise each copy the whole text they hold.
     struct Link
     {
         std::string href; // as written
@@ -58,12 +61,13 @@ struct PageContent
     std::string viewport;
     std::vector<NamedValue> open_graph; // <meta property="og:...">
     std::vector<std::string> json_ld; // the text of each <script type="application/ld+json">
-    std::string first_paragraph; // the first <p> with visible text
+    std::string first_paragraph; // an excerpt of the first <p> with visible text
     std::vector<Link> links;
     std::size_t link_count = 0;
     std::vector<Image> images;
     std::size_t image_count = 0;
     static constexpr std::size_t kMaxListed = 2000;
+    static constexpr std::size_t kMaxExcerptBytes = 1024;
     static constexpr std::size_t kMaxJsonLdBytes = 1024 * 1024;
 };
 

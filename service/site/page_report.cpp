@@ -16,11 +16,11 @@ PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots
     const PageContent &content = report.analysis.content;
     report.text = PageText(content.text, language);
     report.keywords = top_keywords(report.text, language);
+    report.places = placement_texts(content, report.fetch.final_url(), language);
     // Words of the title and of the h1 headings, found by the same rule.
-    const PageText title_text(content.title, language), h1_text(content.h1_text(), language);
     for (KeywordRow &row : report.keywords) {
-        row.in_title = title_text.count(row.word) > 0;
-        row.in_h1 = h1_text.count(row.word) > 0;
+        row.in_title = report.places.title.count(row.word) > 0;
+        row.in_h1 = report.places.h1.count(row.word) > 0;
     }
     report.findings = audit_page({fetched, content, report.text, report.analysis.charsets, robots});
     report.analysis_time =

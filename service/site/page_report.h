@@ -32,6 +32,7 @@ struct PageReport
     PageAnalysis analysis;
     FetchSummary fetch;
     PageText text;
+    PlacementTexts places;
     std::vector<KeywordRow> keywords;
     std::vector<Finding> findings; // the audit's checks that need no keyword
     std::chrono::microseconds analysis_time{0};

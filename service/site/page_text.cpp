@@ -55,11 +55,11 @@ std::string PageText::counted_form(std::string_view keyword) const
     return traditional_ ? simplified_->simplified(folded) : folded;
 }
 
-std::vector<std::size_t> PageText::occurrences(std::string_view counted_keyword) const
+template<typename Visit>
+void PageText::for_each_occurrence(std::string_view counted_keyword, Visit &&visit) const
 {
-    std::vector<std::size_t> found;
     if (counted_keyword.empty())
-        return found;
+        return;
     const std::string_view haystack = matched_;
     for (std::size_t from = 0;;) {
         // glibc's memmem skips by pairs of bytes, where a search led by the first byte
@@ -67,11 +67,12 @@ std::vector<std::size_t> PageText::occurrences(std::string_view counted_keyword)
         const void *hit = memmem(haystack.data() + from, haystack.size() - from, counted_keyword.data(),
                                  counted_keyword.size());
         if (!hit)
-            return found;
+            return;
         const auto begin = std::size_t(static_cast<const char *>(hit) - haystack.data());
         const std::size_t end = begin + counted_keyword.size();
         if (!inside_[begin] && !inside_[end]) {
-            found.push_back(begin);
+            if (!visit(begin))
+                return;
             from = end;
         } else {
             from = begin + 1;
@@ -79,24 +80,21 @@ std::vector<std::size_t> PageText::occurrences(std::string_view counted_keyword)
     }
 }
 
-std::vector<std::vector<std::size_t>>
-PageText::occurrences_of_words(std::span<const std::string> counted_words) const
+std::vector<std::vector<std::size_t>> PageText::occurrences_of_runs(std::span<const WordRun> runs) const
 {
-    // An occurrence begins where a word begins whose counted form is a prefix of the
-    // keyword: so only words led by a keyword's first character are looked at closer.
-    std::unordered_map<std::string_view, std::vector<std::size_t>> keywords_led_by; // prefix → keywords
+    // An occurrence begins where a word begins that is the keyword's first word: so only
+    // words led by a keyword's first character are looked at closer.
+    std::unordered_map<std::string_view, std::vector<std::size_t>> keywords_led_by; // first word → keywords
     std::vector<bool> first_characters(0x10000, false);
-    for (std::size_t k = 0; k < counted_words.size(); ++k) {
-        const std::string_view keyword = counted_words[k];
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        const std::string_view keyword = runs[k].counted;
         if (keyword.empty())
             continue;
         first_characters[first_code_point(keyword) & 0xFFFF] = true;
-        for (std::size_t end = 1; end <= keyword.size(); ++end)
-            if (end == keyword.size() || (std::uint8_t(keyword[end]) & 0xC0) != 0x80)
-                keywords_led_by[keyword.substr(0, end)].push_back(k);
+        keywords_led_by[keyword.substr(0, runs[k].first_word_bytes)].push_back(k);
     }
-    std::vector<std::vector<std::size_t>> found(counted_words.size());
-    std::vector<std::size_t> free_from(counted_words.size(), 0); // occurrences do not overlap
+    std::vector<std::vector<std::size_t>> found(runs.size());
+    std::vector<std::size_t> free_from(runs.size(), 0); // occurrences do not overlap
     for (const Word &word : words_) {
         const std::string_view form = counted_form(word);
         if (!first_characters[first_code_point(form) & 0xFFFF])
@@ -105,7 +103,7 @@ PageText::occurrences_of_words(std::span<const std::string> counted_words) const
         if (led == keywords_led_by.end())
             continue;
         for (const std::size_t k : led->second) {
-            const std::string &keyword = counted_words[k];
+            const std::string &keyword = runs[k].counted;
             if (word.begin >= free_from[k] && matched_.compare(word.begin, keyword.size(), keyword) == 0
                 && !inside_[word.begin + keyword.size()]) {
                 found[k].push_back(word.begin);
@@ -118,7 +116,26 @@ PageText::occurrences_of_words(std::span<const std::string> counted_words) const
 
 std::size_t PageText::count(std::string_view keyword) const
 {
-    return occurrences(counted_form(keyword)).size();
+    std::size_t count = 0;
+    for_each_occurrence(counted_form(keyword), [&count](std::size_t) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+std::size_t PageText::lines_holding(std::string_view keyword) const
+{
+    std::size_t lines = 0;
+    std::size_t line_end = 0; // where the line of the last occurrence counted ends
+    for_each_occurrence(counted_form(keyword), [&](std::size_t begin) {
+        if (lines == 0 || begin > line_end) {
+            ++lines;
+            line_end = std::min(matched_.find('\n', begin), matched_.size());
+        }
+        return true;
+    });
+    return lines;
 }
 
 double density_percent(std::size_t occurrences, std::size_t keyword_length, std::size_t text_length)
@@ -131,12 +148,11 @@ double density_percent(std::size_t occurrences, std::size_t keyword_length, std:
 
 DensityFigures density_figures(const PageText &text, std::string_view keyword)
 {
-    const std::string counted = text.counted_form(keyword);
     DensityFigures figures;
     figures.text_length = text.length();
     // As typed: folding may change a word's length (Straße is folded to strasse).
     figures.keyword_length = code_point_count(collapsed(keyword));
-    figures.occurrences = text.occurrences(counted).size();
+    figures.occurrences = text.count(keyword);
     figures.keyword_characters = figures.occurrences * figures.keyword_length;
     figures.percent = density_percent(figures.occurrences, figures.keyword_length, figures.text_length);
     return figures;

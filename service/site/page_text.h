@@ -39,16 +39,26 @@ public:
 
     // Occurrences of a keyword as typed, by the rule above.
     std::size_t count(std::string_view keyword) const;
+    // How many lines of the text hold a keyword as typed at least once.
+    std::size_t lines_holding(std::string_view keyword) const;
     // A keyword as typed, in the form it is counted in.
     std::string counted_form(std::string_view keyword) const;
-    // The start of every occurrence (byte offsets into folded()).
-    std::vector<std::size_t> occurrences(std::string_view counted_keyword) const;
-    // The same for many keywords in one pass over the words, for keywords that are
-    // words or runs of words of the text (each begins where a word of it begins).
-    std::vector<std::vector<std::size_t>>
-    occurrences_of_words(std::span<const std::string> counted_words) const;
+    // A keyword made of words of the text: its counted form, and how many of its bytes
+    // its first word takes.
+    struct WordRun
+    {
+        std::string counted;
+        std::size_t first_word_bytes;
+    };
+    // The occurrences of many such keywords in one pass over the words.
+    std::vector<std::vector<std::size_t>> occurrences_of_runs(std::span<const WordRun> runs) const;
 
 private:
+    // Calls visit(begin) for every occurrence of a keyword in its counted form, at its
+    // byte offset into folded(); stops early when visit returns false.
+    template<typename Visit>
+    void for_each_occurrence(std::string_view counted_keyword, Visit &&visit) const;
+
     std::string folded_;
     std::string matched_; // what keywords are matched in: folded_, simplified if traditional
     std::vector<bool> inside_; // per byte of matched_: inside a word, so no match starts or ends there

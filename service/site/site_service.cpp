@@ -186,8 +186,7 @@ std::optional<KeywordPlacement> SiteService::placement(const PageReport &report,
 {
     if (typed_keyword(keyword).empty())
         return std::nullopt;
-    return keyword_placement(report.analysis.content, report.text, report.fetch.final_url(), keyword,
-                             language_.get());
+    return keyword_placement(report.places, report.text, keyword);
 }
 
 MemoryBudget::Reservation SiteService::answer_memory(std::size_t bytes)

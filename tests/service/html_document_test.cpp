@@ -74,6 +74,42 @@ TEST(MetaTags, ReadsTitleKeywordsAndDescription)
     EXPECT_EQ(bare.text, "only text");
 }
 
+// Headings, links and paragraphs nested in one another each keep an excerpt of what they
+// hold, not a copy of it: the texts read from a page stay within a bound of their own.
+TEST(PageParts, KeepExcerptsNotCopies)
+{
+    const std::string text = repeated("搜索引擎优化", 20'000); // 360 KB
+    const struct
+    {
+        const char *name;
+        std::string open, close;
+    } cases[] = {
+        {"headings nested 40 deep", repeated("<h1><span>", 40), repeated("</span></h1>", 40)},
+        {"links nested in headings", repeated("<h2><a href=\"/x\">", 40), repeated("</a></h2>", 40)},
+        {"a paragraph", "<p>", "</p>"},
+        {"an image's alternative text", "<img alt=\"", "\">"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const seo::PageContent content = read("<html><body>" + c.open + text + c.close + "</body></html>");
+        std::size_t excerpts = content.first_paragraph.size();
+        for (const auto &heading : content.headings)
+            excerpts += heading.text.size();
+        for (const auto &link : content.links)
+            excerpts += link.text.size();
+        for (const auto &image : content.images)
+            excerpts += image.alt.size();
+        EXPECT_GT(excerpts, 0u);
+        EXPECT_LE(excerpts, 80 * seo::PageContent::kMaxExcerptBytes);
+        // Cut where a character begins: the excerpt is a beginning of the text.
+        const std::string first = !content.headings.empty() ? content.headings.front().text
+            : !content.images.empty()                       ? content.images.front().alt
+                                                            : content.first_paragraph;
+        EXPECT_TRUE(text.starts_with(first)) << first.size();
+        EXPECT_EQ(content.text.size(), text.size());
+    }
+}
+
 // Pages built to make the parser crash, spin or swell are refused with a reason, each
 // within its budget, and the process lives on.
 TEST(HostilePages, AreRefusedNotCrashedOrHung)

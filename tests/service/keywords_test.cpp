@@ -72,6 +72,26 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
             << c.text << " / " << c.keyword;
 }
 
+TEST(Counting, LinesHoldingAKeywordCountOnceEach)
+{
+    const struct
+    {
+        const char *text;
+        const char *keyword;
+        std::size_t lines;
+    } cases[] = {
+        {"二手房图片\n客厅\n二手房 二手房\n", "二手房", 2},
+        {"\n\n二手房", "二手房", 1},
+        {"二手房交易\n二手房价格\n二手房", "二手房", 3},
+        {"数据库\n数据", "数据", 1}, // by the counting rule: not inside 数据库
+        {"", "二手房", 0},
+        {"二手房", "", 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(seo::PageText(c.text, test_language()).lines_holding(c.keyword), c.lines)
+            << c.text << " / " << c.keyword;
+}
+
 TEST(Counting, DensityCountsTheKeywordAsTyped)
 {
     const struct
