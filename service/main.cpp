@@ -6,6 +6,7 @@
 #include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -42,6 +43,17 @@ void tune_memory_release()
     mallopt(M_ARENA_MAX, 4);
 }
 
+// Every client connection and every fetch takes a file descriptor; a service that lets
+// a thousand slow clients wait needs more than the usual soft limit of 1024.
+void raise_open_file_limit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 int serve(const seo::Options &options)
 {
     // The lexicon takes a while to read: it is read meanwhile, and requests that need it
@@ -52,7 +64,9 @@ int serve(const seo::Options &options)
     settings.reports.limits.refuse_internal_targets = options.refuse_internal_targets();
     settings.reports.cache.time_to_live = std::chrono::seconds(options.cache_seconds);
     seo::SiteService service(settings, language);
-    seo::SiteServer server(service);
+    seo::ServerSettings server_settings;
+    server_settings.server_names = options.server_names;
+    seo::SiteServer server(service, server_settings);
 
     const int port = server.bind(options.listen, options.port);
     if (port < 0) {
@@ -87,6 +101,7 @@ int serve(const seo::Options &options)
 int main(int argc, char **argv)
 {
     tune_memory_release();
+    raise_open_file_limit();
     // A shell starts background jobs with SIGINT ignored, and ignored signals never
     // reach sigwait(): take the default back before blocking them for the waiter.
     signal(SIGINT, SIG_DFL);

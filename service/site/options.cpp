@@ -35,13 +35,16 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
             options.allow_private_targets = true;
             continue;
         }
-        if (name != "--listen" && name != "--port" && name != "--newest-version" && name != "--cache-seconds")
+        if (name != "--listen" && name != "--port" && name != "--newest-version" && name != "--cache-seconds"
+            && name != "--server-name")
             return OptionsError{"unknown option " + name};
         if (i + 1 == arguments.size() || arguments[i + 1].empty())
             return OptionsError{name + " needs a value"};
         const std::string &value = arguments[++i];
         if (name == "--listen") {
             options.listen = value;
+        } else if (name == "--server-name") {
+            options.server_names.push_back(value);
         } else if (name == "--newest-version") {
             options.newest_version = value;
         } else if (name == "--port") {
@@ -57,7 +60,7 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
 std::string usage()
 {
     return "usage: seo-site [--listen ADDR] [--port N] [--newest-version V] [--cache-seconds N] "
-           "[--allow-private-targets]\n";
+           "[--allow-private-targets] [--server-name NAME]...\n";
 }
 
 } // namespace seo

@@ -15,6 +15,7 @@ struct Options
     std::string newest_version{site_contract::kToolVersion};
     bool allow_private_targets = false;
     int cache_seconds = 60; // how long fetched pages and their analyses are kept
+    std::vector<std::string> server_names; // names a deployment serves it under
 
     // Internal targets are refused once the service can be reached from other machines.
     bool refuse_internal_targets() const;

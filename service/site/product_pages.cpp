@@ -72,17 +72,10 @@ std::string version_file(std::string_view newest_version)
     return std::string(newest_version) + "\r\n";
 }
 
-std::string not_found_page()
+std::string error_page(std::string_view title, std::string_view message)
 {
-    return page_start("页面不存在")
-        + "<h1>页面不存在</h1>\n<p>您访问的页面不存在。请返回 <a href=\"/veltro\">网站优化分析助手</a> "
-          "首页。</p>\n"
-        + page_end();
-}
-
-std::string busy_page()
-{
-    return page_start("服务繁忙") + "<h1>服务繁忙</h1>\n<p>分析服务繁忙，请稍后再试。</p>\n" + page_end();
+    return page_start(title) + "<h1>" + std::string(title) + "</h1>\n<p>" + std::string(message)
+        + "请返回 <a href=\"/veltro\">网站优化分析助手</a> 首页。</p>\n" + page_end();
 }
 
 } // namespace seo

@@ -6,10 +6,9 @@
 namespace seo {
 
 // The maker's site: the product's home page and the file naming the newest version;
-// and the pages for an unknown address and for a service too busy to answer.
+// and the page that says why a request is refused.
 std::string product_home_page();
 std::string version_file(std::string_view newest_version);
-std::string not_found_page();
-std::string busy_page();
+std::string error_page(std::string_view title, std::string_view message);
 
 } // namespace seo

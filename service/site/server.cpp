@@ -1,27 +1,34 @@
 #include "site/server.h"
 
+#include "site/ascii.h"
+
 #include <contract/site_contract.h>
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <functional>
-#include <list>
 #include <memory>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 namespace seo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// When the request this thread serves came in, for the access log.
-thread_local Clock::time_point t_request_start;
+// The request this thread answers: when it came, for the access log; whether the service
+// has answered it (or the HTTP library's own error answer must be filled in); whether the
+// connection must close after it, as the body of a refused request is left unread.
+struct RequestState
+{
+    Clock::time_point start;
+    bool answered = false;
+    bool close = false;
+};
+thread_local RequestState t_request;
 
 // Answers go out uncompressed: given body text, the HTTP library compresses it with
 // brotli at its highest quality whenever the client accepts that (Qt does), which costs
@@ -30,7 +37,10 @@ thread_local Clock::time_point t_request_start;
 // until the answer has gone out.
 void send(httplib::Response &response, Answer answer)
 {
+    t_request.answered = true;
     response.status = answer.status;
+    for (const auto &[name, value] : answer.headers)
+        response.set_header(name.c_str(), value.c_str());
     auto shared = std::make_shared<const Answer>(std::move(answer));
     const std::size_t size = shared->body.size();
     const std::string content_type = shared->content_type;
@@ -53,140 +63,142 @@ std::string exactly(std::string_view path)
     return pattern;
 }
 
-// A thread for every open connection, up to a bound; beyond it connections wait for a
-// thread. The HTTP library reads a request on the connection's thread and only gives up
-// after a read time-out without any byte, so a client that trickles its request holds a
-// thread for as long as it likes: with a small fixed pool a handful of such clients
-// would shut everyone else out. Waiting threads cost little, and a thread left without
-// work for a while ends; the real work (fetching, analysing) is bounded by SiteService.
-class ConnectionThreads : public httplib::TaskQueue
+bool for_scripts(const httplib::Request &request)
+{
+    return request.path.starts_with("/api/");
+}
+
+// The name a Host header gives, in lower case and without its port: "LocalHost:8080"
+// is localhost, "[::1]:80" is [::1].
+std::string host_name(std::string_view host)
+{
+    const std::size_t colon = host.rfind(':');
+    if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos)
+        host = host.substr(0, colon);
+    return ascii_lower(host);
+}
+
+// Browsers are told to run nothing, send forms only here, never frame the pages, sniff
+// no types and send no referrer onwards: pages show texts from any web page.
+httplib::Headers hardening_headers()
+{
+    return {
+        {"Content-Security-Policy",
+         "default-src 'none'; style-src 'unsafe-inline'; img-src 'self' data:; "
+         "form-action 'self'; frame-ancestors 'none'; base-uri 'none'"},
+        {"X-Content-Type-Options", "nosniff"},
+        {"Referrer-Policy", "no-referrer"},
+        {"X-Frame-Options", "DENY"},
+    };
+}
+
+// The HTTP library's server with connections of our own: it accepts, and hands each
+// connection over at once; HttpConnections reads each request head without holding a
+// thread and has the library answer it on a worker.
+class HttpServer : public httplib::Server
 {
 public:
-    ConnectionThreads(std::size_t max_threads, std::chrono::seconds idle_time)
-        : max_threads_(max_threads)
-        , idle_time_(idle_time)
-    {}
-
-    void enqueue(std::function<void()> job) override
+    explicit HttpServer(const ConnectionLimits &limits)
+        : connections_(limits, [this](httplib::Stream &stream, bool last) { return serve(stream, last); })
     {
-        const std::lock_guard lock(mutex_);
-        join_finished();
-        jobs_.push_back(std::move(job));
-        if (idle_ < jobs_.size() && threads_.size() < max_threads_)
-            threads_.emplace_back([this] { work(); });
-        wake_.notify_one();
+        new_task_queue = [this] { return new Handover(connections_); };
     }
 
-    // Lets the threads finish the connections already taken, then joins them. The
-    // server calls it once it accepts no more, so no thread is added meanwhile.
-    void shutdown() override
-    {
-        std::list<std::thread> threads;
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-            wake_.notify_all();
-            threads.swap(threads_);
-        }
-        for (std::thread &thread : threads)
-            thread.join();
-    }
+    // The library listens with a backlog of 5: a burst of clients would wait for the
+    // kernel to retry their connections.
+    void deepen_backlog() { ::listen(svr_sock_, SOMAXCONN); }
 
 private:
-    void work()
+    class Handover : public httplib::TaskQueue
     {
-        std::unique_lock lock(mutex_);
-        while (true) {
-            ++idle_;
-            wake_.wait_for(lock, idle_time_, [this] { return stopping_ || !jobs_.empty(); });
-            --idle_;
-            if (jobs_.empty())
-                break; // stopping, or idle for too long
-            std::function<void()> job = std::move(jobs_.front());
-            jobs_.pop_front();
-            lock.unlock();
-            job();
-            lock.lock();
-        }
-        // Joined by the next enqueue() or by shutdown(): by then this thread has let go
-        // of the lock, which is all it still does.
-        finished_.push_back(std::this_thread::get_id());
+    public:
+        explicit Handover(HttpConnections &connections)
+            : connections_(connections)
+        {}
+        void enqueue(std::function<void()> accept) override { accept(); }
+        void shutdown() override { connections_.close_all(); }
+
+    private:
+        HttpConnections &connections_;
+    };
+
+    bool process_and_close_socket(socket_t socket) override
+    {
+        connections_.accept(socket);
+        return true;
     }
 
-    // With the lock held.
-    void join_finished()
+    bool serve(httplib::Stream &stream, bool last)
     {
-        for (const std::thread::id id : finished_) {
-            const auto thread = std::find_if(threads_.begin(), threads_.end(),
-                                             [id](const std::thread &t) { return t.get_id() == id; });
-            if (thread != threads_.end()) {
-                thread->join();
-                threads_.erase(thread);
-            }
-        }
-        finished_.clear();
+        t_request = {Clock::now(), false, false};
+        bool closed = false;
+        const bool served = process_request(stream, last, closed, nullptr);
+        return served && !closed && !t_request.close;
     }
 
-    const std::size_t max_threads_;
-    const std::chrono::seconds idle_time_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
-    std::list<std::thread> threads_;
-    std::vector<std::thread::id> finished_;
-    std::size_t idle_ = 0;
-    bool stopping_ = false;
+    HttpConnections connections_;
 };
-
-constexpr std::string_view kApiPrefix = "/api/";
-constexpr std::string_view kAnalyzePath = "/api/analyze";
-
-// Runs one route's work; a service too busy answers 503, and any other failure is
-// logged and answered with 500, never taking the connection's thread down.
-void answer(const httplib::Request &request, httplib::Response &response, SiteService &service,
-            const std::function<Answer()> &make)
-{
-    try {
-        send(response, make());
-    } catch (const ServiceBusy &) {
-        send(response, request.path.starts_with(kApiPrefix) ? service.busy_json() : service.busy());
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "seo-site: %s %s failed: %s\n", request.method.c_str(), request.path.c_str(),
-                     error.what());
-        response.status = 500;
-        response.set_content("分析服务内部错误", "text/plain; charset=utf-8");
-    }
-}
 
 } // namespace
 
 struct SiteServer::Impl
 {
-    httplib::Server http;
+    explicit Impl(const ServerSettings &settings)
+        : http(settings.connections)
+        , names(settings.server_names)
+    {
+        for (std::string &name : names)
+            name = host_name(name);
+    }
+
+    bool known_host(const httplib::Request &request) const
+    {
+        const std::string name = host_name(request.get_header_value("Host"));
+        return name == "127.0.0.1" || name == "localhost" || name == "[::1]"
+            || std::find(names.begin(), names.end(), name) != names.end();
+    }
+
+    HttpServer http;
+    std::vector<std::string> names; // of the deployment, and the address listened on
     std::atomic<bool> in_run{false};
     std::atomic<bool> stopping{false};
 };
 
-SiteServer::SiteServer(SiteService &service, ServerLimits limits)
-    : impl_(std::make_unique<Impl>())
+SiteServer::SiteServer(SiteService &service, ServerSettings settings)
+    : impl_(std::make_unique<Impl>(settings))
 {
-    httplib::Server &http = impl_->http;
-    http.new_task_queue = [limits] {
-        return new ConnectionThreads(limits.max_connections, limits.idle_thread_time);
-    };
-    http.set_read_timeout(limits.io_timeout_seconds);
-    http.set_write_timeout(limits.io_timeout_seconds);
-    http.set_payload_max_length(limits.max_request_bytes);
-    // Headers and body go out in separate writes: without this, Nagle's algorithm holds
-    // the body back until the client's delayed acknowledgement, some 40 ms a response.
-    http.set_tcp_nodelay(true);
+    HttpServer &http = impl_->http;
+    http.set_default_headers(hardening_headers());
 
-    http.set_pre_routing_handler([](const httplib::Request &, httplib::Response &) {
-        t_request_start = Clock::now();
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
+    http.set_pre_routing_handler(
+        [this, &service](const httplib::Request &request, httplib::Response &response) {
+            if (!impl_->known_host(request)) {
+                send(response, service.error(HttpError::misdirected, for_scripts(request)));
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            if (request.method != "GET" && request.method != "HEAD") {
+                t_request.close = true; // its body is not read
+                Answer refused = service.error(HttpError::method_not_allowed, for_scripts(request));
+                refused.headers.emplace_back("Allow", "GET, HEAD");
+                send(response, std::move(refused));
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+    // The library's own refusals (a request line too long, a malformed request, no route)
+    // get the site's error pages, or JSON for scripts.
+    http.set_error_handler(httplib::Server::HandlerWithResponse(
+        [&service](const httplib::Request &request, httplib::Response &response) {
+            if (t_request.answered)
+                return httplib::Server::HandlerResponse::Unhandled;
+            const HttpError error = response.status == 404 ? HttpError::not_found
+                : response.status == 414                   ? HttpError::uri_too_long
+                                                           : HttpError::bad_request;
+            send(response, service.error(error, for_scripts(request)));
+            return httplib::Server::HandlerResponse::Handled;
+        }));
     http.set_logger([](const httplib::Request &request, const httplib::Response &response) {
-        const auto took = std::chrono::duration<double, std::milli>(Clock::now() - t_request_start);
+        const auto took = std::chrono::duration<double, std::milli>(Clock::now() - t_request.start);
         std::fprintf(stderr, "seo-site: %s %s %d %.1f ms\n", request.method.c_str(), request.path.c_str(),
                      response.status, took.count());
     });
@@ -194,10 +206,20 @@ SiteServer::SiteServer(SiteService &service, ServerLimits limits)
     using Request = httplib::Request;
     using Response = httplib::Response;
     namespace contract = site_contract;
+    // Runs one route's work; a service too busy answers 503, and any other failure is
+    // logged and answered with 500, never taking the worker down.
     const auto route = [&http, &service](std::string_view path, std::function<Answer(const Request &)> make) {
         http.Get(exactly(path),
                  [&service, make = std::move(make)](const Request &request, Response &response) {
-                     answer(request, response, service, [&] { return make(request); });
+                     try {
+                         send(response, make(request));
+                     } catch (const ServiceBusy &) {
+                         send(response, service.error(HttpError::busy, for_scripts(request)));
+                     } catch (const std::exception &error) {
+                         std::fprintf(stderr, "seo-site: %s %s failed: %s\n", request.method.c_str(),
+                                      request.path.c_str(), error.what());
+                         send(response, service.error(HttpError::internal, for_scripts(request)));
+                     }
                  });
     };
     route(contract::kOverviewPath, [&service](const Request &request) {
@@ -207,7 +229,7 @@ SiteServer::SiteServer(SiteService &service, ServerLimits limits)
         return service.overview(request.get_param_value(contract::kOverviewAddressKey.data()),
                                 request.get_param_value(contract::kDensityKeywordKey.data()));
     });
-    route(kAnalyzePath, [&service](const Request &request) {
+    route("/api/analyze", [&service](const Request &request) {
         return service.analyze(request.get_param_value("url"), request.get_param_value("kw"));
     });
     route(contract::kSpiderPath, [&service](const Request &request) {
@@ -220,19 +242,21 @@ SiteServer::SiteServer(SiteService &service, ServerLimits limits)
     route(contract::kVersionFilePath, [&service](const Request &) { return service.version(); });
     route(contract::kHomePagePath, [&service](const Request &) { return service.home(); });
     route(std::string(contract::kHomePagePath) + "/", [&service](const Request &) { return service.home(); });
-    http.set_error_handler([&service](const Request &, Response &response) {
-        if (response.status == 404)
-            send(response, service.not_found());
-    });
 }
 
 SiteServer::~SiteServer() = default;
 
 int SiteServer::bind(const std::string &host, int port)
 {
-    if (port == 0)
-        return impl_->http.bind_to_any_port(host);
-    return impl_->http.bind_to_port(host, port) ? port : -1;
+    const int bound =
+        port == 0 ? impl_->http.bind_to_any_port(host) : (impl_->http.bind_to_port(host, port) ? port : -1);
+    if (bound < 0)
+        return -1;
+    impl_->http.deepen_backlog();
+    const bool wildcard = host == "0.0.0.0" || host == "::";
+    if (!wildcard)
+        impl_->names.push_back(host_name(host.find(':') == std::string::npos ? host : "[" + host + "]"));
+    return bound;
 }
 
 bool SiteServer::run()

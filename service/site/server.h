@@ -1,23 +1,22 @@
 #pragma once
 
+#include "site/http_connections.h"
 #include "site/site_service.h"
 
-#include <chrono>
-#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace seo {
 
-struct ServerLimits
+struct ServerSettings
 {
-    // Connections served at once, each on its own thread (most of them only wait).
-    std::size_t max_connections = 256;
-    // A thread without a connection for this long ends.
-    std::chrono::seconds idle_thread_time{10};
-    int io_timeout_seconds = 5; // per read or write, against slow clients
-    // Request body; the HTTP library caps the request line and headers at 8 KiB itself.
-    std::size_t max_request_bytes = 8 * 1024;
+    ConnectionLimits connections;
+    // Names the service answers to besides its own addresses (127.0.0.1, localhost, [::1]
+    // and the address it listens on): those a deployment serves it under. A request for
+    // any other name is refused, so a web page cannot reach the service through a name it
+    // has pointed at 127.0.0.1 (DNS rebinding).
+    std::vector<std::string> server_names;
 };
 
 // The HTTP face of the site: maps the routes onto a SiteService and logs one line per
@@ -25,7 +24,7 @@ struct ServerLimits
 class SiteServer
 {
 public:
-    SiteServer(SiteService &service, ServerLimits limits = {});
+    SiteServer(SiteService &service, ServerSettings settings = {});
     ~SiteServer();
     SiteServer(const SiteServer &) = delete;
     SiteServer &operator=(const SiteServer &) = delete;
@@ -34,7 +33,8 @@ public:
     int bind(const std::string &host, int port);
     // Serves until stop() is called; false when the server could not run.
     bool run();
-    // Stops accepting connections; run() returns once those under way have ended.
+    // Stops accepting connections and closes those that wait for a request; run() returns
+    // once the requests under way have been answered.
     void stop();
 
 private:

@@ -145,11 +145,6 @@ Answer SiteService::analyze(std::string_view raw_url, std::string_view raw_keywo
     return holding({200, kJson, report_json(url, *report, placed, answer_ms), {}}, std::move(memory));
 }
 
-Answer SiteService::busy_json() const
-{
-    return {503, "application/json; charset=utf-8", error_json("busy", "分析服务繁忙，请稍后再试"), {}};
-}
-
 Answer SiteService::home() const
 {
     return html(200, product_home_page());
@@ -160,14 +155,30 @@ Answer SiteService::version() const
     return {200, "text/plain; charset=utf-8", version_file(settings_.newest_version), {}};
 }
 
-Answer SiteService::not_found() const
+Answer SiteService::error(HttpError error, bool for_scripts) const
 {
-    return html(404, not_found_page());
-}
-
-Answer SiteService::busy() const
-{
-    return html(503, busy_page());
+    struct Refusal
+    {
+        int status;
+        const char *code;
+        const char *title;
+        const char *message;
+    };
+    static constexpr Refusal kRefusals[] = {
+        {400, "bad_request", "请求格式不正确", "请求格式不正确。"},
+        {404, "not_found", "页面不存在", "您访问的页面不存在。"},
+        {405, "method_not_allowed", "不支持的请求方法", "这里只回应 GET 请求。"},
+        {414, "uri_too_long", "网址太长", "请求的网址太长，请缩短后再试。"},
+        {421, "misdirected_request", "拒绝访问", "分析服务只回应发给它自己的地址的请求。"},
+        {500, "internal_error", "分析服务内部错误", "分析服务内部错误，请稍后再试。"},
+        {503, "busy", "服务繁忙", "分析服务繁忙，请稍后再试。"},
+    };
+    static_assert(std::size(kRefusals) == static_cast<std::size_t>(HttpError::busy) + 1);
+    const Refusal &refusal = kRefusals[static_cast<std::size_t>(error)];
+    if (for_scripts)
+        return {
+            refusal.status, "application/json; charset=utf-8", error_json(refusal.code, refusal.message), {}};
+    return html(refusal.status, error_page(refusal.title, refusal.message));
 }
 
 MemoryBudget::Reservation SiteService::report_answer_memory(const PageReport &report, std::string_view url,

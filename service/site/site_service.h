@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace seo {
 
@@ -31,6 +33,18 @@ struct Answer
     std::string content_type;
     std::string body;
     MemoryBudget::Reservation memory; // given back once the answer has gone out
+    std::vector<std::pair<std::string, std::string>> headers = {}; // besides the content type
+};
+
+// Requests the site refuses, or cannot answer.
+enum class HttpError {
+    bad_request, // 400
+    not_found, // 404
+    method_not_allowed, // 405
+    uri_too_long, // 414
+    misdirected, // 421: addressed to a name the service does not answer to
+    internal, // 500
+    busy, // 503: no memory to spare within its patience
 };
 
 // Everything the site answers, independent of the HTTP server: each call takes the
@@ -49,15 +63,13 @@ public:
     Answer tools_home() const;
     // The whole report as JSON; failures as a JSON error with their HTTP status.
     Answer analyze(std::string_view raw_url, std::string_view raw_keyword);
-    Answer busy_json() const;
 
     // The maker's site.
     Answer home() const;
     Answer version() const;
 
-    Answer not_found() const;
-    // For a request the service had no memory for in time.
-    Answer busy() const;
+    // A refusal with its status: an error page, or for scripts JSON.
+    Answer error(HttpError error, bool for_scripts) const;
 
     // Ends the fetches under way at once, so that the service can stop.
     void stop() { reports_.stop(); }

@@ -49,7 +49,9 @@ TEST_F(RoutesTest, AnswersEachRoute)
         {"/nothing", 404, html, "<!DOCTYPE html>"},
         {"/Tools/RobotXaspx", 404, html, "<!DOCTYPE html>"},
         {"/veltro/other.txt", 404, html, "<!DOCTYPE html>"},
-        {"/?q=" + std::string(9000, 'a'), 414, "", ""},
+        {"/?q=" + std::string(9000, 'a'), 414, html, "网址太长"},
+        // scripts get JSON whatever goes wrong
+        {"/api/nothing", 404, "application/json; charset=utf-8", "\"code\":\"not_found\""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path.substr(0, 80));
@@ -59,6 +61,63 @@ TEST_F(RoutesTest, AnswersEachRoute)
         EXPECT_EQ(result->get_header_value("Content-Type"), c.content_type);
         EXPECT_NE(result->body.find(c.part), std::string::npos);
         EXPECT_TRUE(valid_utf8(result->body));
+    }
+}
+
+// Answers only requests addressed to its own names, refuses other methods, and tells
+// browsers to run no script, frame nothing and sniff no type on every answer.
+TEST_F(RoutesTest, RefusesForeignHostsAndMethodsAndHardensEveryAnswer)
+{
+    const std::string port = std::to_string(site.port());
+    const std::string json = "application/json; charset=utf-8";
+    const struct
+    {
+        const char *method;
+        std::string path;
+        std::string host; // empty: the library's own Host header
+        int status;
+        std::string content_type;
+        std::string part;
+    } cases[] = {
+        {"GET", "/veltro/shenji.txt", "", 200, "text/plain; charset=utf-8", "9.1"},
+        {"GET", "/veltro/shenji.txt", "localhost:" + port, 200, "text/plain; charset=utf-8", "9.1"},
+        {"GET", "/veltro/shenji.txt", "LocalHost", 200, "text/plain; charset=utf-8", "9.1"},
+        {"GET", "/veltro/shenji.txt", "[::1]:" + port, 200, "text/plain; charset=utf-8", "9.1"},
+        // a web page's own name pointed at 127.0.0.1 (DNS rebinding) gets nothing
+        {"GET", "/Tools/Robot.aspx?url=" + page, "attacker.example:" + port, 421, "text/html; charset=utf-8",
+         "拒绝访问"},
+        {"GET", "/api/analyze?url=" + page, "127.0.0.1.nip.io:" + port, 421, json, "misdirected_request"},
+        {"POST", "/api/analyze", "", 405, json, "method_not_allowed"},
+        {"PUT", "/", "", 405, "text/html; charset=utf-8", "GET"},
+        {"DELETE", "/api/analyze", "", 405, json, "method_not_allowed"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path.substr(0, 60) + " Host: " + c.host);
+        httplib::Client client("127.0.0.1", site.port());
+        httplib::Headers headers;
+        if (!c.host.empty())
+            headers.emplace("Host", c.host);
+        httplib::Request request;
+        request.method = c.method;
+        request.path = c.path;
+        request.headers = headers;
+        if (std::string_view(c.method) != "GET")
+            request.body = "{\"url\": \"http://example.com/\"}";
+        const auto result = client.send(request);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->status, c.status);
+        EXPECT_EQ(result->get_header_value("Content-Type"), c.content_type);
+        EXPECT_NE(result->body.find(c.part), std::string::npos) << result->body;
+        if (c.status == 405) {
+            EXPECT_EQ(result->get_header_value("Allow"), "GET, HEAD");
+        }
+        EXPECT_NE(result->get_header_value("Content-Security-Policy").find("default-src 'none'"),
+                  std::string::npos);
+        EXPECT_NE(result->get_header_value("Content-Security-Policy").find("frame-ancestors 'none'"),
+                  std::string::npos);
+        EXPECT_EQ(result->get_header_value("X-Content-Type-Options"), "nosniff");
+        EXPECT_EQ(result->get_header_value("Referrer-Policy"), "no-referrer");
+        EXPECT_EQ(result->get_header_value("X-Frame-Options"), "DENY");
     }
 }
 

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
-RunningSite::RunningSite(seo::SiteSettings settings)
+RunningSite::RunningSite(seo::SiteSettings settings, seo::ServerSettings server)
     : service_(std::move(settings), test_language_loader())
-    , server_(service_)
+    , server_(service_, std::move(server))
     , port_(server_.bind("127.0.0.1", 0))
 {
     if (port_ < 0)

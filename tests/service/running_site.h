@@ -9,7 +9,7 @@
 class RunningSite
 {
 public:
-    explicit RunningSite(seo::SiteSettings settings = {});
+    explicit RunningSite(seo::SiteSettings settings = {}, seo::ServerSettings server = {});
     ~RunningSite();
     RunningSite(const RunningSite &) = delete;
     RunningSite &operator=(const RunningSite &) = delete;

@@ -1,0 +1,239 @@
+// Connections of the HTTP server under slow, idle and crowding clients: a client that
+// takes its time costs no worker, and a crowd cannot keep a normal client out.
+#include "site/http_connections.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A listening socket on 127.0.0.1 whose connections go to HttpConnections; each request
+// is answered "ok" after its head has been read.
+class Server
+{
+public:
+    explicit Server(seo::ConnectionLimits limits)
+        : connections_(limits, [](httplib::Stream &stream, bool) {
+            std::string head;
+            char c = 0;
+            while (!head.ends_with("\r\n\r\n") && stream.read(&c, 1) == 1)
+                head += c;
+            const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+            return stream.write(answer.data(), answer.size()) == ssize_t(answer.size());
+        })
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        ::listen(listener_, SOMAXCONN);
+        ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        acceptor_ = std::thread([this] {
+            while (true) {
+                const int client = ::accept(listener_, nullptr, nullptr);
+                if (client < 0)
+                    return;
+                connections_.accept(client);
+            }
+        });
+    }
+
+    ~Server()
+    {
+        ::shutdown(listener_, SHUT_RDWR);
+        acceptor_.join();
+        ::close(listener_);
+        connections_.close_all();
+    }
+
+    int port() const { return port_; }
+    const seo::HttpConnections &connections() const { return connections_; }
+
+private:
+    seo::HttpConnections connections_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread acceptor_;
+};
+
+// A client socket from `source` (any 127.x.y.z is this machine).
+class Client
+{
+public:
+    Client(int port, const char *source = "127.0.0.1")
+        : socket_(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source, &from.sin_addr);
+        ::bind(socket_, reinterpret_cast<sockaddr *>(&from), sizeof from);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(std::uint16_t(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(socket_, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0;
+    }
+    ~Client() { ::close(socket_); }
+    Client(const Client &) = delete;
+    Client &operator=(const Client &) = delete;
+    Client(Client &&other) noexcept
+        : socket_(std::exchange(other.socket_, -1))
+        , connected_(other.connected_)
+    {}
+
+    void send(const std::string &bytes) const { ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+
+    // The answer to a whole request, or empty when none comes within `patience`.
+    std::string ask(std::chrono::milliseconds patience = 20s) const
+    {
+        send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        std::string answer;
+        while (!answer.ends_with("\r\n\r\nok") && readable(patience)) {
+            char chunk[256];
+            const ssize_t got = ::recv(socket_, chunk, sizeof chunk, 0);
+            if (got <= 0)
+                break;
+            answer.append(chunk, std::size_t(got));
+        }
+        return answer;
+    }
+
+    // Whether the server closes the connection within `patience`.
+    bool closed_within(std::chrono::milliseconds patience) const
+    {
+        if (!connected_)
+            return true;
+        char byte = 0;
+        return readable(patience) && ::recv(socket_, &byte, 1, 0) <= 0;
+    }
+
+private:
+    bool readable(std::chrono::milliseconds patience) const
+    {
+        pollfd ready{socket_, POLLIN, 0};
+        return ::poll(&ready, 1, int(patience.count())) > 0;
+    }
+
+    int socket_;
+    bool connected_ = false;
+};
+
+bool answered(const std::string &answer)
+{
+    return answer.starts_with("HTTP/1.1 200 OK") && answer.ends_with("ok");
+}
+
+// Waits for a state the server reaches on its own threads.
+template<typename Condition>
+bool eventually(Condition condition)
+{
+    for (int i = 0; i < 2000 && !condition(); ++i)
+        std::this_thread::sleep_for(5ms);
+    return condition();
+}
+
+TEST(HttpConnections, ClientsThatSendSlowlyHoldNoWorker)
+{
+    seo::ConnectionLimits limits;
+    limits.max_workers = 2;
+    const Server server(limits);
+    std::vector<Client> slow;
+    for (int i = 0; i < 300; ++i) {
+        slow.emplace_back(server.port());
+        slow.back().send("GET / HTTP/1.1\r\nHo"); // and nothing more
+    }
+    ASSERT_TRUE(eventually([&] { return server.connections().open() == 300; }));
+    EXPECT_TRUE(answered(Client(server.port()).ask()));
+    EXPECT_TRUE(eventually([&] { return server.connections().serving() == 0; }));
+}
+
+TEST(HttpConnections, RequestsMustComeWithinTheirDeadline)
+{
+    seo::ConnectionLimits limits;
+    limits.head_deadline = 300ms;
+    const Server server(limits);
+    const Client silent(server.port());
+    const Client trickling(server.port());
+    trickling.send("GET / HTTP/1.1\r\n");
+    const Client kept(server.port());
+    ASSERT_TRUE(answered(kept.ask()));
+    EXPECT_TRUE(silent.closed_within(10s));
+    EXPECT_TRUE(trickling.closed_within(10s));
+    EXPECT_TRUE(kept.closed_within(10s)); // kept open after its answer, but not for ever
+}
+
+TEST(HttpConnections, OneClientAddressHoldsItsShareOnly)
+{
+    seo::ConnectionLimits limits;
+    limits.max_per_peer = 3;
+    limits.cap_loopback_peers = true; // these clients differ by their 127.x addresses
+    const Server server(limits);
+    std::vector<Client> crowd;
+    for (int i = 0; i < 3; ++i)
+        crowd.emplace_back(server.port(), "127.0.0.2");
+    ASSERT_TRUE(eventually([&] { return server.connections().open() == 3; }));
+    const Client one_too_many(server.port(), "127.0.0.2");
+    EXPECT_TRUE(one_too_many.closed_within(10s));
+    EXPECT_TRUE(answered(Client(server.port(), "127.0.0.3").ask()));
+    EXPECT_FALSE(crowd.front().closed_within(0ms));
+
+    // Loopback clients share one address, and are not held to it unless told.
+    seo::ConnectionLimits loopback;
+    loopback.max_per_peer = 3;
+    const Server local(loopback);
+    std::vector<Client> tools;
+    for (int i = 0; i < 5; ++i)
+        tools.emplace_back(local.port());
+    EXPECT_TRUE(answered(tools.back().ask()));
+}
+
+TEST(HttpConnections, IdleConnectionsAreClosedFirstWhenConnectionsRunShort)
+{
+    seo::ConnectionLimits limits;
+    limits.max_connections = 3;
+    const Server server(limits);
+    const Client idle(server.port());
+    ASSERT_TRUE(answered(idle.ask()));
+    const Client slow1(server.port()), slow2(server.port());
+    slow1.send("GET / HT");
+    slow2.send("GET / HT");
+    ASSERT_TRUE(eventually([&] { return server.connections().waiting() == 3; }));
+    const Client newcomer(server.port());
+    EXPECT_TRUE(idle.closed_within(10s));
+    EXPECT_TRUE(answered(newcomer.ask()));
+    EXPECT_FALSE(slow1.closed_within(0ms));
+    EXPECT_FALSE(slow2.closed_within(0ms));
+}
+
+TEST(HttpConnections, WithNoneIdleTheOldestRequestStillComingGivesWay)
+{
+    seo::ConnectionLimits limits;
+    limits.max_connections = 2;
+    const Server server(limits);
+    const Client slow1(server.port()), slow2(server.port());
+    slow1.send("GET / HT");
+    ASSERT_TRUE(eventually([&] { return server.connections().waiting() == 2; }));
+    slow2.send("GET / HT");
+    const Client newcomer(server.port());
+    EXPECT_TRUE(answered(newcomer.ask()));
+    EXPECT_TRUE(slow1.closed_within(10s));
+    EXPECT_FALSE(slow2.closed_within(0ms));
+}
+
+} // namespace
