@@ -2,9 +2,10 @@
 
 namespace seo {
 
-AnalysisCache::AnalysisCache(Analyse analyse, std::size_t max_entries)
+AnalysisCache::AnalysisCache(Analyse analyse, std::size_t max_entries, std::size_t max_bytes)
     : analyse_(std::move(analyse))
     , max_entries_(max_entries)
+    , max_bytes_(max_bytes)
 {}
 
 AnalysisCache::Report AnalysisCache::get(const std::string &url, const PageCache::Page &page)
@@ -17,10 +18,11 @@ AnalysisCache::Report AnalysisCache::get(const std::string &url, const PageCache
             lock.unlock();
             return report.get();
         }
+        bytes_ -= found->second.bytes;
         ages_.erase(found->second.age);
         entries_.erase(found);
     }
-    // Failed fetches are not kept by the page cache either: nothing to share.
+    // Failed fetches are kept by the page cache only briefly, and cost nothing to report.
     if (!page->ok() || max_entries_ == 0) {
         lock.unlock();
         return std::make_shared<const PageReport>(analyse_(*page));
@@ -30,24 +32,30 @@ AnalysisCache::Report AnalysisCache::get(const std::string &url, const PageCache
     std::promise<Report> promise;
     ages_.push_back(url);
     entries_.emplace(url, Entry{page, promise.get_future().share(), std::prev(ages_.end())});
-    while (entries_.size() > max_entries_) {
-        entries_.erase(ages_.front());
-        ages_.pop_front();
-    }
+    drop_oldest_beyond_bounds();
     lock.unlock();
 
+    const auto mine = [&]() {
+        const auto entry = entries_.find(url);
+        return entry != entries_.end() && entry->second.page.lock() == page ? entry : entries_.end();
+    };
     try {
         Report report = std::make_shared<const PageReport>(analyse_(*page));
         promise.set_value(report);
+        lock.lock();
+        if (const auto entry = mine(); entry != entries_.end()) {
+            entry->second.bytes = resident_bytes(*report);
+            bytes_ += entry->second.bytes;
+            drop_oldest_beyond_bounds();
+        }
         return report;
     } catch (...) {
         // Whoever waits gets the same error; the next request tries again.
         promise.set_exception(std::current_exception());
         lock.lock();
-        if (const auto mine = entries_.find(url);
-            mine != entries_.end() && mine->second.page.lock() == page) {
-            ages_.erase(mine->second.age);
-            entries_.erase(mine);
+        if (const auto entry = mine(); entry != entries_.end()) {
+            ages_.erase(entry->second.age);
+            entries_.erase(entry);
         }
         throw;
     }
@@ -65,11 +73,22 @@ void AnalysisCache::drop_released()
     for (auto age = ages_.begin(); age != ages_.end();) {
         const auto entry = entries_.find(*age);
         if (entry->second.page.expired()) {
+            bytes_ -= entry->second.bytes;
             entries_.erase(entry);
             age = ages_.erase(age);
         } else {
             ++age;
         }
+    }
+}
+
+void AnalysisCache::drop_oldest_beyond_bounds()
+{
+    while (!ages_.empty() && (entries_.size() > max_entries_ || bytes_ > max_bytes_)) {
+        const auto oldest = entries_.find(ages_.front());
+        bytes_ -= oldest->second.bytes;
+        entries_.erase(oldest);
+        ages_.pop_front();
     }
 }
 

@@ -20,19 +20,35 @@ constexpr const char *kUserAgent = "Mozilla/5.0 (compatible; VeltroSpider/1.0)";
 struct Transfer
 {
     const FetchLimits &limits;
+    const BodyMemory &memory;
+    CURL *handle;
+    std::size_t &granted; // bytes the body may take, over all hops
     std::string body;
     std::vector<std::string> robots_headers;
     bool too_large = false;
     bool refused_address = false;
+    bool out_of_memory = false;
 };
 
 size_t on_body(char *data, size_t size, size_t count, void *user)
 {
     auto *transfer = static_cast<Transfer *>(user);
     const size_t bytes = size * count;
-    if (transfer->body.size() + bytes > transfer->limits.max_body_bytes) {
+    const std::size_t needed = transfer->body.size() + bytes;
+    if (needed > transfer->limits.max_body_bytes) {
         transfer->too_large = true;
         return 0; // aborts the transfer
+    }
+    if (needed > transfer->granted) {
+        curl_off_t announced = -1;
+        curl_easy_getinfo(transfer->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        transfer->granted = transfer->memory
+            ? transfer->memory(needed, announced > 0 ? std::size_t(announced) : 0)
+            : transfer->limits.max_body_bytes;
+        if (needed > transfer->granted) {
+            transfer->out_of_memory = true;
+            return 0;
+        }
     }
     transfer->body.append(data, bytes);
     return bytes;
@@ -74,34 +90,48 @@ std::string size_limit_text(std::size_t bytes)
     return bytes % mib == 0 ? std::to_string(bytes / mib) + " MiB" : std::to_string(bytes) + " 字节";
 }
 
-std::string reason_for(CURLcode code, const Transfer &transfer, std::string_view detail)
+struct Reason
 {
+    FetchResult::Failure kind;
+    std::string text;
+};
+
+Reason reason_for(CURLcode code, const Transfer &transfer, std::string_view detail)
+{
+    using Failure = FetchResult::Failure;
+    if (transfer.out_of_memory)
+        return {Failure::busy, "分析服务繁忙，请稍后再试"};
     if (transfer.too_large || code == CURLE_FILESIZE_EXCEEDED)
-        return "页面过大（超过 " + size_limit_text(transfer.limits.max_body_bytes) + "）";
+        return {Failure::too_large,
+                "页面过大（超过 " + size_limit_text(transfer.limits.max_body_bytes) + "）"};
     if (transfer.refused_address)
-        return "目标地址属于本机或内网，拒绝访问";
+        return {Failure::refused, "目标地址属于本机或内网，拒绝访问"};
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
-        return "无法解析主机名";
+        return {Failure::connection, "无法解析主机名"};
     case CURLE_COULDNT_CONNECT:
-        return "无法连接到服务器";
+        return {Failure::connection, "无法连接到服务器"};
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+        return {Failure::connection, "连接被服务器中断"};
     case CURLE_OPERATION_TIMEDOUT:
-        return "连接或读取超时";
+        return {Failure::timed_out, "连接或读取超时"};
     case CURLE_URL_MALFORMAT:
-        return "网址格式不正确";
+        return {Failure::answer, "网址格式不正确"};
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
-        return "安全连接（SSL）失败";
+        return {Failure::connection, "安全连接（SSL）失败"};
     case CURLE_WEIRD_SERVER_REPLY:
-        return "服务器的回应不是有效的 HTTP";
+        return {Failure::answer, "服务器的回应不是有效的 HTTP"};
     case CURLE_UNSUPPORTED_PROTOCOL:
         // Only http and https addresses get here, so the server answered without any
         // HTTP headers at all (HTTP/0.9), which libcurl refuses.
-        return detail.find("HTTP/0.9") != std::string_view::npos
-            ? "服务器的回应不是有效的 HTTP（没有 HTTP 头）"
-            : "无法获取页面";
+        if (detail.find("HTTP/0.9") != std::string_view::npos)
+            return {Failure::answer, "服务器的回应不是有效的 HTTP（没有 HTTP 头）"};
+        return {Failure::answer, "无法获取页面"};
     default:
-        return "无法获取页面";
+        return {Failure::answer, "无法获取页面"};
     }
 }
 
@@ -153,13 +183,16 @@ CURLcode perform(CURL *easy, const std::stop_token &stop, bool &stopped)
 
 } // namespace
 
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop)
+FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop,
+                       const BodyMemory &memory)
 {
+    using Failure = FetchResult::Failure;
     init_curl_once();
     const Clock::time_point start = Clock::now();
     FetchResult result;
     const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
     if (!curl) {
+        result.kind = Failure::answer;
         result.failure = "无法获取页面";
         return result;
     }
@@ -181,10 +214,11 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
 
     // Redirects are followed here rather than by libcurl, so that every hop is on record.
     std::string next = url;
+    std::size_t granted = 0;
     for (int redirects = 0;; ++redirects) {
         const auto left = limits.total_timeout
             - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        Transfer transfer{limits, {}, {}, false, false};
+        Transfer transfer{limits, memory, handle, granted, {}, {}, false, false, false};
         curl_easy_setopt(handle, CURLOPT_URL, next.c_str());
         curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long>(1, left.count())));
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
@@ -194,11 +228,14 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
         const CURLcode code = left.count() > 0 ? perform(handle, stop, stopped) : CURLE_OPERATION_TIMEDOUT;
         result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         if (stopped) {
+            result.kind = Failure::stopping;
             result.failure = "分析服务正在停止";
             return result;
         }
         if (code != CURLE_OK) {
-            result.failure = reason_for(code, transfer, error);
+            Reason reason = reason_for(code, transfer, error);
+            result.kind = reason.kind;
+            result.failure = std::move(reason.text);
             result.failure_detail = error;
             return result;
         }
@@ -209,10 +246,12 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
         curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &redirect);
         if (status >= 300 && status < 400 && redirect) {
             if (redirects == limits.max_redirects) {
+                result.kind = Failure::answer;
                 result.failure = "重定向次数过多";
                 return result;
             }
             if (!is_web_address(redirect)) {
+                result.kind = Failure::answer;
                 result.failure = "重定向到了 http 和 https 以外的网址";
                 return result;
             }
@@ -220,6 +259,7 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
             continue;
         }
         if (status < 200 || status >= 300) {
+            result.kind = Failure::answer;
             result.failure = "服务器返回错误状态 HTTP " + std::to_string(status);
             return result;
         }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -28,6 +29,19 @@ struct FetchHop
 
 struct FetchResult
 {
+    // What kind of failure, for those who act on it: the spider view names a failed
+    // connection with the site's own words, a busy service answers 503.
+    enum class Failure {
+        none,
+        connection, // no connection could be made or kept (name, refusal, reset)
+        refused, // the address guard refused where it leads
+        timed_out,
+        too_large,
+        answer, // an answer, but not a page: an error status, a redirect too many, not HTTP
+        busy, // no memory for the body within the service's patience
+        stopping, // the service is stopping
+    };
+    Failure kind = Failure::none;
     std::string failure; // a short Chinese reason; empty when the page was fetched
     std::string failure_detail; // libcurl's own words, when it has any
     std::string body;
@@ -41,8 +55,15 @@ struct FetchResult
     bool ok() const { return failure.empty(); }
 };
 
+// Asked before the body held grows past what was granted: `needed` bytes in all, of a body
+// the server said is `announced` bytes long (0 when it did not say). The bytes granted in
+// all; fewer than `needed` ends the fetch as Failure::busy.
+using BodyMemory = std::function<std::size_t(std::size_t needed, std::size_t announced)>;
+
 // One GET of a target page, following redirects. Only 2xx answers count as fetched.
-// A stop request ends the transfer at once, as a failure.
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop = {});
+// A stop request ends the transfer at once, as a failure. Without `memory`, the body
+// may take up to the size limit.
+FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop = {},
+                       const BodyMemory &memory = {});
 
 } // namespace seo

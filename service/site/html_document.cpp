@@ -2,6 +2,7 @@
 
 #include "site/ascii.h"
 #include "site/html_tree.h"
+#include "site/memory_budget.h"
 #include "site/text_builder.h"
 
 #include <gumbo.h>
@@ -373,9 +374,12 @@ std::string PageContent::h1_text() const
 std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html, const ParseBudget &budget)
 {
     auto parsed = HtmlTree::parse(utf8_html, budget);
-    if (const auto *overrun = std::get_if<ParseOverrun>(&parsed))
+    if (const auto *overrun = std::get_if<ParseOverrun>(&parsed)) {
+        if (*overrun == ParseOverrun::no_memory_now)
+            throw ServiceBusy();
         return Unreadable{*overrun == ParseOverrun::cpu_time ? "页面结构过于复杂，解析超时"
                                                              : "页面结构过于复杂，解析所需内存超出限额"};
+    }
     std::optional<PageContent> content = PageReader().read(std::get<HtmlTree>(parsed).root());
     if (!content)
         return Unreadable{"页面标签嵌套过深（超过 " + std::to_string(kMaxNesting) + " 层），无法分析"};

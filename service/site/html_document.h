@@ -80,6 +80,7 @@ struct Unreadable
 // Elements nested deeper than this come only from hostile or broken pages.
 constexpr std::size_t kMaxNesting = 1500;
 
+// Throws ServiceBusy when the parse could not have the memory it needed just then.
 std::variant<PageContent, Unreadable> read_page(std::string_view utf8_html, const ParseBudget &budget);
 
 } // namespace seo

@@ -13,16 +13,21 @@
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
+#include <vector>
 
 namespace seo {
 
 ParseBudget ParseBudget::for_page(std::size_t page_bytes)
 {
-    // Real pages parse at 25 MiB/s or more and need 3 to 10 bytes of tree per byte of
-    // HTML (measured on text-heavy and markup-heavy 1 MiB pages). Decoding does not grow
-    // the markup, which is ASCII, only the text.
+    // Measured here: real pages parse at 9 to 12 MiB/s, markup-dense ones (a table, a list,
+    // syntax-highlighted source) at 7; text-heavy pages take 3 to 10 bytes of tree per byte
+    // of HTML, documentation 9 to 22, plain tables and lists 38 to 43, a run of <br> 78.
+    // Browsers render markup that dense in well under a second only up to a MiB or two,
+    // so beyond 2 MiB a byte may take less.
     constexpr std::size_t mib = 1024 * 1024;
-    return {std::chrono::milliseconds(100 + 100 * page_bytes / mib), 4 * mib + 12 * page_bytes};
+    const std::size_t dense = std::min(page_bytes, 2 * mib);
+    return {std::chrono::milliseconds(250 + 150 * page_bytes / mib),
+            8 * mib + 80 * dense + 16 * (page_bytes - dense)};
 }
 
 // Memory handed out by bumping a pointer through chunks taken from malloc; nothing is
@@ -101,25 +106,55 @@ constexpr int kOverrunSignal = SIGXCPU;
 // signal only leaves a note, which the allocator acts on once malloc has returned.
 struct Session
 {
-    explicit Session(std::size_t limit)
-        : arena(std::make_unique<ParseArena>(limit))
+    explicit Session(const ParseBudget &budget)
+        : arena(std::make_unique<ParseArena>(budget.memory_bytes))
+        , budget(budget)
+        , granted(budget.memory_granted)
     {}
 
     std::unique_ptr<ParseArena> arena;
+    const ParseBudget &budget;
+    std::size_t granted;
     sigjmp_buf exit;
     volatile std::sig_atomic_t in_malloc = 0;
     volatile std::sig_atomic_t out_of_time = 0;
+    // Set once gumbo has returned: from then on no signal may jump to `exit`, whose frame
+    // is about to go.
+    volatile std::sig_atomic_t finished = 0;
 };
 
 thread_local Session *t_session = nullptr;
 
+// The threads in a parse, so that a stopping service can end their parses at once.
+std::mutex g_parsing_mutex;
+std::vector<pthread_t> g_parsing;
+
+// Registers the calling thread's parse for as long as it lives.
+class ParsingThread
+{
+public:
+    ParsingThread()
+    {
+        const std::lock_guard lock(g_parsing_mutex);
+        g_parsing.push_back(pthread_self());
+    }
+    ~ParsingThread()
+    {
+        const std::lock_guard lock(g_parsing_mutex);
+        g_parsing.erase(std::find(g_parsing.begin(), g_parsing.end(), pthread_self()));
+    }
+    ParsingThread(const ParsingThread &) = delete;
+    ParsingThread &operator=(const ParsingThread &) = delete;
+};
+
 constexpr int kLeftForTime = 1;
 constexpr int kLeftForMemory = 2;
+constexpr int kLeftForNoMemoryNow = 3;
 
 void on_cpu_time_spent(int)
 {
     Session *session = t_session;
-    if (!session)
+    if (!session || session->finished)
         return; // a late signal of a parse that has ended
     if (session->in_malloc) {
         session->out_of_time = 1;
@@ -136,14 +171,24 @@ void *allocate(void *userdata, size_t bytes)
     const std::size_t size = session.arena->next_chunk_size(bytes);
     if (size == 0)
         siglongjmp(session.exit, kLeftForMemory);
+    // The signal must not leave malloc, nor the budget's lock, half way.
     session.in_malloc = 1;
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    void *block = std::malloc(size);
+    const std::size_t needed = session.arena->used() + size;
+    bool granted = true;
+    if (session.budget.more_memory && needed > session.granted) {
+        granted = session.budget.more_memory(needed);
+        if (granted)
+            session.granted = needed;
+    }
+    void *block = granted ? std::malloc(size) : nullptr;
     if (block)
         session.arena->adopt(block, size);
     std::atomic_signal_fence(std::memory_order_seq_cst);
     session.in_malloc = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (!granted)
+        siglongjmp(session.exit, kLeftForNoMemoryNow);
     if (!block)
         siglongjmp(session.exit, kLeftForMemory);
     if (session.out_of_time)
@@ -202,6 +247,8 @@ int run_gumbo(Session &session, const GumboOptions &options, std::string_view ht
     if (const int left = sigsetjmp(session.exit, 1))
         return left;
     output = gumbo_parse_with_options(&options, html.data(), html.size());
+    session.finished = 1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     return 0;
 }
 
@@ -210,7 +257,7 @@ int run_gumbo(Session &session, const GumboOptions &options, std::string_view ht
 std::variant<HtmlTree, ParseOverrun> HtmlTree::parse(std::string_view utf8_html, const ParseBudget &budget)
 {
     install_overrun_handler();
-    Session session(budget.memory_bytes);
+    Session session(budget);
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = allocate;
     options.deallocator = deallocate;
@@ -222,13 +269,18 @@ std::variant<HtmlTree, ParseOverrun> HtmlTree::parse(std::string_view utf8_html,
     {
         const CpuTimeAlarm alarm(budget.cpu_time);
         t_session = &session;
-        left = run_gumbo(session, options, utf8_html, output);
+        {
+            const ParsingThread registered;
+            left = run_gumbo(session, options, utf8_html, output);
+        }
         t_session = nullptr;
     }
     if (left == kLeftForTime)
         return ParseOverrun::cpu_time;
     if (left == kLeftForMemory)
         return ParseOverrun::memory;
+    if (left == kLeftForNoMemoryNow)
+        return ParseOverrun::no_memory_now;
     return HtmlTree(std::move(session.arena), output->root);
 }
 
@@ -244,6 +296,13 @@ HtmlTree::~HtmlTree() = default;
 std::size_t HtmlTree::memory_bytes() const
 {
     return arena_->used();
+}
+
+void abort_parses()
+{
+    const std::lock_guard lock(g_parsing_mutex);
+    for (const pthread_t thread : g_parsing)
+        pthread_kill(thread, kOverrunSignal);
 }
 
 } // namespace seo

@@ -7,6 +7,7 @@ namespace seo {
 
 MemoryBudget::MemoryBudget(std::size_t bytes)
     : capacity_(bytes)
+    , small_bytes_(bytes / 16)
 {}
 
 std::optional<MemoryBudget::Reservation> MemoryBudget::reserve(std::size_t bytes,
@@ -16,7 +17,8 @@ std::optional<MemoryBudget::Reservation> MemoryBudget::reserve(std::size_t bytes
     const std::uint64_t ticket = next_ticket_++;
     waiting_.push_back(ticket);
     const auto my_turn = [&] {
-        return waiting_.front() == ticket && (in_use_ + bytes <= capacity_ || in_use_ == 0);
+        const bool fits = in_use_ + bytes <= capacity_;
+        return (waiting_.front() == ticket && (fits || in_use_ == 0)) || (bytes <= small_bytes_ && fits);
     };
     bool granted = true;
     if (deadline == std::chrono::steady_clock::time_point::max())
@@ -31,6 +33,32 @@ std::optional<MemoryBudget::Reservation> MemoryBudget::reserve(std::size_t bytes
     if (!granted)
         return std::nullopt;
     return Reservation(this, bytes);
+}
+
+bool MemoryBudget::grow(Reservation &held, std::size_t bytes, std::chrono::steady_clock::time_point deadline)
+{
+    if (bytes <= held.bytes_)
+        return true;
+    std::optional<Reservation> more = reserve(bytes - held.bytes_, deadline);
+    if (!more)
+        return false;
+    held.budget_ = this;
+    held.bytes_ += std::exchange(more->bytes_, 0);
+    return true;
+}
+
+bool MemoryBudget::try_grow(Reservation &held, std::size_t bytes)
+{
+    if (bytes <= held.bytes_)
+        return true;
+    const std::lock_guard lock(mutex_);
+    const std::size_t more = bytes - held.bytes_;
+    if (in_use_ + more > capacity_)
+        return false;
+    in_use_ += more;
+    held.budget_ = this;
+    held.bytes_ = bytes;
+    return true;
 }
 
 std::size_t MemoryBudget::in_use() const

@@ -7,13 +7,25 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 
 namespace seo {
+
+// The service has no memory to spare for a request within its patience, or is stopping:
+// the request is answered 503, and nothing of it is kept.
+struct ServiceBusy : std::runtime_error
+{
+    ServiceBusy()
+        : std::runtime_error("分析服务繁忙，请稍后再试")
+    {}
+};
 
 // Bytes the service may hold at once for one kind of work (pages being fetched, pages
 // being analysed, answers being sent). Work asks for the bytes it may come to hold
 // before it holds them, and waits its turn while they are taken: first come, first
-// served, so a large request is not passed over for ever by small ones.
+// served, so a large request is not passed over for ever by small ones; but a small
+// request (at most a sixteenth of the budget) that fits goes at once, so small pages do
+// not wait behind large ones.
 class MemoryBudget
 {
 public:
@@ -47,6 +59,12 @@ public:
     std::optional<Reservation>
     reserve(std::size_t bytes,
             std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
+    // Makes a reservation of this budget hold `bytes` in all, waiting as reserve() does;
+    // false, with the reservation unchanged, when `deadline` passes first.
+    bool grow(Reservation &held, std::size_t bytes, std::chrono::steady_clock::time_point deadline);
+    // The same without waiting, for work under way: whatever is free now, even while
+    // others wait, since the work that holds it is ahead of them.
+    bool try_grow(Reservation &held, std::size_t bytes);
 
     std::size_t capacity() const { return capacity_; }
     std::size_t in_use() const;
@@ -56,6 +74,7 @@ private:
     void give_back(std::size_t bytes);
 
     const std::size_t capacity_;
+    const std::size_t small_bytes_;
     mutable std::mutex mutex_;
     std::condition_variable freed_;
     std::size_t in_use_ = 0;

@@ -29,6 +29,11 @@ bool looks_binary(std::string_view body, std::string_view charset)
 
 PageAnalysis analyse_page(const FetchResult &fetched)
 {
+    return analyse_page(fetched, ParseBudget::for_page(fetched.body.size()));
+}
+
+PageAnalysis analyse_page(const FetchResult &fetched, const ParseBudget &budget)
+{
     PageAnalysis analysis;
     if (!fetched.ok()) {
         analysis.failure = fetched.failure;
@@ -49,7 +54,7 @@ PageAnalysis analyse_page(const FetchResult &fetched)
         analysis.failure = "页面内容不是文本";
         return analysis;
     }
-    auto read = read_page(decode_to_utf8(fetched.body, charset), ParseBudget::for_page(fetched.body.size()));
+    auto read = read_page(decode_to_utf8(fetched.body, charset), budget);
     if (auto *unreadable = std::get_if<Unreadable>(&read))
         analysis.failure = std::move(unreadable->reason);
     else

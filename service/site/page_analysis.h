@@ -18,8 +18,10 @@ struct PageAnalysis
     bool ok() const { return failure.empty(); }
 };
 
-// Decodes and reads a fetched page. An empty body or one that is not text (an image,
-// an archive) is a failure, like a fetch that did not succeed.
+// Decodes and reads a fetched page, parsing it within `budget` (by default the one for a
+// page of its size). An empty body or one that is not text (an image, an archive) is a
+// failure, like a fetch that did not succeed.
+PageAnalysis analyse_page(const FetchResult &fetched, const ParseBudget &budget);
 PageAnalysis analyse_page(const FetchResult &fetched);
 
 } // namespace seo

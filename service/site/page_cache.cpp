@@ -11,11 +11,9 @@ PageCache::Page PageCache::get(const std::string &url)
 {
     std::unique_lock lock(mutex_);
     if (const auto found = by_url_.find(url); found != by_url_.end()) {
-        if (Clock::now() - found->second->fetched_at < bounds_.time_to_live)
+        if (Clock::now() < found->second->expires_at)
             return found->second->page;
-        bytes_ -= found->second->page->body.size();
-        entries_.erase(found->second);
-        by_url_.erase(found);
+        forget(found->second);
     }
     if (const auto running = in_flight_.find(url); running != in_flight_.end()) {
         const std::shared_future<Page> pending = running->second;
@@ -37,8 +35,7 @@ PageCache::Page PageCache::get(const std::string &url)
         throw;
     }
     lock.lock();
-    if (page->ok())
-        store(url, page);
+    store(url, page);
     in_flight_.erase(url);
     promise.set_value(page);
     return page;
@@ -46,12 +43,22 @@ PageCache::Page PageCache::get(const std::string &url)
 
 void PageCache::store(const std::string &url, const Page &page)
 {
-    if (page->body.size() > bounds_.max_bytes)
+    using Failure = FetchResult::Failure;
+    if (page->body.size() > bounds_.max_bytes || page->kind == Failure::busy
+        || page->kind == Failure::stopping)
         return;
-    entries_.push_back({url, page, Clock::now()});
+    entries_.push_back(
+        {url, page, Clock::now() + (page->ok() ? bounds_.time_to_live : bounds_.failure_time_to_live)});
     by_url_[url] = std::prev(entries_.end());
     bytes_ += page->body.size();
     evict_to_fit();
+}
+
+void PageCache::forget(std::list<Entry>::iterator entry)
+{
+    bytes_ -= entry->page->body.size();
+    by_url_.erase(entry->url);
+    entries_.erase(entry);
 }
 
 void PageCache::evict_expired()
@@ -62,14 +69,15 @@ void PageCache::evict_expired()
 
 void PageCache::evict_to_fit()
 {
-    const Clock::time_point stale = Clock::now() - bounds_.time_to_live;
-    while (!entries_.empty()
-           && (entries_.size() > bounds_.max_entries || bytes_ > bounds_.max_bytes
-               || entries_.front().fetched_at < stale)) {
-        bytes_ -= entries_.front().page->body.size();
-        by_url_.erase(entries_.front().url);
-        entries_.pop_front();
+    const Clock::time_point now = Clock::now();
+    for (auto entry = entries_.begin(); entry != entries_.end();) {
+        const auto next = std::next(entry);
+        if (entry->expires_at <= now)
+            forget(entry);
+        entry = next;
     }
+    while (!entries_.empty() && (entries_.size() > bounds_.max_entries || bytes_ > bounds_.max_bytes))
+        forget(entries_.begin());
 }
 
 } // namespace seo

@@ -16,8 +16,9 @@ namespace seo {
 
 // Recently fetched target pages, so that the several requests the desktop tool makes
 // for one query cost one fetch. Requests for a page already being fetched wait for that
-// fetch instead of starting their own. Only fetched pages are kept; failures are shared
-// with the requests waiting at that moment and then forgotten.
+// fetch instead of starting their own. A failure is kept too, but briefly: long enough for
+// the rest of one query, so a page that never answers costs the query one wait.
+// Failures that are the service's own (busy, stopping) are not kept.
 class PageCache
 {
 public:
@@ -27,6 +28,7 @@ public:
     struct Bounds
     {
         std::chrono::milliseconds time_to_live{60'000};
+        std::chrono::milliseconds failure_time_to_live{10'000};
         std::size_t max_entries = 32;
         std::size_t max_bytes = 32 * 1024 * 1024;
     };
@@ -43,10 +45,11 @@ private:
     {
         std::string url;
         Page page;
-        Clock::time_point fetched_at;
+        Clock::time_point expires_at;
     };
 
     void store(const std::string &url, const Page &page);
+    void forget(std::list<Entry>::iterator entry);
     void evict_to_fit();
 
     Fetch fetch_;

@@ -1,5 +1,6 @@
 #include "site/page_reports.h"
 
+#include "site/html_tree.h"
 #include "site/target_address.h"
 
 #include <algorithm>
@@ -12,24 +13,22 @@ namespace {
 class Slot
 {
 public:
-    explicit Slot(std::counting_semaphore<> &slots)
+    explicit Slot(std::counting_semaphore<> *slots)
         : slots_(slots)
     {
-        slots_.acquire();
+        if (slots_)
+            slots_->acquire();
     }
-    ~Slot() { slots_.release(); }
+    ~Slot()
+    {
+        if (slots_)
+            slots_->release();
+    }
     Slot(const Slot &) = delete;
     Slot &operator=(const Slot &) = delete;
 
 private:
-    std::counting_semaphore<> &slots_;
-};
-
-// A fetched page and the memory it is counted against, given back with the page.
-struct HeldPage
-{
-    FetchResult page;
-    MemoryBudget::Reservation memory;
+    std::counting_semaphore<> *slots_;
 };
 
 } // namespace
@@ -41,10 +40,12 @@ PageReports::PageReports(ReportSettings settings, const LanguageLoader &language
     , analysis_memory_(settings_.analysis_memory)
     , robots_memory_(8 * RobotsFiles::kMaxBytes)
     , analysis_slots_(settings_.parallel_analyses)
+    , large_analysis_slots_(std::max<std::ptrdiff_t>(1, settings_.parallel_analyses - 1))
     , pages_([this](const std::string &url) { return fetch(url); }, settings_.cache)
     , robots_files_([this](const std::string &url) { return fetch_robots_txt(url); },
                     settings_.cache.time_to_live)
-    , reports_([this](const FetchResult &page) { return analyse(page); }, settings_.cache.max_entries)
+    , reports_([this](const FetchResult &page) { return analyse(page); }, settings_.cache.max_entries,
+               settings_.report_cache_bytes)
 {}
 
 PageReports::Report PageReports::get(std::string_view typed_url)
@@ -59,17 +60,34 @@ PageReports::Report PageReports::get(std::string_view typed_url)
     return reports_.get(target.url, pages_.get(target.url));
 }
 
+void PageReports::stop()
+{
+    stopping_.request_stop();
+    abort_parses();
+}
+
 PageCache::Page PageReports::fetch(const std::string &url)
 {
-    std::optional<MemoryBudget::Reservation> memory =
-        fetch_memory_.reserve(settings_.limits.max_body_bytes, patience());
-    if (!memory)
+    // The body's memory is held as it comes: a step at first, so that targets that are
+    // slow or small hold little; once a body needs more, all it may come to, at once, so
+    // that fetches never wait for one another's growth. It is given back with the fetch:
+    // the page cache keeps pages within bounds of its own.
+    MemoryBudget::Reservation memory;
+    const auto deadline = std::chrono::steady_clock::now()
+        + std::min<std::chrono::steady_clock::duration>(settings_.memory_patience,
+                                                        settings_.limits.total_timeout);
+    const BodyMemory body_memory = [&](std::size_t needed, std::size_t announced) {
+        std::size_t wanted = settings_.fetch_step;
+        if (needed > wanted)
+            wanted = std::min(settings_.limits.max_body_bytes,
+                              std::max(needed, announced > 0 ? announced : SIZE_MAX));
+        return fetch_memory_.grow(memory, std::max(wanted, needed), deadline) ? memory.bytes() : 0;
+    };
+    auto page =
+        std::make_shared<FetchResult>(fetch_page(url, settings_.limits, stopping_.get_token(), body_memory));
+    if (page->kind == FetchResult::Failure::busy || page->kind == FetchResult::Failure::stopping)
         throw ServiceBusy();
-    auto held = std::make_shared<HeldPage>();
-    held->page = fetch_page(url, settings_.limits, stopping_.get_token());
-    memory->shrink_to(held->page.body.size());
-    held->memory = std::move(*memory);
-    return PageCache::Page(held, &held->page);
+    return page;
 }
 
 FetchResult PageReports::fetch_robots_txt(const std::string &url)
@@ -89,15 +107,24 @@ PageReport PageReports::analyse(const FetchResult &page)
 {
     if (!page.ok())
         return make_report(page, nullptr, language_.get());
-    // The robots.txt of the site the page was found on, after its redirects.
+    // The robots.txt of the site the page was found on, after its redirects; matching it
+    // may take a while, so it is done before the analysis takes memory and a core.
     const std::string final_url = page.hops.empty() ? "" : page.hops.back().url;
     const RobotsJudgement robots = judge_page(robots_files_.for_page(final_url), final_url);
-    const std::optional<MemoryBudget::Reservation> memory =
-        analysis_memory_.reserve(report_memory(page.body.size()), patience());
+    const std::size_t granted = report_memory(page.body.size());
+    std::optional<MemoryBudget::Reservation> memory = analysis_memory_.reserve(granted, patience());
     if (!memory)
         throw ServiceBusy();
-    const Slot core(analysis_slots_);
-    return make_report(page, &robots, language_.get());
+    const bool large = page.body.size() > settings_.large_page_bytes;
+    const Slot large_slot(large ? &large_analysis_slots_ : nullptr);
+    const Slot core(&analysis_slots_);
+    AnalysisBounds bounds;
+    bounds.stop = stopping_.get_token();
+    bounds.memory_granted = granted;
+    bounds.hold_memory = [this, &memory](std::size_t bytes) {
+        return analysis_memory_.try_grow(*memory, bytes);
+    };
+    return make_report(page, &robots, language_.get(), bounds);
 }
 
 void PageReports::forget_expired()

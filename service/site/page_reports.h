@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <semaphore>
-#include <stdexcept>
 #include <stop_token>
 #include <string_view>
 
@@ -20,23 +19,21 @@ struct ReportSettings
 {
     FetchLimits limits;
     PageCache::Bounds cache;
-    // Target pages being fetched, waiting for their analysis or cached. Each fetch holds
-    // the most a page may take until it knows the page's size.
-    std::size_t fetch_memory = 96 * 1024 * 1024;
-    // Pages being analysed, each holding what its analysis may take (report_memory()).
+    // Reports kept, beside their pages in the page cache.
+    std::size_t report_cache_bytes = 48 * 1024 * 1024;
+    // Bodies of target pages being fetched, as they come: a fetch holds a step at first,
+    // and asks for all its page may take once it needs more.
+    std::size_t fetch_memory = 64 * 1024 * 1024;
+    std::size_t fetch_step = 256 * 1024;
+    // Pages being analysed, each holding what its analysis takes (report_memory(), and
+    // more for denser pages).
     std::size_t analysis_memory = 192 * 1024 * 1024;
-    // Analyses at once: each keeps a core busy.
+    // Analyses at once: each keeps a core busy. Pages larger than `large_page_bytes` take
+    // one fewer, which is kept for small pages.
     std::ptrdiff_t parallel_analyses = 4;
+    std::size_t large_page_bytes = 1024 * 1024;
     // How long a request waits for memory before the service calls itself busy.
     std::chrono::seconds memory_patience{20};
-};
-
-// The service has no memory to spare for a request within its patience.
-struct ServiceBusy : std::runtime_error
-{
-    ServiceBusy()
-        : std::runtime_error("分析服务繁忙，请稍后再试")
-    {}
 };
 
 // The reports of the pages users ask about. A page is fetched once for all the requests
@@ -53,8 +50,8 @@ public:
     // could not be had gives a report that says why. Throws ServiceBusy.
     Report get(std::string_view typed_url);
 
-    // Ends the fetches under way at once; later ones fail as well.
-    void stop() { stopping_.request_stop(); }
+    // Ends the fetches and analyses under way at once; later ones fail as well.
+    void stop();
 
     // Lets go of pages and reports older than the cache's time to live: without requests
     // nothing else would.
@@ -75,6 +72,7 @@ private:
     // memory, and its robots.txt must not queue behind fetches that wait for that memory.
     MemoryBudget robots_memory_;
     std::counting_semaphore<> analysis_slots_;
+    std::counting_semaphore<> large_analysis_slots_;
     PageCache pages_;
     RobotsFiles robots_files_;
     AnalysisCache reports_;

@@ -31,9 +31,10 @@ PageText::PageText(std::string_view visible_text, const Language &language)
     , traditional_(language.simplified.is_traditional(folded_))
     , simplified_(&language.simplified)
 {
-    matched_ = traditional_ ? language.simplified.simplified(folded_) : folded_;
-    words_ = split_words(matched_, language.segmenter);
-    inside_.assign(matched_.size() + 1, false);
+    if (traditional_)
+        simplified_text_ = language.simplified.simplified(folded_);
+    words_ = split_words(matched(), language.segmenter);
+    inside_.assign(matched().size() + 1, false);
     for (const Word &word : words_)
         for (std::uint32_t at = word.begin + 1; at < word.end; ++at)
             inside_[at] = true;
@@ -46,7 +47,7 @@ std::string_view PageText::text_of(const Word &word) const
 
 std::string_view PageText::counted_form(const Word &word) const
 {
-    return std::string_view(matched_).substr(word.begin, word.end - word.begin);
+    return std::string_view(matched()).substr(word.begin, word.end - word.begin);
 }
 
 std::string PageText::counted_form(std::string_view keyword) const
@@ -60,7 +61,7 @@ void PageText::for_each_occurrence(std::string_view counted_keyword, Visit &&vis
 {
     if (counted_keyword.empty())
         return;
-    const std::string_view haystack = matched_;
+    const std::string_view haystack = matched();
     for (std::size_t from = 0;;) {
         // glibc's memmem skips by pairs of bytes, where a search led by the first byte
         // would stop at nearly every Chinese character (they share a few lead bytes).
@@ -104,7 +105,7 @@ std::vector<std::vector<std::size_t>> PageText::occurrences_of_runs(std::span<co
             continue;
         for (const std::size_t k : led->second) {
             const std::string &keyword = runs[k].counted;
-            if (word.begin >= free_from[k] && matched_.compare(word.begin, keyword.size(), keyword) == 0
+            if (word.begin >= free_from[k] && matched().compare(word.begin, keyword.size(), keyword) == 0
                 && !inside_[word.begin + keyword.size()]) {
                 found[k].push_back(word.begin);
                 free_from[k] = word.begin + keyword.size();
@@ -112,6 +113,17 @@ std::vector<std::vector<std::size_t>> PageText::occurrences_of_runs(std::span<co
         }
     }
     return found;
+}
+
+void PageText::release_words()
+{
+    words_ = {};
+}
+
+std::size_t PageText::memory_bytes() const
+{
+    return folded_.capacity() + simplified_text_.capacity() + inside_.capacity() / 8
+        + words_.capacity() * sizeof(Word);
 }
 
 std::size_t PageText::count(std::string_view keyword) const
@@ -131,7 +143,7 @@ std::size_t PageText::lines_holding(std::string_view keyword) const
     for_each_occurrence(counted_form(keyword), [&](std::size_t begin) {
         if (lines == 0 || begin > line_end) {
             ++lines;
-            line_end = std::min(matched_.find('\n', begin), matched_.size());
+            line_end = std::min(matched().find('\n', begin), matched().size());
         }
         return true;
     });

@@ -37,6 +37,12 @@ public:
     std::string_view counted_form(const Word &word) const;
     bool traditional() const { return traditional_; }
 
+    // Lets go of the words once the keyword table has been made from them: counting
+    // needs only the text and where its words begin and end.
+    void release_words();
+    // The bytes the text holds.
+    std::size_t memory_bytes() const;
+
     // Occurrences of a keyword as typed, by the rule above.
     std::size_t count(std::string_view keyword) const;
     // How many lines of the text hold a keyword as typed at least once.
@@ -59,9 +65,12 @@ private:
     template<typename Visit>
     void for_each_occurrence(std::string_view counted_keyword, Visit &&visit) const;
 
+    // What keywords are matched in: the folded text, simplified if traditional.
+    const std::string &matched() const { return traditional_ ? simplified_text_ : folded_; }
+
     std::string folded_;
-    std::string matched_; // what keywords are matched in: folded_, simplified if traditional
-    std::vector<bool> inside_; // per byte of matched_: inside a word, so no match starts or ends there
+    std::string simplified_text_; // only for a traditional text
+    std::vector<bool> inside_; // per byte of matched(): inside a word, so no match starts or ends there
     std::vector<Word> words_;
     std::size_t length_ = 0;
     bool traditional_ = false;

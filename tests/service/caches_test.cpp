@@ -13,11 +13,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-seo::PageCache::Page page(const std::string &body, const std::string &failure = {})
+using Failure = seo::FetchResult::Failure;
+
+seo::PageCache::Page page(const std::string &body, const std::string &failure = {},
+                          Failure kind = Failure::none)
 {
     seo::FetchResult fetched;
     fetched.body = body;
     fetched.failure = failure;
+    fetched.kind = failure.empty() ? Failure::none : kind == Failure::none ? Failure::connection : kind;
     return std::make_shared<const seo::FetchResult>(std::move(fetched));
 }
 
@@ -25,21 +29,23 @@ class PageCacheTest : public testing::Test
 {
 protected:
     std::atomic<int> fetches{0};
-    std::atomic<bool> fail{false};
+    std::atomic<Failure> failing{Failure::none};
 
     seo::PageCache make(seo::PageCache::Bounds bounds = {})
     {
         return seo::PageCache(
             [this](const std::string &url) {
                 ++fetches;
-                std::this_thread::sleep_for(20ms); // the other requests arrive meanwhile
-                return fail ? page({}, "无法连接到服务器") : page("page of " + url); // 17 bytes
+                return failing != Failure::none ? page({}, "失败", failing)
+                                                : page("page of " + url); // 17 bytes
             },
             bounds);
     }
 };
 
-TEST_F(PageCacheTest, ParallelRequestsShareOneFetchAndFailuresAreNotKept)
+// However the requests interleave, one fetch serves them: a request that comes while the
+// page is fetched waits for that fetch, one that comes later finds it kept.
+TEST_F(PageCacheTest, ParallelRequestsShareOneFetch)
 {
     seo::PageCache cache = make();
     std::vector<seo::PageCache::Page> pages(8);
@@ -51,12 +57,35 @@ TEST_F(PageCacheTest, ParallelRequestsShareOneFetchAndFailuresAreNotKept)
     EXPECT_EQ(fetches, 1);
     for (const auto &got : pages)
         EXPECT_EQ(got->body, "page of http://a/");
+}
 
-    fail = true;
-    EXPECT_FALSE(cache.get("http://b/")->ok());
-    fail = false;
-    EXPECT_TRUE(cache.get("http://b/")->ok());
-    EXPECT_EQ(fetches, 3);
+// A page that cannot be had is asked for once per query, not once per request; the
+// service's own failures are not the page's, and are not kept.
+TEST_F(PageCacheTest, KeepsAFailureBrieflyButNotTheServicesOwn)
+{
+    const struct
+    {
+        const char *name;
+        Failure failure;
+        std::chrono::milliseconds failure_time_to_live;
+        int fetches; // for two requests, the second after the target has recovered
+    } cases[] = {
+        {"a target that cannot be reached", Failure::connection, 10s, 1},
+        {"a target that timed out", Failure::timed_out, 10s, 1},
+        {"once the failure is old", Failure::timed_out, 0ms, 2},
+        {"a service too busy", Failure::busy, 10s, 2},
+        {"a service stopping", Failure::stopping, 10s, 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fetches = 0;
+        seo::PageCache cache = make({.failure_time_to_live = c.failure_time_to_live});
+        failing = c.failure;
+        EXPECT_FALSE(cache.get("http://b/")->ok());
+        failing = Failure::none;
+        EXPECT_EQ(cache.get("http://b/")->ok(), c.fetches == 2);
+        EXPECT_EQ(fetches, c.fetches);
+    }
 }
 
 TEST_F(PageCacheTest, KeepsPagesWithinItsBounds)
@@ -82,18 +111,22 @@ TEST_F(PageCacheTest, KeepsPagesWithinItsBounds)
     }
 }
 
-TEST(AnalysisCache, AnalysesAPageOnceWhileItIsCached)
+seo::AnalysisCache counting_cache(std::atomic<int> &analyses, std::size_t max_bytes = 1024 * 1024)
 {
-    std::atomic<int> analyses{0};
-    seo::AnalysisCache cache(
+    return seo::AnalysisCache(
         [&analyses](const seo::FetchResult &fetched) {
             ++analyses;
-            std::this_thread::sleep_for(20ms); // the other requests arrive meanwhile
             seo::PageReport report;
             report.analysis.content.text = fetched.body;
             return report;
         },
-        2);
+        2, max_bytes);
+}
+
+TEST(AnalysisCache, AnalysesAPageOnceWhileItIsCached)
+{
+    std::atomic<int> analyses{0};
+    seo::AnalysisCache cache = counting_cache(analyses);
     const auto fetched = page("text");
     {
         std::vector<std::jthread> threads;
@@ -113,6 +146,20 @@ TEST(AnalysisCache, AnalysesAPageOnceWhileItIsCached)
     cache.get("c", c); // two entries at most: "a" goes
     cache.get("a", a);
     EXPECT_EQ(analyses, 8);
+}
+
+TEST(AnalysisCache, KeepsReportsWithinItsBytes)
+{
+    std::atomic<int> analyses{0};
+    const auto small = page("small"), large = page(std::string(64 * 1024, 'x'));
+    seo::AnalysisCache cache = counting_cache(analyses, 32 * 1024);
+    cache.get("small", small);
+    cache.get("small", small);
+    EXPECT_EQ(analyses, 1);
+    cache.get("large", large); // more than the cache may keep
+    cache.get("large", large);
+    EXPECT_EQ(analyses, 3);
+    EXPECT_GT(seo::resident_bytes(*cache.get("large", large)), 64u * 1024);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -37,8 +38,9 @@ protected:
             response.set_redirect("/loop");
         });
         http.Get("/missing", [](auto &, auto &response) { response.status = 404; });
+        // A type the library does not compress, so that the length is announced.
         http.Get("/big-announced", [](auto &, auto &response) {
-            response.set_content(std::string(8 * 1024 * 1024 + 1, 'x'), "text/html");
+            response.set_content(std::string(8 * 1024 * 1024 + 1, 'x'), "application/x-test");
         });
         http.Get("/big-streamed", [](auto &, auto &response) {
             response.set_chunked_content_provider("text/html", [](size_t, httplib::DataSink &sink) {
@@ -56,7 +58,7 @@ protected:
             response.set_content(kGzipped, "application/x-test-gzipped");
         });
         http.Get("/slow", [this](auto &, auto &response) {
-            for (int i = 0; i < 100 && !release_slow; ++i)
+            for (int i = 0; i < 1000 && !release_slow; ++i)
                 std::this_thread::sleep_for(20ms);
             response.set_content("late", "text/html");
         });
@@ -64,13 +66,14 @@ protected:
 
     void TearDown() override { release_slow = true; }
 
-    seo::FetchResult fetch(const std::string &url, std::size_t max_body_bytes = 64 * 1024)
+    seo::FetchResult fetch(const std::string &url, std::size_t max_body_bytes = 64 * 1024,
+                           const seo::BodyMemory &memory = {})
     {
         seo::FetchLimits limits;
-        limits.connect_timeout = 1000ms;
-        limits.total_timeout = 700ms;
+        limits.connect_timeout = 2000ms;
+        limits.total_timeout = 2000ms; // only /slow takes that long
         limits.max_body_bytes = max_body_bytes;
-        return seo::fetch_page(url, limits);
+        return seo::fetch_page(url, limits, {}, memory);
     }
 };
 
@@ -91,27 +94,58 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
         const TargetServer gone{[](httplib::Server &) {}};
         unreachable = gone.url("/");
     }
+    using Failure = seo::FetchResult::Failure;
     const struct
     {
         std::string url;
         const char *failure;
+        Failure kind;
         std::size_t max_body_bytes = 64 * 1024;
     } cases[] = {
-        {target.url("/missing"), "服务器返回错误状态 HTTP 404"},
-        {target.url("/big-announced"), "页面过大（超过 65536 字节）"},
-        {target.url("/big-announced"), "页面过大（超过 8 MiB）", 8 * 1024 * 1024},
-        {target.url("/big-streamed"), "页面过大（超过 65536 字节）"},
-        {target.url("/slow"), "连接或读取超时"},
-        {target.url("/loop"), "重定向次数过多"},
-        {unreachable, "无法连接到服务器"},
+        {target.url("/missing"), "服务器返回错误状态 HTTP 404", Failure::answer},
+        {target.url("/big-announced"), "页面过大（超过 65536 字节）", Failure::too_large},
+        {target.url("/big-announced"), "页面过大（超过 8 MiB）", Failure::too_large, 8 * 1024 * 1024},
+        {target.url("/big-streamed"), "页面过大（超过 65536 字节）", Failure::too_large},
+        {target.url("/slow"), "连接或读取超时", Failure::timed_out},
+        {target.url("/loop"), "重定向次数过多", Failure::answer},
+        {unreachable, "无法连接到服务器", Failure::connection},
     };
     for (const auto &c : cases) {
         const seo::FetchResult result = fetch(c.url, c.max_body_bytes);
         EXPECT_EQ(result.failure, c.failure) << c.url;
+        EXPECT_EQ(result.kind, c.kind) << c.url;
         EXPECT_TRUE(result.body.empty()) << c.url;
     }
     EXPECT_EQ(loop_hits, 6); // the first request and five redirects
     EXPECT_FALSE(fetch(unreachable).failure_detail.empty()); // libcurl's own words
+}
+
+// The body's memory is asked for as it comes, and a fetch that cannot have it is given up
+// as the service being busy, not as a fault of the page.
+TEST_F(FetcherTest, AsksForTheBodysMemoryAsItComes)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> asked; // needed, announced
+    const seo::BodyMemory in_steps = [&asked](std::size_t needed, std::size_t announced) {
+        asked.emplace_back(needed, announced);
+        return (needed + 4095) / 4096 * 4096;
+    };
+    const seo::FetchResult streamed = fetch(target.url("/big-streamed"), 1024 * 1024, in_steps);
+    ASSERT_TRUE(streamed.ok()) << streamed.failure;
+    EXPECT_EQ(streamed.body.size(), 8u * 16 * 1024);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_LE(asked.front().first, 16u * 1024); // nothing asked for before bytes came
+    EXPECT_EQ(asked.front().second, 0u); // chunked: no length announced
+
+    asked.clear();
+    const seo::FetchResult announced = fetch(target.url("/big-announced"), 9 * 1024 * 1024, in_steps);
+    ASSERT_TRUE(announced.ok()) << announced.failure;
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.front().second, 8u * 1024 * 1024 + 1);
+
+    const seo::FetchResult refused = fetch(target.url("/big-streamed"), 1024 * 1024,
+                                           [](std::size_t, std::size_t) { return std::size_t(0); });
+    EXPECT_EQ(refused.kind, seo::FetchResult::Failure::busy);
+    EXPECT_TRUE(refused.body.empty());
 }
 
 TEST(TargetAddress, IsWhatABrowserWouldFetch)

@@ -1,7 +1,9 @@
 #include "site/html_document.h"
+#include "site/html_tree.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 namespace {
@@ -110,6 +112,58 @@ TEST(PageParts, KeepExcerptsNotCopies)
     }
 }
 
+// Markup-dense pages that browsers render in well under a second are read, not refused
+// as too complex: tables, lists, syntax-highlighted source.
+TEST(DensePages, AreReadUpToWhatBrowsersRenderQuickly)
+{
+    const auto sized = [](std::string piece, std::size_t bytes) {
+        std::string html = "<html><body>";
+        while (html.size() < bytes)
+            html += piece;
+        return html + "</body></html>";
+    };
+    const std::size_t kib = 1024;
+    const struct
+    {
+        const char *name;
+        std::string html;
+    } cases[] = {
+        {"a 256 KiB table", sized("<tr><td>1</td><td>22</td><td>333</td></tr>\n", 256 * kib)},
+        {"a 1 MiB table", sized("<tr><td>1</td><td>22</td><td>333</td></tr>\n", 1024 * kib)},
+        {"a 512 KiB list", sized("<li>item</li>\n", 512 * kib)},
+        {"741 KiB of highlighted source",
+         sized("<span class=\"kw\">fn</span> <span class=\"ident\">main</span>() {}\n", 741 * kib)},
+        {"256 KiB of line breaks", sized("a<br>", 256 * kib)},
+    };
+    for (const auto &c : cases) {
+        auto read = seo::read_page(c.html, seo::ParseBudget::for_page(c.html.size()));
+        const auto *unreadable = std::get_if<seo::Unreadable>(&read);
+        EXPECT_EQ(unreadable, nullptr) << c.name << ": " << (unreadable ? unreadable->reason : "");
+    }
+}
+
+// A CPU-time budget that runs out as the parse ends gives either the tree or a refusal,
+// never a jump into a parse that has returned.
+TEST(HtmlTree, ABudgetRunningOutAsTheParseEndsIsSafe)
+{
+    std::size_t trees = 0, overruns = 0;
+    // Pages that take about the millisecond of the budget to parse.
+    for (int size = 200; size <= 800; size += 20) {
+        const std::string html = "<html><body>" + repeated("<p>文字 <b>text</b></p>", size);
+        for (int round = 0; round < 20; ++round) {
+            auto parsed = seo::HtmlTree::parse(html, {std::chrono::milliseconds(1), 64 * 1024 * 1024});
+            if (const auto *tree = std::get_if<seo::HtmlTree>(&parsed)) {
+                ASSERT_NE(tree->root(), nullptr);
+                ++trees;
+            } else {
+                ++overruns;
+            }
+        }
+    }
+    EXPECT_GT(trees, 0u);
+    EXPECT_GT(overruns, 0u);
+}
+
 // Pages built to make the parser crash, spin or swell are refused with a reason, each
 // within its budget, and the process lives on.
 TEST(HostilePages, AreRefusedNotCrashedOrHung)
@@ -125,7 +179,7 @@ TEST(HostilePages, AreRefusedNotCrashedOrHung)
         const char *reason;
     } cases[] = {
         // gumbo's own release of this tree recurses 300,000 levels deep
-        {"unclosed elements, deeper than a stack", body + repeated("<q/>", 300'000), "内存"},
+        {"unclosed elements, deeper than a stack", body + repeated("<q/>", 300'000), "嵌套过深"},
         {"upper-case raw text does not hide depth",
          "<SCRIPT>x</SCRIPT><Title>t</Title>" + repeated("<rt>", 2000), "嵌套过深"},
         {"unmatched end tags do not lower depth", body + repeated("<span></zz>", 2000), "嵌套过深"},

@@ -76,4 +76,46 @@ TEST(MemoryBudget, ARequestThatGivesUpLetsTheNextOneGo)
     EXPECT_TRUE(small_granted);
 }
 
+// Small requests (a sixteenth of the budget at most) that fit go at once: a small page
+// does not wait behind a large one.
+TEST(MemoryBudget, SmallRequestsThatFitDoNotWaitBehindLargeOnes)
+{
+    seo::MemoryBudget budget(1600);
+    auto held = budget.reserve(1000);
+    std::atomic<bool> large_granted = false;
+    std::jthread large([&] { large_granted = budget.reserve(900).has_value(); });
+    ASSERT_TRUE(waiters(budget, 1));
+    EXPECT_TRUE(budget.reserve(100, Clock::now() + 5s)); // a sixteenth: goes past the large one
+    EXPECT_FALSE(budget.reserve(101, Clock::now() + 20ms)); // more: waits its turn
+    EXPECT_FALSE(large_granted);
+    held.reset();
+    large.join();
+    EXPECT_TRUE(large_granted);
+}
+
+TEST(MemoryBudget, AReservationGrowsAsItsWorkNeedsMore)
+{
+    seo::MemoryBudget budget(100);
+    seo::MemoryBudget::Reservation fetch; // nothing held until bytes come
+    EXPECT_TRUE(budget.try_grow(fetch, 30));
+    EXPECT_TRUE(budget.grow(fetch, 60, Clock::now() + 20ms));
+    EXPECT_EQ(fetch.bytes(), 60u);
+    EXPECT_EQ(budget.in_use(), 60u);
+    EXPECT_FALSE(budget.try_grow(fetch, 110)); // only what is free
+    EXPECT_FALSE(budget.grow(fetch, 110, Clock::now() + 20ms));
+    EXPECT_EQ(fetch.bytes(), 60u); // unchanged by a refusal
+    auto other = budget.reserve(40);
+    ASSERT_TRUE(other);
+    std::jthread waiting([&] { EXPECT_TRUE(budget.grow(fetch, 70, Clock::now() + 5s)); });
+    ASSERT_TRUE(waiters(budget, 1));
+    other->shrink_to(30);
+    EXPECT_TRUE(budget.try_grow(*other, 35)); // work under way goes first, while it fits
+    EXPECT_EQ(budget.waiting(), 1u);
+    other.reset();
+    waiting.join();
+    EXPECT_EQ(budget.in_use(), 70u);
+    fetch = {};
+    EXPECT_EQ(budget.in_use(), 0u);
+}
+
 } // namespace
