@@ -49,15 +49,15 @@ std::string fixed(double value, int decimals)
 
 } // namespace
 
-std::string query_form(std::string_view action, std::string_view address_key, std::string_view url,
-                       std::string_view keyword, bool keyword_required)
+std::string query_form(std::string_view action, std::string_view url, std::string_view keyword,
+                       bool keyword_required)
 {
     std::string html = "<form class=\"query\" method=\"get\" action=\"" + html_escaped(action) + "\">\n";
-    html += "<label>网址 <input type=\"text\" name=\"" + html_escaped(address_key) + "\" value=\""
+    html += "<label>网址 <input type=\"text\" name=\"" + std::string(browser::kAddressKey) + "\" value=\""
         + html_escaped(url) + "\" placeholder=\"例如 www.example.com\" required></label>\n";
-    html += "<label>关键词 <input type=\"text\" name=\"" + std::string(contract::kDensityKeywordKey)
-        + "\" value=\"" + html_escaped(keyword) + "\""
-        + (keyword_required ? " required" : " placeholder=\"可选\"") + "></label>\n";
+    html += "<label>关键词 <input type=\"text\" name=\"" + std::string(browser::kKeywordKey) + "\" value=\""
+        + html_escaped(keyword) + "\"" + (keyword_required ? " required" : " placeholder=\"可选\"")
+        + "></label>\n";
     html += "<button type=\"submit\">查询</button>\n</form>\n";
     return html;
 }
@@ -137,22 +137,20 @@ std::string density_chart(const std::vector<KeywordRow> &keywords)
 
 std::string tool_links(std::string_view url, std::string_view keyword)
 {
-    const std::string address = query_value(url);
-    std::string html = "<p class=\"tools\">同一网址：<a href=\"" + std::string(contract::kOverviewPath) + "?"
-        + std::string(contract::kOverviewAddressKey) + "=" + address + "\">SEO综合查询</a> · <a href=\""
-        + std::string(contract::kSpiderPath) + "?" + std::string(contract::kSpiderAddressKey) + "=" + address
+    const std::string address = std::string(browser::kAddressKey) + "=" + query_value(url);
+    std::string html = "<p class=\"tools\">同一网址：<a href=\"" + std::string(browser::kOverviewPath) + "?"
+        + address + "\">SEO综合查询</a> · <a href=\"" + std::string(browser::kSpiderPath) + "?" + address
         + "\">搜索蜘蛛模拟抓取</a>";
     if (!keyword.empty())
-        html += " · <a href=\"" + std::string(contract::kDensityPath) + "?"
-            + std::string(contract::kDensityKeywordKey) + "=" + query_value(keyword) + "&amp;"
-            + std::string(contract::kDensityAddressKey) + "=" + address + "\">关键词密度检测</a>";
+        html += " · <a href=\"" + std::string(browser::kDensityPath) + "?" + address + "&amp;"
+            + std::string(browser::kKeywordKey) + "=" + query_value(keyword) + "\">关键词密度检测</a>";
     return html + "</p>\n";
 }
 
 std::string tools_home_page()
 {
     return page_start("SEO综合查询") + "<h1>SEO综合查询</h1>\n"
-        + query_form(contract::kOverviewPath, contract::kOverviewAddressKey, "", "", false) +
+        + query_form(browser::kOverviewPath, "", "", false) +
         R"(<p>输入网址即可查看网页的标题、关键词和描述，页面关键词及其密度，以及一份网页体检报告：
 收录与抓取（状态码、跳转、robots 指令、robots.txt、canonical、语言与 hreflang）、标题与描述的显示宽度、
 页面结构、链接与图片、分享与结构化数据、页面大小、响应时间和字符集。填写关键词时，还会检查关键词出现在标题、描述、

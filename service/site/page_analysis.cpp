@@ -38,6 +38,7 @@ PageAnalysis analyse_page(const FetchResult &fetched, const ParseBudget &budget)
     if (!fetched.ok()) {
         analysis.failure = fetched.failure;
         analysis.failure_detail = fetched.failure_detail;
+        analysis.fetch_failure = fetched.kind;
         return analysis;
     }
     if (fetched.body.empty()) {

@@ -12,6 +12,7 @@ struct PageAnalysis
 {
     std::string failure; // why the page cannot be analysed; empty when it can
     std::string failure_detail;
+    FetchResult::Failure fetch_failure = FetchResult::Failure::none; // when it could not be fetched
     PageContent content;
     CharsetSources charsets;
 

@@ -54,6 +54,7 @@ PageReports::Report PageReports::get(std::string_view typed_url)
     if (!target.ok()) {
         PageReport refused;
         refused.analysis.failure = target.refusal;
+        refused.analysis.fetch_failure = FetchResult::Failure::refused;
         refused.address_refused = true;
         return std::make_shared<const PageReport>(std::move(refused));
     }

@@ -1,6 +1,7 @@
 #include "site/server.h"
 
 #include "site/ascii.h"
+#include "site/audit_pages.h"
 
 #include <contract/site_contract.h>
 #include <httplib.h>
@@ -238,6 +239,18 @@ SiteServer::SiteServer(SiteService &service, ServerSettings settings)
     route(contract::kDensityPath, [&service](const Request &request) {
         return service.density(request.get_param_value(contract::kDensityKeywordKey.data()),
                                request.get_param_value(contract::kDensityAddressKey.data()));
+    });
+    // The same pages for browsers, with texts escaped for them.
+    route(browser::kOverviewPath, [&service](const Request &request) {
+        return service.overview(request.get_param_value(browser::kAddressKey.data()),
+                                request.get_param_value(browser::kKeywordKey.data()), Reader::browser);
+    });
+    route(browser::kSpiderPath, [&service](const Request &request) {
+        return service.spider(request.get_param_value(browser::kAddressKey.data()), Reader::browser);
+    });
+    route(browser::kDensityPath, [&service](const Request &request) {
+        return service.density(request.get_param_value(browser::kKeywordKey.data()),
+                               request.get_param_value(browser::kAddressKey.data()), Reader::browser);
     });
     route(contract::kVersionFilePath, [&service](const Request &) { return service.version(); });
     route(contract::kHomePagePath, [&service](const Request &) { return service.home(); });

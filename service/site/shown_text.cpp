@@ -1,5 +1,7 @@
 #include "site/shown_text.h"
 
+#include "site/unicode_text.h"
+
 #include <contract/site_contract.h>
 
 namespace seo {
@@ -36,6 +38,23 @@ std::string shown_text(std::string_view utf8)
         else
             append_visible(out, c);
     }
+    return out;
+}
+
+std::string spider_text(std::string_view utf8)
+{
+    const std::string shown = shown_text(utf8);
+    const std::string_view phrase = site_contract::spider::kSiteFailure;
+    const std::size_t first = std::size_t(U8_LENGTH(UChar32(first_code_point(phrase))));
+    std::string out;
+    out.reserve(shown.size());
+    std::size_t from = 0;
+    for (std::size_t at = shown.find(phrase); at != std::string::npos; at = shown.find(phrase, at + 1)) {
+        out.append(shown, from, at + first - from);
+        out += "\u2060";
+        from = at + first;
+    }
+    out.append(shown, from);
     return out;
 }
 

@@ -16,6 +16,12 @@ namespace seo {
 // - control characters other than tab and line feed (NUL among them) become U+FFFD.
 std::string shown_text(std::string_view utf8);
 
+// A page's text in the spider view, as the tool reads it: as shown_text(), and with a
+// WORD JOINER (U+2060, invisible) after the first character of the site's words for a
+// failed connection wherever the page has them, so that a page quoting them is not taken
+// for a failure.
+std::string spider_text(std::string_view utf8);
+
 // Text for the parts of pages only browsers read (the audit, forms): '&', '<', '>' and
 // '"' written as entities, so it is safe in element content and in quoted attributes;
 // control characters as in shown_text().

@@ -19,8 +19,9 @@ namespace {
 
 constexpr const char *kHtml = "text/html; charset=utf-8";
 // Room for a page's fixed parts; what it shows of the request or the target comes on
-// top, three times over since a replaced '<' or '>' takes three bytes.
+// top, up to six times over: a '"' escaped for a browser takes six bytes.
 constexpr std::size_t kPageFrameBytes = 16 * 1024;
+constexpr std::size_t kEscapedBytes = 6;
 
 // Query values are shown on the pages, which must stay valid UTF-8 whatever was sent.
 std::string valid_utf8(std::string_view value)
@@ -67,51 +68,47 @@ void SiteService::keep_house(const std::stop_token &stop)
     }
 }
 
-Answer SiteService::spider(std::string_view raw_url)
+Answer SiteService::spider(std::string_view raw_url, Reader reader)
 {
     const std::string url = valid_utf8(raw_url);
     const PageReports::Report report = reports_.get(url);
     MemoryBudget::Reservation memory =
-        answer_memory(kPageFrameBytes + 3 * (url.size() + report->analysis.content.text.size()));
-    const std::string after =
-        query_form(site_contract::kSpiderPath, site_contract::kSpiderAddressKey, url, "", false)
-        + tool_links(url, "");
-    return holding(html(200, spider_page(url, report->analysis, after)), std::move(memory));
+        answer_memory(kPageFrameBytes + kEscapedBytes * (url.size() + report->analysis.content.text.size()));
+    const std::string after = query_form(browser::kSpiderPath, url, "", false) + tool_links(url, "");
+    return holding(html(200, spider_page(url, report->analysis, after, reader)), std::move(memory));
 }
 
-Answer SiteService::overview(std::string_view raw_url, std::string_view raw_keyword)
+Answer SiteService::overview(std::string_view raw_url, std::string_view raw_keyword, Reader reader)
 {
     const std::string url = valid_utf8(raw_url);
     const std::string keyword = valid_utf8(raw_keyword);
     const PageReports::Report report = reports_.get(url);
     MemoryBudget::Reservation memory = report_answer_memory(*report, url, keyword);
-    const std::string before =
-        query_form(site_contract::kOverviewPath, site_contract::kOverviewAddressKey, url, keyword, false);
+    const std::string before = query_form(browser::kOverviewPath, url, keyword, false);
     std::string after;
     if (report->analysis.ok())
         after = density_chart(report->keywords)
             + audit_section(with_placement(report->findings, placement(*report, keyword)));
     after += tool_links(url, keyword);
-    return holding(html(200, overview_page(url, report->analysis, report->keywords, before, after)),
+    return holding(html(200, overview_page(url, report->analysis, report->keywords, before, after, reader)),
                    std::move(memory));
 }
 
-Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_url)
+Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_url, Reader reader)
 {
     const std::string keyword = valid_utf8(raw_keyword);
     const std::string url = valid_utf8(raw_url);
     MemoryBudget::Reservation memory =
-        answer_memory(kPageFrameBytes + 6 * (url.size() + keyword.size()) + 64 * 1024);
+        answer_memory(kPageFrameBytes + kEscapedBytes * (url.size() + keyword.size()) + 64 * 1024);
     if (typed_keyword(keyword).empty())
-        return html(200, density_page(url, keyword, PageAnalysis{}, std::nullopt));
+        return html(200, density_page(url, keyword, PageAnalysis{}, std::nullopt, {}, reader));
     const PageReports::Report report = reports_.get(url);
     if (!report->analysis.ok())
-        return html(200, density_page(url, keyword, report->analysis, std::nullopt));
+        return html(200, density_page(url, keyword, report->analysis, std::nullopt, {}, reader));
     const KeywordPlacement placed = *placement(*report, keyword);
-    const std::string after =
-        query_form(site_contract::kDensityPath, site_contract::kDensityAddressKey, url, keyword, true)
+    const std::string after = query_form(browser::kDensityPath, url, keyword, true)
         + audit_section(placement_findings(placed)) + tool_links(url, keyword);
-    return holding(html(200, density_page(url, keyword, report->analysis, placed.density, after)),
+    return holding(html(200, density_page(url, keyword, report->analysis, placed.density, after, reader)),
                    std::move(memory));
 }
 
@@ -186,7 +183,7 @@ MemoryBudget::Reservation SiteService::report_answer_memory(const PageReport &re
 {
     const PageContent &content = report.analysis.content;
     return answer_memory(kPageFrameBytes
-                         + 6
+                         + kEscapedBytes
                              * (url.size() + keyword.size() + content.title.size() + content.keywords.size()
                                 + content.description.size())
                          + 2 * 1024 * report.findings.size() + 64 * content.headings.size());

@@ -3,6 +3,7 @@
 #include "site/language.h"
 #include "site/memory_budget.h"
 #include "site/page_reports.h"
+#include "site/tool_pages.h"
 
 #include <contract/site_contract.h>
 
@@ -54,10 +55,12 @@ class SiteService
 public:
     SiteService(SiteSettings settings, const LanguageLoader &language);
 
-    // The pages the desktop tool reads; browsers get forms and the audit besides.
-    Answer overview(std::string_view raw_url, std::string_view raw_keyword = {});
-    Answer spider(std::string_view raw_url);
-    Answer density(std::string_view raw_keyword, std::string_view raw_url);
+    // The pages the desktop tool reads, and the same pages for browsers, which get forms
+    // and the audit besides.
+    Answer overview(std::string_view raw_url, std::string_view raw_keyword = {},
+                    Reader reader = Reader::tool);
+    Answer spider(std::string_view raw_url, Reader reader = Reader::tool);
+    Answer density(std::string_view raw_keyword, std::string_view raw_url, Reader reader = Reader::tool);
 
     // The tools site's home page, for a browser: the query form.
     Answer tools_home() const;

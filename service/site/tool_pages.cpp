@@ -21,6 +21,12 @@ std::string joined(std::initializer_list<std::string_view> parts)
     return out;
 }
 
+// A text from the target page or the request, as the reader must get it.
+std::string for_reader(Reader reader, std::string_view text)
+{
+    return reader == Reader::tool ? shown_text(text) : html_escaped(text);
+}
+
 std::string full_reason(const PageAnalysis &analysis)
 {
     if (analysis.failure_detail.empty())
@@ -28,41 +34,54 @@ std::string full_reason(const PageAnalysis &analysis)
     return analysis.failure + " (" + analysis.failure_detail + ")";
 }
 
-std::string failure_paragraph(std::string_view what, std::string_view reason)
+// What the spider view says when the page could not be had: the tool replaces the site's
+// connection-failure words by advice of its own, so they name a failed connection only;
+// every other reason is written out, for the tool to show as it is.
+std::string failure_text(const PageAnalysis &analysis)
 {
-    return joined({"<p class=\"failure\">", what, "</p>\n<p>原因 ", shown_text(reason), "</p>\n"});
+    if (analysis.fetch_failure == FetchResult::Failure::connection)
+        return joined({contract::spider::kSiteFailure, "：", full_reason(analysis)});
+    const bool fetched = analysis.fetch_failure == FetchResult::Failure::none;
+    return joined(
+        {fetched ? "分析服务无法分析这个网页：" : "分析服务没有取得这个网页：", full_reason(analysis)});
 }
 
-std::string address_line(std::string_view url)
+std::string failure_paragraph(Reader reader, std::string_view what, std::string_view reason)
 {
-    return joined({"<p>查询网址 <b>", shown_text(url), "</b></p>\n"});
+    return joined({"<p class=\"failure\">", what, "</p>\n<p>原因 ", for_reader(reader, reason), "</p>\n"});
 }
 
-std::string meta_row(std::string_view open, std::string_view text, std::string_view advice)
+std::string address_line(Reader reader, std::string_view url)
+{
+    return joined({"<p>查询网址 <b>", for_reader(reader, url), "</b></p>\n"});
+}
+
+std::string meta_row(Reader reader, std::string_view open, std::string_view text, std::string_view advice)
 {
     return joined({open, std::to_string(code_point_count(text)), contract::meta::kLengthClose,
-                   shown_text(text), contract::meta::kTextClose, advice, "\n"});
+                   for_reader(reader, text), contract::meta::kTextClose, advice, "\n"});
 }
 
-std::string meta_section(const PageContent &content)
+std::string meta_section(Reader reader, const PageContent &content)
 {
     using namespace contract::meta;
     constexpr std::string_view heading =
         "<h2>网页标签（META）信息</h2>\n<table>\n"
         "<tr class=\"head\"><td>标签</td><td>长度</td><td>内容</td><td>优化建议</td></tr>\n";
-    return joined({heading, meta_row(kTitleRowOpen, content.title, kTitleAdvice),
-                   meta_row(kKeywordsRowOpen, content.keywords, kKeywordsAdvice),
-                   meta_row(kDescriptionRowOpen, content.description, kDescriptionAdvice), "</table>\n"});
+    return joined({heading, meta_row(reader, kTitleRowOpen, content.title, kTitleAdvice),
+                   meta_row(reader, kKeywordsRowOpen, content.keywords, kKeywordsAdvice),
+                   meta_row(reader, kDescriptionRowOpen, content.description, kDescriptionAdvice),
+                   "</table>\n"});
 }
 
-std::string keyword_section(const std::vector<KeywordRow> &keywords)
+std::string keyword_section(Reader reader, const std::vector<KeywordRow> &keywords)
 {
     using namespace contract::keywords;
     std::string html = joined({"<h2>页面关键词</h2>\n<table>\n", kHeadingRow, "\n"});
     const auto cell = [&html](std::string_view text) { html += joined({kCellStart, text, kCellEnd}); };
     for (const KeywordRow &row : keywords) {
         html += kRowOpen;
-        cell(shown_text(row.word));
+        cell(for_reader(reader, row.word));
         cell(std::to_string(row.occurrences));
         cell(format_percent(row.density));
         cell("-");
@@ -76,32 +95,34 @@ std::string keyword_section(const std::vector<KeywordRow> &keywords)
 
 } // namespace
 
-std::string spider_page(std::string_view url, const PageAnalysis &analysis, std::string_view after)
+std::string spider_page(std::string_view url, const PageAnalysis &analysis, std::string_view after,
+                        Reader reader)
 {
     const std::string text = analysis.ok()
-        ? analysis.content.text
-        : joined({contract::spider::kSiteFailure, "：", full_reason(analysis)});
-    return joined({page_start("搜索蜘蛛模拟抓取"), "<h1>搜索蜘蛛模拟抓取</h1>\n", address_line(url),
+        ? (reader == Reader::tool ? spider_text(analysis.content.text) : html_escaped(analysis.content.text))
+        : for_reader(reader, failure_text(analysis));
+    return joined({page_start("搜索蜘蛛模拟抓取"), "<h1>搜索蜘蛛模拟抓取</h1>\n", address_line(reader, url),
                    "<p class=\"note\">下面是搜索引擎蜘蛛看到的页面文字。</p>\n",
-                   contract::spider::kTextAreaOpen, shown_text(text), contract::spider::kTextEnd, "\n", after,
+                   contract::spider::kTextAreaOpen, text, contract::spider::kTextEnd, "\n", after,
                    page_end()});
 }
 
 std::string overview_page(std::string_view url, const PageAnalysis &analysis,
                           const std::vector<KeywordRow> &keywords, std::string_view before,
-                          std::string_view after)
+                          std::string_view after, Reader reader)
 {
-    std::string html =
-        page_start("SEO综合查询") + "<h1>SEO综合查询</h1>\n" + std::string(before) + address_line(url);
+    std::string html = page_start("SEO综合查询") + "<h1>SEO综合查询</h1>\n" + std::string(before)
+        + address_line(reader, url);
     if (!analysis.ok())
-        return html + failure_paragraph("无法获取该网址的页面，没有可显示的分析结果。", full_reason(analysis))
+        return html
+            + failure_paragraph(reader, "无法获取该网址的页面，没有可显示的分析结果。", full_reason(analysis))
             + std::string(after) + page_end();
-    return html + meta_section(analysis.content) + keyword_section(keywords) + std::string(after)
-        + page_end();
+    return html + meta_section(reader, analysis.content) + keyword_section(reader, keywords)
+        + std::string(after) + page_end();
 }
 
 std::string density_page(std::string_view url, std::string_view keyword, const PageAnalysis &analysis,
-                         const std::optional<DensityFigures> &figures, std::string_view after)
+                         const std::optional<DensityFigures> &figures, std::string_view after, Reader reader)
 {
     using namespace contract::density;
     // The figures' captions hold no character that shown_text() replaces, so texts from
@@ -109,7 +130,7 @@ std::string density_page(std::string_view url, std::string_view keyword, const P
     // figures, and not at all when there are none: otherwise they could pose as figures.
     std::string html = page_start("关键词密度检测") + "<h1>关键词密度检测</h1>\n";
     if (!analysis.ok())
-        return html + failure_paragraph("无法获取该网址的页面，无法计算密度。", analysis.failure)
+        return html + failure_paragraph(reader, "无法获取该网址的页面，无法计算密度。", analysis.failure)
             + page_end();
     if (!figures)
         return html + "<p class=\"failure\">请输入要检测的关键字。</p>\n" + page_end();
@@ -123,8 +144,9 @@ std::string density_page(std::string_view url, std::string_view keyword, const P
     item(kKeywordCharactersCaption, std::to_string(figures->keyword_characters));
     item(kDensityCaption, format_percent(figures->percent));
     html += joined({"</ul>\n<p>", kAdvice, "</p>\n"});
-    html += joined({"<table>\n<tr><th>关键字</th><td>", shown_text(keyword),
-                    "</td></tr>\n<tr><th>网址</th><td>", shown_text(url), "</td></tr>\n</table>\n", after});
+    html += joined({"<table>\n<tr><th>关键字</th><td>", for_reader(reader, keyword),
+                    "</td></tr>\n<tr><th>网址</th><td>", for_reader(reader, url), "</td></tr>\n</table>\n",
+                    after});
     return html + page_end();
 }
 

@@ -14,6 +14,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import urllib.parse
 from pathlib import Path
 
 from selenium import webdriver
@@ -30,6 +31,10 @@ PAGE = """<!DOCTYPE html><html lang="zh-CN"><head><meta charset="utf-8">
 <a href="/more">更多&gt;&gt;</a> <a href="/detail">点击这里</a> <a href="/loan">二手房贷款指南</a>
 </body></html>"""
 
+# Texts that a page meant for the tool shows raw, which a browser would read as markup.
+HOSTILE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>&lt;b&gt; &amp;copy; 价格</title></head>
+<body><p>前文 &lt;/textarea&gt; 后文 &amp;lt;</p></body></html>"""
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -45,6 +50,7 @@ def main():
 
     with tempfile.TemporaryDirectory() as work:
         Path(work, "house.html").write_text(PAGE, encoding="utf-8")
+        Path(work, "hostile.html").write_text(HOSTILE, encoding="utf-8")
         quiet = type("Quiet", (http.server.SimpleHTTPRequestHandler,), {"log_message": lambda *a: None})
         target = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(quiet, directory=work))
         threading.Thread(target=target.serve_forever, daemon=True).start()
@@ -59,12 +65,12 @@ def main():
             browser = webdriver.Chrome(options=chrome)
             browser.get(site)
             check("home page has the form", browser.title == "SEO综合查询")
-            browser.find_element(By.NAME, "q").send_keys(f"127.0.0.1:{target.server_address[1]}/house.html")
+            browser.find_element(By.NAME, "url").send_keys(f"127.0.0.1:{target.server_address[1]}/house.html")
             browser.find_element(By.NAME, "kw").send_keys("二手房")
             browser.find_element(By.CSS_SELECTOR, "form.query button").click()
             WebDriverWait(browser, 20).until(expected_conditions.presence_of_element_located((By.ID, "audit")))
-            check("the result has a plain address to share", "q=" in browser.current_url and "kw=" in browser.current_url,
-                  browser.current_url)
+            check("the result has a plain address to share",
+                  "/report?url=" in browser.current_url and "kw=" in browser.current_url, browser.current_url)
 
             def verdict(check_id):
                 rows = browser.find_elements(By.CSS_SELECTOR, f'tr[data-check="{check_id}"]')
@@ -82,6 +88,15 @@ def main():
                 height = browser.execute_script("return document.body.scrollHeight")
                 browser.set_window_size(1100, min(height + 40, 4000))
                 browser.save_screenshot(options.screenshot)
+            # The browser's pages show the page's own texts: escaped once, decoded once.
+            hostile = urllib.parse.quote(f"http://127.0.0.1:{target.server_address[1]}/hostile.html", safe="")
+            browser.get(f"{site}report?url={hostile}")
+            title = browser.find_element(By.XPATH, "//tr[td[1][starts-with(., '标题')]]/td[3]").text
+            check("a title with markup in it shown as the page has it", title == "<b> &copy; 价格", repr(title))
+            browser.get(f"{site}report/spider?url={hostile}")
+            text = browser.find_element(By.TAG_NAME, "textarea").get_attribute("value")
+            check("a text with </textarea> in it shown whole", text == "前文 </textarea> 后文 &lt;", repr(text))
+            browser.get(site)
             browser.set_window_size(390, 844)
             overflow = browser.execute_script(
                 "return document.documentElement.scrollWidth - document.documentElement.clientWidth")

@@ -84,6 +84,7 @@ protected:
                                  "text/html");
         });
         http.Get("/empty", [](auto &, auto &response) { response.set_content("", "text/html"); });
+        http.Get("/missing", [](auto &, auto &response) { response.status = 404; });
     }};
     RunningSite site;
 
@@ -172,22 +173,68 @@ TEST_F(RoundTrip, ToolShowsPageTextsAsReadersSeeThem)
     EXPECT_EQ(parseSpiderText(spider(pages.url("/entities"))), QStringLiteral("＜b＞粗体＜/b＞ & more"));
 }
 
-TEST_F(RoundTrip, FailuresLeaveTheToolNothingToRead)
+// The same hostile page that the browser test opens in Chromium on the browser's routes:
+// the tool finds the page's own text too (with its brackets full-width).
+TEST_F(RoundTrip, ToolReadsTextsThatWouldBeMarkupToABrowser)
+{
+    TargetServer pages{[](httplib::Server &http) {
+        http.Get("/hostile", [](auto &, auto &response) {
+            response.set_content(
+                "<title>&lt;b&gt; &amp;copy; 价格</title><p>前文 &lt;/textarea&gt; 后文 &amp;lt;</p>",
+                "text/html; charset=utf-8");
+        });
+    }};
+    const MetaTags meta = parseMetaTags(overview(pages.url("/hostile")));
+    ASSERT_EQ(meta.texts.size(), 4);
+    EXPECT_EQ(meta.texts[1], QStringLiteral("＜b＞ &copy; 价格"));
+    EXPECT_EQ(parseSpiderText(spider(pages.url("/hostile"))), QStringLiteral("前文 ＜/textarea＞ 后文 &lt;"));
+}
+
+// A failure leaves no figure to read, and the spider view says why: the site's words for
+// a failed connection (which the tool turns into its own advice) only for a failed
+// connection, the precise reason for any other failure.
+TEST_F(RoundTrip, FailuresLeaveTheToolNothingToReadButTheReason)
 {
     std::string unreachable;
     {
         const TargetServer gone{[](httplib::Server &) {}};
         unreachable = gone.url("/");
     }
-    for (const std::string &url : {unreachable, target.url("/binary"), target.url("/empty")}) {
-        SCOPED_TRACE(url);
-        const QString overview_page = overview(url);
+    const struct
+    {
+        std::string url;
+        QString spider_view;
+    } cases[] = {
+        {unreachable, QStringLiteral("请检查网站是否能正常打开")},
+        {target.url("/missing"), QStringLiteral("分析服务没有取得这个网页：服务器返回错误状态 HTTP 404")},
+        {target.url("/binary"), QStringLiteral("分析服务无法分析这个网页：页面内容不是文本")},
+        {target.url("/empty"), QStringLiteral("分析服务无法分析这个网页：页面内容为空")},
+        {"ftp://example.com/", QStringLiteral("分析服务没有取得这个网页：只支持 http 和 https 网址")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.url);
+        const QString overview_page = overview(c.url);
         EXPECT_TRUE(overview_page.startsWith(QStringLiteral("<!DOCTYPE html>")));
         EXPECT_TRUE(parseMetaTags(overview_page).isEmpty());
         EXPECT_TRUE(parseKeywordTable(overview_page).isEmpty());
-        EXPECT_TRUE(parseDensityFigures(density("网站", url)).isEmpty());
-        EXPECT_EQ(parseSpiderText(spider(url)), QStringLiteral("请检查网站是否能正常打开"));
+        EXPECT_TRUE(parseDensityFigures(density("网站", c.url)).isEmpty());
+        EXPECT_EQ(parseSpiderText(spider(c.url)), c.spider_view);
     }
+}
+
+// A page that quotes the site's words for a failed connection is still a page: the tool
+// shows its text, not the advice for a failure.
+TEST_F(RoundTrip, PageTextCannotPoseAsTheSitesFailure)
+{
+    TargetServer pages{[](httplib::Server &http) {
+        http.Get("/quote", [](auto &, auto &response) {
+            response.set_content("<p>出错提示“基础连接已经关闭：连接被意外关闭”的解决办法</p>",
+                                 "text/html; charset=utf-8");
+        });
+    }};
+    const std::optional<QString> shown = parseSpiderText(spider(pages.url("/quote")));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(*shown, QStringLiteral("出错提示“基\u2060础连接已经关闭：连接被意外关闭”的解决办法"));
 }
 
 TEST_F(RoundTrip, ToolReadsTheNewestVersion)
