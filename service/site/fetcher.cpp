@@ -23,6 +23,9 @@ struct Transfer
     const BodyMemory &memory;
     CURL *handle;
     std::size_t &granted; // bytes the body may take, over all hops
+    // The time limit of the fetch, moved on by the time spent waiting for memory: a fetch
+    // is limited in the time the network takes, not the service.
+    Clock::time_point &deadline;
     std::string body;
     std::vector<std::string> robots_headers;
     bool too_large = false;
@@ -42,9 +45,11 @@ size_t on_body(char *data, size_t size, size_t count, void *user)
     if (needed > transfer->granted) {
         curl_off_t announced = -1;
         curl_easy_getinfo(transfer->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        const Clock::time_point asked = Clock::now();
         transfer->granted = transfer->memory
             ? transfer->memory(needed, announced > 0 ? std::size_t(announced) : 0)
             : transfer->limits.max_body_bytes;
+        transfer->deadline += Clock::now() - asked;
         if (needed > transfer->granted) {
             transfer->out_of_memory = true;
             return 0;
@@ -151,8 +156,9 @@ struct MultiDeleter
     void operator()(CURLM *multi) const { curl_multi_cleanup(multi); }
 };
 
-// Runs one transfer of `easy` to its end, or until a stop is requested.
-CURLcode perform(CURL *easy, const std::stop_token &stop, bool &stopped)
+// Runs one transfer of `easy` to its end, until a stop is requested, or until `deadline`
+// (which may move while the transfer waits for memory) has passed.
+CURLcode perform(CURL *easy, const std::stop_token &stop, const Clock::time_point &deadline, bool &stopped)
 {
     const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
@@ -165,12 +171,17 @@ CURLcode perform(CURL *easy, const std::stop_token &stop, bool &stopped)
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
+        if (Clock::now() >= deadline) {
+            result = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
             result = CURLE_OUT_OF_MEMORY;
             break;
         }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (running)
-            curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+            curl_multi_poll(multi.get(), nullptr, 0, int(std::clamp<long>(left.count(), 1, 1000)), nullptr);
     }
     int left = 0;
     while (CURLMsg *message = curl_multi_info_read(multi.get(), &left)) {
@@ -215,18 +226,18 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
     // Redirects are followed here rather than by libcurl, so that every hop is on record.
     std::string next = url;
     std::size_t granted = 0;
+    Clock::time_point deadline = start + limits.total_timeout; // for all redirects together
     for (int redirects = 0;; ++redirects) {
-        const auto left = limits.total_timeout
-            - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        Transfer transfer{limits, memory, handle, granted, {}, {}, false, false, false};
+        Transfer transfer{limits, memory, handle, granted, deadline, {}, {}, false, false, false};
         curl_easy_setopt(handle, CURLOPT_URL, next.c_str());
-        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long>(1, left.count())));
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
         curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, &transfer);
         bool stopped = false;
-        const CURLcode code = left.count() > 0 ? perform(handle, stop, stopped) : CURLE_OPERATION_TIMEDOUT;
-        result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        const CURLcode code = perform(handle, stop, deadline, stopped);
+        // The time the site took: what waiting for memory added is not the site's.
+        const Clock::duration waited = deadline - (start + limits.total_timeout);
+        result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start - waited);
         if (stopped) {
             result.kind = Failure::stopping;
             result.failure = "分析服务正在停止";

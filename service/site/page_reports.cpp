@@ -5,9 +5,38 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 namespace seo {
 namespace {
+
+// The memory a fetched body is counted with, from its first byte until its page has been
+// analysed (or let go before): pages waiting for their analysis hold it, so that their
+// number is bounded; an analysed page counts only against the page cache's own bound.
+// It is the page's deleter, so that it lives as long as the page at most.
+class BodyHold
+{
+public:
+    BodyHold()
+        : memory_(std::make_shared<Held>())
+    {}
+    void operator()(const FetchResult *page) const { delete page; }
+
+    MemoryBudget::Reservation &reservation() const { return memory_->reservation; }
+    void release() const
+    {
+        const std::lock_guard lock(memory_->mutex);
+        memory_->reservation = {};
+    }
+
+private:
+    struct Held
+    {
+        std::mutex mutex;
+        MemoryBudget::Reservation reservation;
+    };
+    std::shared_ptr<Held> memory_;
+};
 
 // Holds one of a bounded number of slots for as long as it lives.
 class Slot
@@ -58,7 +87,11 @@ PageReports::Report PageReports::get(std::string_view typed_url)
         refused.address_refused = true;
         return std::make_shared<const PageReport>(std::move(refused));
     }
-    return reports_.get(target.url, pages_.get(target.url));
+    const PageCache::Page page = pages_.get(target.url);
+    Report report = reports_.get(target.url, page);
+    if (const BodyHold *hold = std::get_deleter<BodyHold>(page))
+        hold->release();
+    return report;
 }
 
 void PageReports::stop()
@@ -71,24 +104,22 @@ PageCache::Page PageReports::fetch(const std::string &url)
 {
     // The body's memory is held as it comes: a step at first, so that targets that are
     // slow or small hold little; once a body needs more, all it may come to, at once, so
-    // that fetches never wait for one another's growth. It is given back with the fetch:
-    // the page cache keeps pages within bounds of its own.
-    MemoryBudget::Reservation memory;
-    const auto deadline = std::chrono::steady_clock::now()
-        + std::min<std::chrono::steady_clock::duration>(settings_.memory_patience,
-                                                        settings_.limits.total_timeout);
+    // that fetches never wait for one another's growth. What the body did not take is
+    // given back once it is in.
+    const BodyHold hold;
+    MemoryBudget::Reservation &memory = hold.reservation();
     const BodyMemory body_memory = [&](std::size_t needed, std::size_t announced) {
         std::size_t wanted = settings_.fetch_step;
         if (needed > wanted)
             wanted = std::min(settings_.limits.max_body_bytes,
                               std::max(needed, announced > 0 ? announced : SIZE_MAX));
-        return fetch_memory_.grow(memory, std::max(wanted, needed), deadline) ? memory.bytes() : 0;
+        return fetch_memory_.grow(memory, std::max(wanted, needed), patience()) ? memory.bytes() : 0;
     };
-    auto page =
-        std::make_shared<FetchResult>(fetch_page(url, settings_.limits, stopping_.get_token(), body_memory));
-    if (page->kind == FetchResult::Failure::busy || page->kind == FetchResult::Failure::stopping)
+    FetchResult fetched = fetch_page(url, settings_.limits, stopping_.get_token(), body_memory);
+    if (fetched.kind == FetchResult::Failure::busy || fetched.kind == FetchResult::Failure::stopping)
         throw ServiceBusy();
-    return page;
+    memory.shrink_to(fetched.body.capacity());
+    return PageCache::Page(new FetchResult(std::move(fetched)), hold);
 }
 
 FetchResult PageReports::fetch_robots_txt(const std::string &url)

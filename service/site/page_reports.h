@@ -8,10 +8,12 @@
 #include "site/page_report.h"
 #include "site/robots_files.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <semaphore>
 #include <stop_token>
 #include <string_view>
+#include <thread>
 
 namespace seo {
 
@@ -21,16 +23,17 @@ struct ReportSettings
     PageCache::Bounds cache;
     // Reports kept, beside their pages in the page cache.
     std::size_t report_cache_bytes = 48 * 1024 * 1024;
-    // Bodies of target pages being fetched, as they come: a fetch holds a step at first,
-    // and asks for all its page may take once it needs more.
+    // Bodies of target pages being fetched, as they come, and of pages fetched and not yet
+    // analysed: a fetch holds a step at first, and asks for all its page may take once it
+    // needs more. Analysed pages count against the page cache's bound instead.
     std::size_t fetch_memory = 64 * 1024 * 1024;
     std::size_t fetch_step = 256 * 1024;
     // Pages being analysed, each holding what its analysis takes (report_memory(), and
     // more for denser pages).
     std::size_t analysis_memory = 192 * 1024 * 1024;
-    // Analyses at once: each keeps a core busy. Pages larger than `large_page_bytes` take
-    // one fewer, which is kept for small pages.
-    std::ptrdiff_t parallel_analyses = 4;
+    // Analyses at once: each keeps a core busy, so one a core, and at least two. Pages
+    // larger than `large_page_bytes` take one fewer, which is kept for small pages.
+    std::ptrdiff_t parallel_analyses = std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency());
     std::size_t large_page_bytes = 1024 * 1024;
     // How long a request waits for memory before the service calls itself busy.
     std::chrono::seconds memory_patience{20};

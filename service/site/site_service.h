@@ -22,7 +22,7 @@ struct SiteSettings
     std::string newest_version{site_contract::kToolVersion};
     ReportSettings reports;
     // Answers rendered and not yet sent: a slow client holds its answer while it reads.
-    std::size_t answer_memory = 64 * 1024 * 1024;
+    std::size_t answer_memory = 48 * 1024 * 1024;
     // How often pages past their time to live are let go, and freed memory given back.
     std::chrono::milliseconds housekeeping_interval{2000};
 };

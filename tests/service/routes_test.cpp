@@ -135,7 +135,7 @@ TEST(RoutesSecurity, PublicServiceRefusesLoopbackTargets)
     const RunningSite site(settings);
     const auto result = get_local(site.port(), "/Tools/Robot.aspx?url=" + percent_encoded(target.url("/")));
     ASSERT_TRUE(result);
-    EXPECT_NE(result->body.find("cols=\"20\">基础连接已经关闭：目标地址属于本机或内网，拒绝访问"),
+    EXPECT_NE(result->body.find("cols=\"20\">分析服务没有取得这个网页：目标地址属于本机或内网，拒绝访问"),
               std::string::npos);
     EXPECT_EQ(hits, 0);
 }
