@@ -46,7 +46,6 @@ Answer holding(Answer answer, MemoryBudget::Reservation memory)
 
 SiteService::SiteService(SiteSettings settings, const LanguageLoader &language)
     : settings_(std::move(settings))
-    , language_(language)
     , reports_(settings_.reports, language)
     , answers_(settings_.answer_memory)
     , housekeeping_([this](const std::stop_token &stop) { keep_house(stop); })

@@ -89,7 +89,6 @@ private:
     void keep_house(const std::stop_token &stop);
 
     SiteSettings settings_;
-    const LanguageLoader &language_;
     PageReports reports_;
     MemoryBudget answers_;
     std::jthread housekeeping_; // last: it stops before the rest goes
