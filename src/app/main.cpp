@@ -28,6 +28,7 @@ int main(int argc, char *argv[])
     Form1Services services = desktopServices(SiteHosts::allOn(serviceHost));
     services.siteTrouble = [&service] { return service.trouble(); };
     Form1 window(std::move(services));
+    QObject::connect(&service, &AnalysisService::restarted, &window, &Form1::siteRestarted);
     window.show();
     // The window goes first, then the service is stopped (it ends within a fraction of
     // a second, or is killed).

@@ -68,7 +68,9 @@ bool Form1::showSpiderText(const QString &address, LatestRun::Ticket ticket)
         return false;
 
     const std::optional<QString> spiderText = parseSpiderText(pageText(page));
-    Text2->showText(spiderText ? *spiderText : whyNoResult(page));
+    const QString shown = spiderText ? *spiderText : whyNoResult(page);
+    Text2->showText(shown);
+    m_troubleShown = !spiderText && shown == m_services.siteTrouble() ? shown : QString();
     return true;
 }
 

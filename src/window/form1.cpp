@@ -376,8 +376,33 @@ QString Form1::whyNoResult(const FetchResult &page) const
 
 void Form1::markUnanswered(std::span<FormLabel *const> slots, const FetchResult &page)
 {
-    const QString why = page.completed() ? QStringLiteral("未取得结果") : QStringLiteral("连接失败");
+    QString why;
+    switch (page.outcome) {
+    case FetchResult::Outcome::Completed:
+        why = QStringLiteral("未取得结果");
+        break;
+    case FetchResult::Outcome::TimedOut:
+        why = QStringLiteral("查询超时");
+        break;
+    case FetchResult::Outcome::TooLarge:
+        why = QStringLiteral("结果过大");
+        break;
+    case FetchResult::Outcome::Failed:
+        why = QStringLiteral("连接失败");
+        break;
+    }
     for (FormLabel *slot : slots)
         if (slot->text() == QStringLiteral("正在查询"))
             slot->setCaption(why);
+}
+
+void Form1::siteRestarted()
+{
+    // Only the trouble as it was shown is taken back: a later result, or anything the user
+    // has typed there, stays.
+    if (!m_ending && !m_troubleShown.isEmpty()
+        && Text2->document()->characterCount() == m_troubleShown.size() + 1
+        && Text2->toPlainText() == m_troubleShown)
+        Text2->showText(QStringLiteral("分析服务已重新启动，请重新查询。"));
+    m_troubleShown.clear();
 }

@@ -78,6 +78,8 @@ public Q_SLOTS:
     void Command7_Click();
     void Command8_Click();
     void Timer1_Timer();
+    // The bundled analysis service died and answers again (AnalysisService::restarted).
+    void siteRestarted();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -115,5 +117,6 @@ private:
     QStandardItemModel *m_keywords;
     LatestRun m_pageQueries;
     LatestRun m_densityChecks;
+    QString m_troubleShown; // the service's trouble, while the spider view shows it
     bool m_ending = false;
 };

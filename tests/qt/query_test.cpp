@@ -20,6 +20,8 @@ namespace {
 const QString busy = u"正在查询"_s;
 const QString noResult = u"未取得结果"_s;
 const QString noConnection = u"连接失败"_s;
+const QString timedOut = u"查询超时"_s;
+const QString tooLarge = u"结果过大"_s;
 const QString advice = u"密度建议值：2%≦密度≦8%"_s;
 
 // A site that knows pages by address and answers "slow" slowly.
@@ -56,8 +58,12 @@ private Q_SLOTS:
     void typedTextsReachTheSiteExactly();
     void metaTableTakesWhatFitsAndNeverStaysBusy_data();
     void metaTableTakesWhatFitsAndNeverStaysBusy();
+    void busyCellsSayWhyTheyGotNoResult_data();
+    void busyCellsSayWhyTheyGotNoResult();
     void spiderViewSaysWhyItIsEmpty_data();
     void spiderViewSaysWhyItIsEmpty();
+    void spiderViewSaysWhenTheServiceIsBack_data();
+    void spiderViewSaysWhenTheServiceIsBack();
     void textsOfAnyLengthAreHeldWhole();
     void newestQueryWinsAndAddressIsReadOnce();
     void densityCheckShowsTheFigures_data();
@@ -177,8 +183,6 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy_data()
     QTest::newRow("not UTF-8") << Response::page(
         SitePages::overview({{"1", "a"}}).toUtf8().replace("标题", "\xB1\xEA\xCC\xE2"))
                                << QStringList(4, dots) << QStringList(4, noResult);
-    QTest::newRow("site never answers")
-        << Response::neverEnding() << QStringList(4, dots) << QStringList(4, noConnection);
 }
 
 void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy()
@@ -194,6 +198,42 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy()
     f.Command1_Click();
     QCOMPARE(captions(f.Label1), lengths);
     QCOMPARE(captions(f.Label2), texts);
+}
+
+// Whatever kept a page from the window, the meta table and the density figures say the
+// same thing about it.
+void QueryTest::busyCellsSayWhyTheyGotNoResult_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<bool>("siteListens");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no result in the page")
+        << Response::page(QByteArray("<html>nothing</html>")) << true << noResult;
+    QTest::newRow("no answer in time") << Response::neverEnding() << true << timedOut;
+    QTest::newRow("answer too large") << Response::endless() << true << tooLarge;
+    QTest::newRow("nothing listens") << Response() << false << noConnection;
+}
+
+void QueryTest::busyCellsSayWhyTheyGotNoResult()
+{
+    QFETCH(Response, response);
+    QFETCH(bool, siteListens);
+    QFETCH(QString, shown);
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{500ms, 1 << 20});
+    for (const QString &path : {u"/"_s, u"/Tools/Robot.aspx"_s, u"/Tools/Density.aspx"_s})
+        harness.server().route(path, response);
+    if (!siteListens)
+        harness.server().close();
+    Form1 &f = harness.form();
+    f.show();
+    QTest::keyClicks(f.Text1, u"www.example.com"_s);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QCOMPARE(captions(f.Label2), QStringList(4, shown));
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    QTest::keyClicks(f.Text3, u"seo"_s);
+    QTest::keyClicks(f.Text4, u"www.example.com"_s);
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    QCOMPARE(captions(f.Label7), QStringList(6, shown));
 }
 
 void QueryTest::spiderViewSaysWhyItIsEmpty_data()
@@ -234,6 +274,40 @@ void QueryTest::spiderViewSaysWhyItIsEmpty()
     QCOMPARE(f.Text2->toPlainText(), shown);
     QCOMPARE(f.ListView1->model()->columnCount(), 4); // the table still runs
     QCOMPARE(captions(f.Label2).count(busy), 0);
+}
+
+// Once the bundled service answers again, its trouble is not left standing as if it
+// were still true; anything else in the spider view is the user's to keep.
+void QueryTest::spiderViewSaysWhenTheServiceIsBack_data()
+{
+    const QString restarting = u"分析服务意外停止，正在重新启动，请稍后再试。"_s;
+    QTest::addColumn<QString>("siteTrouble");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("trouble still shown") << restarting << QString() << u"分析服务已重新启动，请重新查询。"_s;
+    QTest::newRow("typed after the trouble") << restarting << u"ok"_s << restarting + u"ok"_s;
+    QTest::newRow("no trouble known") << QString() << QString() << u"无法连接分析服务，请稍后再试。"_s;
+}
+
+void QueryTest::spiderViewSaysWhenTheServiceIsBack()
+{
+    QFETCH(QString, siteTrouble);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    FormHarness harness;
+    harness.siteTrouble = siteTrouble;
+    harness.server().close(); // the service has died: nothing listens
+    Form1 &f = harness.form();
+    f.show();
+    QTest::keyClicks(f.Text1, u"www.example.com"_s);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QVERIFY(!f.Text2->toPlainText().isEmpty());
+    QTest::keyClick(f.Text2, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(f.Text2, typed);
+
+    harness.siteTrouble.clear();
+    f.siteRestarted(); // as AnalysisService::restarted calls it
+    QCOMPARE(f.Text2->toPlainText(), shown);
 }
 
 void QueryTest::textsOfAnyLengthAreHeldWhole()
@@ -295,7 +369,6 @@ void QueryTest::densityCheckShowsTheFigures_data()
                                     << QStringList{advice, "1", "2", "3", "4", "5"};
     QTest::newRow("no density section")
         << Response::page(QByteArray("<p>not found</p>"), 404) << QStringList(6, noResult);
-    QTest::newRow("failed fetch") << Response::neverEnding() << QStringList(6, noConnection);
 }
 
 void QueryTest::densityCheckShowsTheFigures()
