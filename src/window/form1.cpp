@@ -61,9 +61,12 @@ void Form1::buildAddressRow()
     Command5 = addButton(this, QStringLiteral("关键词密度查询"), {7320, 120, 1575, 375});
     Command6 = addButton(this, QStringLiteral("访问官网"), {9360, 120, 1455, 375});
     Command8 = addButton(this, QStringLiteral("Command8"), {2040, 4800, 615, 375});
-    // The three carriers are never seen, so they take no focus either.
-    for (QPushButton *carrier : {Command2, Command3, Command8})
+    // The three carriers only carry handlers: hidden, since an enlarged window would show
+    // Command8 below the client area, and taking no focus.
+    for (QPushButton *carrier : {Command2, Command3, Command8}) {
         carrier->setFocusPolicy(Qt::NoFocus);
+        carrier->hide();
+    }
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);

@@ -48,6 +48,7 @@ class WindowTest : public QObject
 private Q_SLOTS:
     void startsAsDesigned();
     void panelCoversTheResultsAndKeepsItsContents();
+    void carrierButtonsStayOutOfSight();
     void tabAndEnterReachEveryControl();
     void everyCaptionIsWholeAndClearOfTheGrid();
     void quitQuestion_data();
@@ -114,6 +115,26 @@ void WindowTest::panelCoversTheResultsAndKeepsItsContents()
     QCOMPARE(f.Text3->text(), u"seo"_s);
     QCOMPARE(f.Text4->text(), u"www.example.com"_s);
     QCOMPARE(f.Label7[3]->caption(), u"42"_s);
+}
+
+// Command2, Command3 and Command8 only carry handlers: however large the window is made,
+// the user never sees or clicks them, and the update check still runs from the timer.
+void WindowTest::carrierButtonsStayOutOfSight()
+{
+    FormHarness harness;
+    harness.server().route(u"/veltro/shenji.txt"_s, Response::page(QByteArray("9.2\r\n")));
+    Form1 &f = harness.form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.resize(f.width() * 3 / 2, f.height() * 3 / 2);
+    QTRY_VERIFY(f.rect().contains(f.Command8->geometry()));
+    for (QPushButton *carrier : {f.Command2, f.Command3, f.Command8}) {
+        QVERIFY2(!carrier->isVisible(), qPrintable(carrier->text()));
+        QVERIFY2(f.childAt(carrier->geometry().center()) != carrier, qPrintable(carrier->text()));
+    }
+    f.Timer1_Timer();
+    QCOMPARE(harness.asked.size(), 1);
+    QCOMPARE(harness.asked[0].text, u"最新版本9.2，是否更新？"_s);
 }
 
 void WindowTest::tabAndEnterReachEveryControl()
