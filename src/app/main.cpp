@@ -2,6 +2,7 @@
 #include "window/appicon.h"
 #include "window/form1.h"
 #include "window/product.h"
+#include "window/qttranslations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(Product::applicationTitle());
     QApplication::setWindowIcon(appIcon());
+    installQtChineseTranslations(app);
 
     AnalysisService service;
     QString serviceHost = QStringLiteral(SEO_EXTERNAL_SERVICE);

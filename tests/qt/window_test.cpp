@@ -2,12 +2,15 @@
 // captions' legibility and quitting.
 #include "support/formharness.h"
 #include "support/sitepages.h"
+#include "window/qttranslations.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -51,6 +54,7 @@ private Q_SLOTS:
     void carrierButtonsStayOutOfSight();
     void tabAndEnterReachEveryControl();
     void everyCaptionIsWholeAndClearOfTheGrid();
+    void qtsOwnTextsAreChinese();
     void quitQuestion_data();
     void quitQuestion();
     void quitWhileAFetchWaitsWritesNothingAfterIt();
@@ -201,6 +205,29 @@ void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
                     QVERIFY2(!onLine(pixel + label->pos(), line->line()), name.constData());
         }
     }
+}
+
+// The buttons of the quit question and the edit menu of the text boxes, as the program
+// has them once it has loaded Qt's translations.
+void WindowTest::qtsOwnTextsAreChinese()
+{
+    const bool installed = installQtChineseTranslations(*QCoreApplication::instance());
+    QMessageBox question(QMessageBox::Question, u"退出"_s, u"真的退出吗?"_s,
+                         QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(question.button(QMessageBox::Ok)->text(), u"确定"_s);
+    QCOMPARE(question.button(QMessageBox::Cancel)->text(), u"取消"_s);
+
+    FormHarness harness;
+    const std::unique_ptr<QMenu> addressMenu(harness.form().Text1->createStandardContextMenu());
+    const std::unique_ptr<QMenu> spiderMenu(harness.form().Text2->createStandardContextMenu());
+    for (const QMenu *menu : {addressMenu.get(), spiderMenu.get()}) {
+        QStringList items; // without their shortcuts
+        for (const QAction *action : menu->actions())
+            items.append(action->text().section(u'\t', 0, 0));
+        QCOMPARE(items.value(0), u"撤消(&U)"_s);
+        QVERIFY2(items.contains(u"复制(&C)"_s) && items.contains(u"全选"_s), qPrintable(items.join(u' ')));
+    }
+    QVERIFY(installed);
 }
 
 void WindowTest::quitQuestion_data()
