@@ -31,6 +31,9 @@ public:
 
     const Twips &twips() const { return m_twips; }
 
+    // A keyword table cell's whole text, whatever part of it the cell shows.
+    static constexpr int WholeTextRole = Qt::UserRole;
+
     // The address row.
     FormLabel *Label9;
     QLineEdit *Text1;

@@ -65,6 +65,8 @@ private Q_SLOTS:
     void spiderViewSaysWhenTheServiceIsBack_data();
     void spiderViewSaysWhenTheServiceIsBack();
     void textsOfAnyLengthAreHeldWhole();
+    void keywordCellsShowABoundedPartOfTheirText_data();
+    void keywordCellsShowABoundedPartOfTheirText();
     void newestQueryWinsAndAddressIsReadOnce();
     void densityCheckShowsTheFigures_data();
     void densityCheckShowsTheFigures();
@@ -325,6 +327,50 @@ void QueryTest::textsOfAnyLengthAreHeldWhole()
     QTRY_COMPARE(f.Text2->toPlainText().remove(u'\n'), unbroken);
     QCOMPARE(f.Text2->document()->blockCount(),
              (unbroken.size() + LongTextEdit::kLineCapacity - 1) / LongTextEdit::kLineCapacity);
+}
+
+// The view lays out a cell's whole shown text at every repaint, so a cell shows only the
+// start of a long text; the whole of it stays in the cell.
+void QueryTest::keywordCellsShowABoundedPartOfTheirText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("short") << u"网站优化 seo"_s << false;
+    QTest::newRow("300,000 letters") << QString(300'000, u'a') << true;
+    QTest::newRow("characters outside the BMP") << u"𠀀"_s.repeated(100'000) << true;
+    QTest::newRow("one past a pair") << u"a"_s + u"𠀀"_s.repeated(100'000) << true;
+}
+
+void QueryTest::keywordCellsShowABoundedPartOfTheirText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, cut);
+    constexpr qsizetype bound = 1000;
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{10s, 32 << 20});
+    harness.server().route(
+        u"/"_s, Response::page(SitePages::overview({}, {{text, text, text}, {u"seo"_s, u"1"_s, u"1%"_s}})));
+    Form1 &f = harness.form();
+    f.show();
+    QTest::keyClicks(f.Text1, u"www.example.com"_s);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    const QAbstractItemModel *table = f.ListView1->model();
+    QCOMPARE(table->rowCount(), 2);
+    for (int column = 1; column <= 3; ++column) {
+        const QModelIndex cell = table->index(0, column);
+        QVERIFY(cell.data(Form1::WholeTextRole).toString() == text); // no print of 300,000 letters
+        const QString shown = cell.data().toString();
+        const QString tip = cell.data(Qt::ToolTipRole).toString();
+        QVERIFY(shown.isValidUtf16() && tip.isValidUtf16());
+        if (!cut) {
+            QCOMPARE(shown, text);
+            QCOMPARE(tip, QString());
+            continue;
+        }
+        QVERIFY2(shown.size() < bound && tip.size() < bound, qPrintable(QString::number(shown.size())));
+        QVERIFY(shown.endsWith(u'…') && text.startsWith(shown.chopped(1)));
+        QVERIFY(!tip.isEmpty() && text.startsWith(tip.left(10)));
+    }
+    QCOMPARE(table->index(1, 1).data(Form1::WholeTextRole).toString(), u"seo"_s);
 }
 
 void QueryTest::newestQueryWinsAndAddressIsReadOnce()
