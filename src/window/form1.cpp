@@ -96,6 +96,8 @@ void Form1::buildMetaTable()
         Label2[row] = addLabel(Frame1, QStringLiteral("..."),
                                {3120, textTops[row - 1], 5895, textHeights[row - 1]}, Sizing::Fixed);
         Label2[row]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        Label1[row]->setShowsPageTexts(true);
+        Label2[row]->setShowsPageTexts(true);
     }
 
     const QString characters = QStringLiteral("个字符");
@@ -208,6 +210,8 @@ void Form1::buildDensityPanel()
     for (int slot = 0; slot < 6; ++slot)
         Label7[slot] =
             addLabel(Frame2, QStringLiteral(".."), {slots[slot], QSize(180, 180)}, Sizing::AutoSize);
+    for (FormLabel *figure : Label7)
+        figure->setShowsPageTexts(true);
 
     Lines[10] = addLine(Frame2, 0, 840, 0, 2160);
     Lines[11] = addLine(Frame2, 0, 840, 10560, 840);
