@@ -107,6 +107,27 @@ InkRows inkRows(const QFont &font, const QString &text, qreal ratio)
     return ink;
 }
 
+// How many lines a text wraps to in a width, counted up to `most`.
+int wrappedLines(const QString &text, const QFont &font, int width, int most)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(shown, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int lines = 0;
+    for (; lines < most; ++lines) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+    }
+    layout.endLayout();
+    return std::max(1, lines);
+}
+
 } // namespace
 
 FormLabel::FormLabel(const QString &caption, Sizing sizing, const QRect &designRect, QWidget *parent)
@@ -182,12 +203,21 @@ bool FormLabel::fits(const QFont &font, int baseline, int pitch, int lines) cons
     return true;
 }
 
+QRect FormLabel::fixedBox() const
+{
+    QRect box(m_design.left(), 0, m_design.width(), 0);
+    if (m_cell) // a pixel clear of each side's line
+        box.setCoords(std::max(box.left(), m_cell->left() + 2), 0, std::min(box.right(), m_cell->right() - 2),
+                      0);
+    return box;
+}
+
 std::optional<FormLabel::Fit> FormLabel::fitInCell() const
 {
     const int designSize = QFontInfo(m_designFont).pixelSize();
     // The layout is designed for 宋体, whose baseline lies 0.88 em below the top of its line.
     const int designBaseline = m_design.top() + qRound(0.88 * designSize);
-    const int lines =
+    const int mostLines =
         m_sizing == Sizing::Fixed ? std::max(1, qRound(double(m_design.height()) / designSize)) : 1;
     // A caption of its own is as wide as its text, which must fit between the side lines too.
     const int room = m_cell->width() - 4;
@@ -197,6 +227,8 @@ std::optional<FormLabel::Fit> FormLabel::fitInCell() const
         font.setPixelSize(size);
         if (widthCounts && QFontMetrics(font).horizontalAdvance(text()) >= room)
             continue;
+        // A text that wraps to fewer lines than the cell holds keeps a larger size.
+        const int lines = mostLines > 1 ? wrappedLines(text(), font, fixedBox().width(), mostLines) : 1;
         // Lines of ideographs with a free row between them.
         const InkRows band = inkRows(font, ideographs(), 1.0);
         const int pitch = band.bottom - band.top + 2;
@@ -231,10 +263,7 @@ void FormLabel::place()
     m_fitting = false;
 
     const QFontMetrics metrics(shownFont);
-    QRect box(m_design.left(), 0, m_design.width(), 0);
-    if (m_cell && m_sizing == Sizing::Fixed) // a pixel clear of each side's line
-        box.setCoords(std::max(box.left(), m_cell->left() + 2), 0, std::min(box.right(), m_cell->right() - 2),
-                      0);
+    QRect box = m_sizing == Sizing::Fixed ? fixedBox() : QRect(m_design.left(), 0, m_design.width(), 0);
     // A free row below the deepest descender, so nothing is cut.
     const int height = (m_lines - 1) * m_pitch + metrics.ascent() + metrics.descent() + 2;
     if (m_sizing == Sizing::Fixed)

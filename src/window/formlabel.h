@@ -31,7 +31,9 @@ public:
     // ratios 1, 1.5 and 2 and at its screen's. The face standing in for 宋体 is taller
     // than the 12 pixels the design allows it, so the caption is moved up or down from
     // where the design puts it, and drawn smaller than the design's size where it would
-    // not fit at that size. A fixed caption's lines are kept off the lines at its sides.
+    // not fit at that size (a fixed caption whose text wraps to fewer lines than its cell
+    // holds keeps the larger size). A fixed caption's lines are kept off the lines at its
+    // sides.
     void keepInside(const QRect &gridLines);
 
 protected:
@@ -53,6 +55,8 @@ private:
     std::optional<Fit> fitInCell() const;
     bool fits(const QFont &font, int baseline, int pitch, int lines) const;
     QString inkSample() const;
+    // Where a fixed caption's lines go across, at the top of its container.
+    QRect fixedBox() const;
 
     QString m_caption;
     Sizing m_sizing;

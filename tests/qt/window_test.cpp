@@ -284,6 +284,11 @@ void WindowTest::descriptionCellShowsTwoLines()
     QCOMPARE(bands.size(), 2);
     const int shortest = std::min(bands[0].second - bands[0].first, bands[1].second - bands[1].first) + 1;
     QVERIFY2(shortest * 2 >= bands[0].second - bands[0].first + 1, "the lines are not alike");
+
+    // A description of one line keeps the design's size.
+    f.Label2[3]->setCaption(u"网站优化分析助手"_s);
+    QCOMPARE(inkBands(inkIn(paintedAlone({f.Label2[3]}, f, ratio))).size(), 1);
+    QCOMPARE(QFontInfo(f.Label2[3]->font()).pixelSize(), QFontInfo(f.font()).pixelSize());
 }
 
 // The buttons of the quit question and the edit menu of the text boxes, as the program
