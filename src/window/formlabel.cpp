@@ -193,11 +193,12 @@ bool FormLabel::fits(const QFont &font, int baseline, int pitch, int lines) cons
         if (deviceRow(firstBaseline, ratio) + ink.top < deviceRow(belowLineAbove, ratio) + 1
             || deviceRow(lastBaseline, ratio) + ink.bottom > deviceRow(lineBelow, ratio) - 2)
             return false;
+        if (lines == 1)
+            continue;
         // And between the ideographs of one line and the next.
         const InkRows band = inkRows(font, ideographs(), ratio);
-        if (lines > 1
-            && deviceRow(firstBaseline + pitch, ratio) + band.top
-                <= deviceRow(firstBaseline, ratio) + band.bottom + 1)
+        if (deviceRow(firstBaseline + pitch, ratio) + band.top
+            <= deviceRow(firstBaseline, ratio) + band.bottom + 1)
             return false;
     }
     return true;
@@ -230,8 +231,8 @@ std::optional<FormLabel::Fit> FormLabel::fitInCell() const
         // A text that wraps to fewer lines than the cell holds keeps a larger size.
         const int lines = mostLines > 1 ? wrappedLines(text(), font, fixedBox().width(), mostLines) : 1;
         // Lines of ideographs with a free row between them.
-        const InkRows band = inkRows(font, ideographs(), 1.0);
-        const int pitch = band.bottom - band.top + 2;
+        const InkRows band = lines > 1 ? inkRows(font, ideographs(), 1.0) : InkRows();
+        const int pitch = lines > 1 ? band.bottom - band.top + 2 : 0;
         for (int away = 0; away <= m_cell->height(); ++away) {
             for (int baseline : {designBaseline + away, designBaseline - away})
                 if (fits(font, baseline, pitch, lines))
