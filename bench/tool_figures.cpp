@@ -3,7 +3,9 @@
 //   tool_figures wait      CPU the tool uses while a fetch waits 5 s on a slow server
 //   tool_figures startup   from process start to the window shown with the service answering
 //   tool_figures freeze    the longest the window goes without handling events, and a
-//                          repaint, while it shows texts of a million characters
+//                          repaint, while it shows texts of a million characters; a click
+//                          on 隐藏 and on a row, each to its repaint, with a keyword of
+//                          100,000 and of 300,000 letters in the keyword table
 //   tool_figures quit      from the answer OK (with a query waiting) to the service gone,
 //                          and from the tool's death to the service's
 #include "fetch/httppage.h"
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -239,6 +242,58 @@ void measureStall(const char *name, const QByteArray &spiderText)
     std::printf("%s_repaint %lld ms\n", name, repaint.elapsed());
 }
 
+// Milliseconds from a click to the window repainted, the repaint done as the screen would
+// have it done (the panel's hiding and the selection are posted events first).
+double clickToRepaint(Form1 &form, QWidget *target, QPoint at)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(target, Qt::LeftButton, {}, at);
+    QCoreApplication::sendPostedEvents();
+    form.repaint();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+// A query whose keyword table holds one keyword of `letters` letters between short ones;
+// then 隐藏 is clicked with the panel open, and the long row and a short one in turn.
+bool measureLongKeyword(const char *name, int letters)
+{
+    namespace keywords = site_contract::keywords;
+    QByteArray page = "<html><body><table>" + utf8(keywords::kHeadingRow);
+    for (const QByteArray &keyword : {QByteArray("seo"), QByteArray(letters, 'a'), QByteArray("优化")})
+        page += utf8(keywords::kRowOpen) + utf8(keywords::kCellStart) + keyword + utf8(keywords::kCellEnd)
+            + utf8(keywords::kCellStart) + "3" + utf8(keywords::kCellEnd) + utf8(keywords::kCellStart)
+            + "1.5%" + utf8(keywords::kCellEnd) + utf8(keywords::kRowClose);
+    page += utf8(keywords::kTableEnd) + "</body></html>";
+    PageServer site;
+    site.serve(utf8(site_contract::kOverviewPath), page);
+    Form1 form(unattendedServices(SiteHosts::allOn(site.host())));
+    form.Timer1->stop();
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return false;
+    form.Text1->setText(QStringLiteral("example.com"));
+    form.Command1_Click();
+    QAbstractItemModel *table = form.ListView1->model();
+    if (table->rowCount() != 3)
+        return false;
+
+    QList<double> hides;
+    QList<double> selections;
+    for (int i = 0; i < 21; ++i) {
+        form.Command5_Click();
+        QCoreApplication::processEvents();
+        hides.append(clickToRepaint(form, form.Command7, form.Command7->rect().center()));
+        const QRect row = form.ListView1->visualRect(table->index(i % 2 == 0 ? 1 : 2, 1));
+        selections.append(clickToRepaint(form, form.ListView1->viewport(), row.center()));
+    }
+    std::printf("%s_hide_panel_median %.1f ms\n", name, median(hides));
+    std::printf("%s_hide_panel_max %.1f ms\n", name, *std::max_element(hides.begin(), hides.end()));
+    std::printf("%s_select_row_median %.1f ms\n", name, median(selections));
+    std::printf("%s_select_row_max %.1f ms\n", name, *std::max_element(selections.begin(), selections.end()));
+    return true;
+}
+
 int measureFreeze()
 {
     measureStall("unbroken_million_letters", QByteArray(1'000'000, 'a'));
@@ -246,6 +301,9 @@ int measureFreeze()
     while (lines.size() < 8'000'000)
         lines += "Search engines read the text of a page line by line. 搜索引擎按行读取页面的文字。\n";
     measureStall("eight_megabytes_of_lines", lines);
+    if (!measureLongKeyword("keyword_100k_letters", 100'000)
+        || !measureLongKeyword("keyword_300k_letters", 300'000))
+        return 1;
     return 0;
 }
 

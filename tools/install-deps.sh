@@ -9,6 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev            # the window and its network access
   fonts-noto-cjk                    # the serif face that stands in for 宋体
+  qt6-translations-l10n             # Qt's own texts (OK, Cancel, Undo...) in Chinese
   xdg-utils                         # opens the home page in the user's browser
   libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libgumbo-dev libicu-dev libopencc-dev nlohmann-json3-dev  # the analysis service
   python3-jieba                     # its word-frequency lexicon (dict.txt), read as data

@@ -2,6 +2,7 @@
 #include "window/appicon.h"
 #include "window/form1.h"
 #include "window/product.h"
+#include "window/qttranslations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(Product::applicationTitle());
     QApplication::setWindowIcon(appIcon());
+    installQtChineseTranslations(app);
 
     AnalysisService service;
     QString serviceHost = QStringLiteral(SEO_EXTERNAL_SERVICE);
@@ -28,6 +30,7 @@ int main(int argc, char *argv[])
     Form1Services services = desktopServices(SiteHosts::allOn(serviceHost));
     services.siteTrouble = [&service] { return service.trouble(); };
     Form1 window(std::move(services));
+    QObject::connect(&service, &AnalysisService::restarted, &window, &Form1::siteRestarted);
     window.show();
     // The window goes first, then the service is stopped (it ends within a fraction of
     // a second, or is killed).

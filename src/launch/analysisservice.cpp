@@ -12,6 +12,8 @@ namespace {
 
 // Starts that fail one after another before the service is given up.
 constexpr int kFailedStartsAllowed = 3;
+// The most of one line of the service's log held until its end comes; a reason is far shorter.
+constexpr qsizetype kLongestErrorLine = 4096;
 
 } // namespace
 
@@ -24,6 +26,7 @@ AnalysisService::AnalysisService(QObject *parent)
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &AnalysisService::onOutput);
     connect(&m_process, &QProcess::readyReadStandardError, this, &AnalysisService::onErrorOutput);
     connect(&m_process, &QProcess::finished, this, &AnalysisService::onFinished);
+    connect(&m_process, &QProcess::errorOccurred, this, &AnalysisService::onProcessError);
 }
 
 AnalysisService::~AnalysisService()
@@ -66,6 +69,7 @@ void AnalysisService::stop(std::chrono::milliseconds patience)
 void AnalysisService::launch(const QString &port)
 {
     m_announced = false;
+    m_errorLine.clear();
     m_process.start(
         m_program, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"), port});
 }
@@ -90,15 +94,45 @@ void AnalysisService::onOutput()
 
 void AnalysisService::onErrorOutput()
 {
-    // The service's log goes on to the tool's own; its last line says why it failed.
+    // The service's log goes on to the tool's own; its last line says why it failed. A line
+    // may come in several reads: it counts once it is whole.
     const QByteArray output = m_process.readAllStandardError();
     std::fwrite(output.constData(), 1, size_t(output.size()), stderr);
-    const QList<QByteArray> lines = output.trimmed().split('\n');
-    if (!lines.constLast().isEmpty())
-        m_lastErrorLine = QString::fromUtf8(lines.constLast()).trimmed();
+    m_errorLine += output;
+    for (qsizetype end = m_errorLine.indexOf('\n'); end >= 0; end = m_errorLine.indexOf('\n')) {
+        noteErrorLine(m_errorLine.first(end));
+        m_errorLine.remove(0, end + 1);
+    }
+    if (m_errorLine.size() > kLongestErrorLine)
+        m_errorLine.truncate(kLongestErrorLine);
+}
+
+void AnalysisService::noteErrorLine(const QByteArray &line)
+{
+    const QString text = QString::fromUtf8(line).trimmed();
+    if (!text.isEmpty())
+        m_lastErrorLine = text;
 }
 
 void AnalysisService::onFinished()
+{
+    // A last line without its line feed is whole once the process has ended.
+    noteErrorLine(m_errorLine);
+    m_errorLine.clear();
+    onEnded();
+}
+
+void AnalysisService::onProcessError(QProcess::ProcessError error)
+{
+    // A program that could not be run at all (gone, or no longer executable) ends without
+    // finished(): it is a start that failed all the same.
+    if (error != QProcess::FailedToStart)
+        return;
+    m_lastErrorLine = m_process.errorString();
+    onEnded();
+}
+
+void AnalysisService::onEnded()
 {
     if (m_stopping || m_hostAndPort.isEmpty())
         return; // stopped by us, or the first start, which start() reports itself

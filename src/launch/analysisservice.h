@@ -40,7 +40,11 @@ private:
     void launch(const QString &port);
     void onOutput();
     void onErrorOutput();
+    void noteErrorLine(const QByteArray &line);
     void onFinished();
+    void onProcessError(QProcess::ProcessError error);
+    // The process has ended, or could not be started: start it again, or give up.
+    void onEnded();
 
     QProcess m_process;
     QString m_program;
@@ -48,6 +52,7 @@ private:
     QString m_error;
     QString m_trouble;
     QString m_lastErrorLine;
+    QByteArray m_errorLine; // the log line still coming, up to its line feed
     bool m_announced = false; // the running process has said where it listens
     bool m_stopping = false;
     int m_failedStarts = 0; // one after another

@@ -12,6 +12,50 @@
 #include <QStandardItemModel>
 #include <QTreeView>
 
+#include <algorithm>
+
+namespace {
+
+// What a keyword table cell shows at most: far more than its column can show, and short
+// enough for the view to lay out at every repaint (it lays out a cell's text whole, so a
+// keyword of 100,000 letters took a tenth of a second at each click).
+constexpr qsizetype kCellShown = 256;
+// Its tool tip shows a little more, in lines, since a tool tip does not wrap plain text.
+constexpr qsizetype kTipLineLength = 64;
+constexpr qsizetype kTipLines = 8;
+
+// `length`, or one less should it end between the two halves of a surrogate pair.
+qsizetype wholeCharacters(const QString &text, qsizetype length)
+{
+    return length < text.size() && text.at(length).isLowSurrogate() ? length - 1 : length;
+}
+
+QStandardItem *keywordCell(const QString &text)
+{
+    auto *cell = new QStandardItem;
+    cell->setData(text, Form1::WholeTextRole);
+    if (text.size() <= kCellShown) {
+        cell->setText(text);
+        return cell;
+    }
+    cell->setText(text.first(wholeCharacters(text, kCellShown)) + u'…');
+    QString tip;
+    qsizetype at = 0;
+    while (at < text.size() && at < kTipLineLength * kTipLines) {
+        const qsizetype end = wholeCharacters(text, std::min(at + kTipLineLength, text.size()));
+        if (at > 0)
+            tip += u'\n';
+        tip += QStringView(text).sliced(at, end - at);
+        at = end;
+    }
+    if (at < text.size())
+        tip += u'…';
+    cell->setToolTip(tip);
+    return cell;
+}
+
+} // namespace
+
 void Form1::Command1_Click()
 {
     // One query, one address: edits made while it waits belong to the next query.
@@ -68,7 +112,9 @@ bool Form1::showSpiderText(const QString &address, LatestRun::Ticket ticket)
         return false;
 
     const std::optional<QString> spiderText = parseSpiderText(pageText(page));
-    Text2->showText(spiderText ? *spiderText : whyNoResult(page));
+    const QString shown = spiderText ? *spiderText : whyNoResult(page);
+    Text2->showText(shown);
+    m_troubleShown = !spiderText && shown == m_services.siteTrouble() ? shown : QString();
     return true;
 }
 
@@ -95,7 +141,7 @@ void Form1::showKeywordTable(const QString &address, LatestRun::Ticket ticket)
     for (const KeywordRow &row : rows) {
         QList<QStandardItem *> cells;
         for (const QString &text : {QString::number(++number), row.keyword, row.occurrences, row.density})
-            cells.append(new QStandardItem(text));
+            cells.append(keywordCell(text));
         m_keywords->appendRow(cells);
     }
 }

@@ -61,9 +61,12 @@ void Form1::buildAddressRow()
     Command5 = addButton(this, QStringLiteral("关键词密度查询"), {7320, 120, 1575, 375});
     Command6 = addButton(this, QStringLiteral("访问官网"), {9360, 120, 1455, 375});
     Command8 = addButton(this, QStringLiteral("Command8"), {2040, 4800, 615, 375});
-    // The three carriers are never seen, so they take no focus either.
-    for (QPushButton *carrier : {Command2, Command3, Command8})
+    // The three carriers only carry handlers: hidden, since an enlarged window would show
+    // Command8 below the client area, and taking no focus.
+    for (QPushButton *carrier : {Command2, Command3, Command8}) {
         carrier->setFocusPolicy(Qt::NoFocus);
+        carrier->hide();
+    }
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -93,6 +96,8 @@ void Form1::buildMetaTable()
         Label2[row] = addLabel(Frame1, QStringLiteral("..."),
                                {3120, textTops[row - 1], 5895, textHeights[row - 1]}, Sizing::Fixed);
         Label2[row]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        Label1[row]->setShowsPageTexts(true);
+        Label2[row]->setShowsPageTexts(true);
     }
 
     const QString characters = QStringLiteral("个字符");
@@ -205,6 +210,8 @@ void Form1::buildDensityPanel()
     for (int slot = 0; slot < 6; ++slot)
         Label7[slot] =
             addLabel(Frame2, QStringLiteral(".."), {slots[slot], QSize(180, 180)}, Sizing::AutoSize);
+    for (FormLabel *figure : Label7)
+        figure->setShowsPageTexts(true);
 
     Lines[10] = addLine(Frame2, 0, 840, 0, 2160);
     Lines[11] = addLine(Frame2, 0, 840, 10560, 840);
@@ -376,8 +383,33 @@ QString Form1::whyNoResult(const FetchResult &page) const
 
 void Form1::markUnanswered(std::span<FormLabel *const> slots, const FetchResult &page)
 {
-    const QString why = page.completed() ? QStringLiteral("未取得结果") : QStringLiteral("连接失败");
+    QString why;
+    switch (page.outcome) {
+    case FetchResult::Outcome::Completed:
+        why = QStringLiteral("未取得结果");
+        break;
+    case FetchResult::Outcome::TimedOut:
+        why = QStringLiteral("查询超时");
+        break;
+    case FetchResult::Outcome::TooLarge:
+        why = QStringLiteral("结果过大");
+        break;
+    case FetchResult::Outcome::Failed:
+        why = QStringLiteral("连接失败");
+        break;
+    }
     for (FormLabel *slot : slots)
         if (slot->text() == QStringLiteral("正在查询"))
             slot->setCaption(why);
+}
+
+void Form1::siteRestarted()
+{
+    // Only the trouble as it was shown is taken back: a later result, or anything the user
+    // has typed there, stays.
+    if (!m_ending && !m_troubleShown.isEmpty()
+        && Text2->document()->characterCount() == m_troubleShown.size() + 1
+        && Text2->toPlainText() == m_troubleShown)
+        Text2->showText(QStringLiteral("分析服务已重新启动，请重新查询。"));
+    m_troubleShown.clear();
 }

@@ -31,6 +31,9 @@ public:
 
     const Twips &twips() const { return m_twips; }
 
+    // A keyword table cell's whole text, whatever part of it the cell shows.
+    static constexpr int WholeTextRole = Qt::UserRole;
+
     // The address row.
     FormLabel *Label9;
     QLineEdit *Text1;
@@ -78,6 +81,8 @@ public Q_SLOTS:
     void Command7_Click();
     void Command8_Click();
     void Timer1_Timer();
+    // The bundled analysis service died and answers again (AnalysisService::restarted).
+    void siteRestarted();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -115,5 +120,6 @@ private:
     QStandardItemModel *m_keywords;
     LatestRun m_pageQueries;
     LatestRun m_densityChecks;
+    QString m_troubleShown; // the service's trouble, while the spider view shows it
     bool m_ending = false;
 };

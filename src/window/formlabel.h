@@ -22,10 +22,18 @@ public:
     void setCaption(const QString &caption);
     QString caption() const { return m_caption; }
 
-    // Keeps the caption's ink strictly inside a cell of its container's grid, given by
-    // the grid lines around it: moved up or down from where the design puts it if need
-    // be (the face standing in for 宋体 is taller than the 12 pixels the design allows
-    // it), and a fixed caption's lines kept off the lines at its sides.
+    // The caption shows texts from web pages, which may hold any glyph, rather than a text
+    // of its own: in a cell, it keeps room for the face's tallest and deepest glyphs.
+    void setShowsPageTexts(bool pageTexts);
+
+    // Keeps the caption's ink strictly inside a cell of its container's grid, given by the
+    // grid lines around it, with a free device pixel between ink and line at device pixel
+    // ratios 1, 1.5 and 2 and at its screen's. The face standing in for 宋体 is taller
+    // than the 12 pixels the design allows it, so the caption is moved up or down from
+    // where the design puts it, and drawn smaller than the design's size where it would
+    // not fit at that size (a fixed caption whose text wraps to fewer lines than its cell
+    // holds keeps the larger size). A fixed caption's lines are kept off the lines at its
+    // sides.
     void keepInside(const QRect &gridLines);
 
 protected:
@@ -33,12 +41,31 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    struct Fit
+    {
+        QFont font;
+        int baseline; // of the first line, in pixels of the container
+        int pitch; // from one line's baseline to the next
+        int lines;
+    };
+
     void place();
-    int shownLines(int baseline) const;
+    // The largest size, and the baseline nearest the design's, at which the caption's ink
+    // keeps clear of its cell's lines; none when no size down to a readable one does.
+    std::optional<Fit> fitInCell() const;
+    bool fits(const QFont &font, int baseline, int pitch, int lines) const;
+    QString inkSample() const;
+    // Where a fixed caption's lines go across, at the top of its container.
+    QRect fixedBox() const;
 
     QString m_caption;
     Sizing m_sizing;
     QRect m_design;
+    QFont m_designFont; // as the window gives it; the caption may be drawn smaller
     std::optional<QRect> m_cell; // the grid lines around the caption
+    bool m_pageTexts = false;
+    bool m_fitting = false; // setting the font of a fit, which is no new design font
     int m_lines = 1; // a fixed caption's lines on show
+    int m_pitch = 0;
+    int m_baseline = 0; // of the first line, in the caption's own pixels
 };

@@ -20,6 +20,8 @@ namespace {
 const QString busy = u"正在查询"_s;
 const QString noResult = u"未取得结果"_s;
 const QString noConnection = u"连接失败"_s;
+const QString timedOut = u"查询超时"_s;
+const QString tooLarge = u"结果过大"_s;
 const QString advice = u"密度建议值：2%≦密度≦8%"_s;
 
 // A site that knows pages by address and answers "slow" slowly.
@@ -56,9 +58,15 @@ private Q_SLOTS:
     void typedTextsReachTheSiteExactly();
     void metaTableTakesWhatFitsAndNeverStaysBusy_data();
     void metaTableTakesWhatFitsAndNeverStaysBusy();
+    void busyCellsSayWhyTheyGotNoResult_data();
+    void busyCellsSayWhyTheyGotNoResult();
     void spiderViewSaysWhyItIsEmpty_data();
     void spiderViewSaysWhyItIsEmpty();
+    void spiderViewSaysWhenTheServiceIsBack_data();
+    void spiderViewSaysWhenTheServiceIsBack();
     void textsOfAnyLengthAreHeldWhole();
+    void keywordCellsShowABoundedPartOfTheirText_data();
+    void keywordCellsShowABoundedPartOfTheirText();
     void newestQueryWinsAndAddressIsReadOnce();
     void densityCheckShowsTheFigures_data();
     void densityCheckShowsTheFigures();
@@ -93,12 +101,12 @@ void QueryTest::queryFillsAllThreeAreas()
     QCOMPARE(f.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
     QVERIFY(harness.asked.isEmpty());
 
-    // The carriers of the two halves of a query answer their own clicks too.
+    // The hidden carriers of the two halves of a query run them on their own too.
     f.ListView1->model()->removeRows(0, 2);
-    QTest::mouseClick(f.Command2, Qt::LeftButton);
+    f.Command2_Click();
     QCOMPARE(f.ListView1->model()->rowCount(), 2);
     f.Label2[1]->setCaption(QString());
-    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    f.Command3_Click();
     QCOMPARE(f.Label2[1]->caption(), u"www.example.com title"_s);
 }
 
@@ -177,8 +185,6 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy_data()
     QTest::newRow("not UTF-8") << Response::page(
         SitePages::overview({{"1", "a"}}).toUtf8().replace("标题", "\xB1\xEA\xCC\xE2"))
                                << QStringList(4, dots) << QStringList(4, noResult);
-    QTest::newRow("site never answers")
-        << Response::neverEnding() << QStringList(4, dots) << QStringList(4, noConnection);
 }
 
 void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy()
@@ -194,6 +200,42 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy()
     f.Command1_Click();
     QCOMPARE(captions(f.Label1), lengths);
     QCOMPARE(captions(f.Label2), texts);
+}
+
+// Whatever kept a page from the window, the meta table and the density figures say the
+// same thing about it.
+void QueryTest::busyCellsSayWhyTheyGotNoResult_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<bool>("siteListens");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no result in the page")
+        << Response::page(QByteArray("<html>nothing</html>")) << true << noResult;
+    QTest::newRow("no answer in time") << Response::neverEnding() << true << timedOut;
+    QTest::newRow("answer too large") << Response::endless() << true << tooLarge;
+    QTest::newRow("nothing listens") << Response() << false << noConnection;
+}
+
+void QueryTest::busyCellsSayWhyTheyGotNoResult()
+{
+    QFETCH(Response, response);
+    QFETCH(bool, siteListens);
+    QFETCH(QString, shown);
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{500ms, 1 << 20});
+    for (const QString &path : {u"/"_s, u"/Tools/Robot.aspx"_s, u"/Tools/Density.aspx"_s})
+        harness.server().route(path, response);
+    if (!siteListens)
+        harness.server().close();
+    Form1 &f = harness.form();
+    f.show();
+    QTest::keyClicks(f.Text1, u"www.example.com"_s);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QCOMPARE(captions(f.Label2), QStringList(4, shown));
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    QTest::keyClicks(f.Text3, u"seo"_s);
+    QTest::keyClicks(f.Text4, u"www.example.com"_s);
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    QCOMPARE(captions(f.Label7), QStringList(6, shown));
 }
 
 void QueryTest::spiderViewSaysWhyItIsEmpty_data()
@@ -236,6 +278,40 @@ void QueryTest::spiderViewSaysWhyItIsEmpty()
     QCOMPARE(captions(f.Label2).count(busy), 0);
 }
 
+// Once the bundled service answers again, its trouble is not left standing as if it
+// were still true; anything else in the spider view is the user's to keep.
+void QueryTest::spiderViewSaysWhenTheServiceIsBack_data()
+{
+    const QString restarting = u"分析服务意外停止，正在重新启动，请稍后再试。"_s;
+    QTest::addColumn<QString>("siteTrouble");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("trouble still shown") << restarting << QString() << u"分析服务已重新启动，请重新查询。"_s;
+    QTest::newRow("typed after the trouble") << restarting << u"ok"_s << restarting + u"ok"_s;
+    QTest::newRow("no trouble known") << QString() << QString() << u"无法连接分析服务，请稍后再试。"_s;
+}
+
+void QueryTest::spiderViewSaysWhenTheServiceIsBack()
+{
+    QFETCH(QString, siteTrouble);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    FormHarness harness;
+    harness.siteTrouble = siteTrouble;
+    harness.server().close(); // the service has died: nothing listens
+    Form1 &f = harness.form();
+    f.show();
+    QTest::keyClicks(f.Text1, u"www.example.com"_s);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QVERIFY(!f.Text2->toPlainText().isEmpty());
+    QTest::keyClick(f.Text2, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(f.Text2, typed);
+
+    harness.siteTrouble.clear();
+    f.siteRestarted(); // as AnalysisService::restarted calls it
+    QCOMPARE(f.Text2->toPlainText(), shown);
+}
+
 void QueryTest::textsOfAnyLengthAreHeldWhole()
 {
     FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{10s, 32 << 20});
@@ -251,6 +327,50 @@ void QueryTest::textsOfAnyLengthAreHeldWhole()
     QTRY_COMPARE(f.Text2->toPlainText().remove(u'\n'), unbroken);
     QCOMPARE(f.Text2->document()->blockCount(),
              (unbroken.size() + LongTextEdit::kLineCapacity - 1) / LongTextEdit::kLineCapacity);
+}
+
+// The view lays out a cell's whole shown text at every repaint, so a cell shows only the
+// start of a long text; the whole of it stays in the cell.
+void QueryTest::keywordCellsShowABoundedPartOfTheirText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("short") << u"网站优化 seo"_s << false;
+    QTest::newRow("300,000 letters") << QString(300'000, u'a') << true;
+    QTest::newRow("characters outside the BMP") << u"𠀀"_s.repeated(100'000) << true;
+    QTest::newRow("one past a pair") << u"a"_s + u"𠀀"_s.repeated(100'000) << true;
+}
+
+void QueryTest::keywordCellsShowABoundedPartOfTheirText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, cut);
+    constexpr qsizetype bound = 1000;
+    FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{10s, 32 << 20});
+    harness.server().route(
+        u"/"_s, Response::page(SitePages::overview({}, {{text, text, text}, {u"seo"_s, u"1"_s, u"1%"_s}})));
+    Form1 &f = harness.form();
+    f.show();
+    QTest::keyClicks(f.Text1, u"www.example.com"_s);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    const QAbstractItemModel *table = f.ListView1->model();
+    QCOMPARE(table->rowCount(), 2);
+    for (int column = 1; column <= 3; ++column) {
+        const QModelIndex cell = table->index(0, column);
+        QVERIFY(cell.data(Form1::WholeTextRole).toString() == text); // no print of 300,000 letters
+        const QString shown = cell.data().toString();
+        const QString tip = cell.data(Qt::ToolTipRole).toString();
+        QVERIFY(shown.isValidUtf16() && tip.isValidUtf16());
+        if (!cut) {
+            QCOMPARE(shown, text);
+            QCOMPARE(tip, QString());
+            continue;
+        }
+        QVERIFY2(shown.size() < bound && tip.size() < bound, qPrintable(QString::number(shown.size())));
+        QVERIFY(shown.endsWith(u'…') && text.startsWith(shown.chopped(1)));
+        QVERIFY(!tip.isEmpty() && text.startsWith(tip.left(10)));
+    }
+    QCOMPARE(table->index(1, 1).data(Form1::WholeTextRole).toString(), u"seo"_s);
 }
 
 void QueryTest::newestQueryWinsAndAddressIsReadOnce()
@@ -295,7 +415,6 @@ void QueryTest::densityCheckShowsTheFigures_data()
                                     << QStringList{advice, "1", "2", "3", "4", "5"};
     QTest::newRow("no density section")
         << Response::page(QByteArray("<p>not found</p>"), 404) << QStringList(6, noResult);
-    QTest::newRow("failed fetch") << Response::neverEnding() << QStringList(6, noConnection);
 }
 
 void QueryTest::densityCheckShowsTheFigures()
@@ -381,7 +500,7 @@ void QueryTest::updateOfferOnlyForARealDifferentVersion()
     FormHarness harness(FormHarness::Timer::Stopped, FetchLimits{300ms, 1 << 20});
     harness.answer = answer;
     harness.server().route(u"/veltro/shenji.txt"_s, file);
-    QTest::mouseClick(harness.form().Command8, Qt::LeftButton);
+    harness.form().Timer1_Timer();
 
     QCOMPARE(harness.asked.size(), offer.isEmpty() ? 0 : 1);
     if (!offer.isEmpty()) {

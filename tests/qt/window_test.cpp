@@ -2,12 +2,15 @@
 // captions' legibility and quitting.
 #include "support/formharness.h"
 #include "support/sitepages.h"
+#include "window/qttranslations.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -20,12 +23,21 @@ using Response = LocalHttpServer::Response;
 
 namespace {
 
-// The pixels of a label holding visible ink (more than a quarter opaque).
-QList<QPoint> inkOf(FormLabel *label)
+// A widget painted alone, where the window shows it, at a device pixel ratio: the image
+// is in device pixels of the whole window.
+QImage paintedAlone(const QList<QWidget *> &widgets, Form1 &window, qreal ratio)
 {
-    QImage image(label->size(), QImage::Format_ARGB32);
+    QImage image((QSizeF(window.size()) * ratio).toSize(), QImage::Format_ARGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
-    label->render(&image, QPoint(), QRegion(), QWidget::RenderFlags()); // the caption alone
+    for (QWidget *widget : widgets)
+        widget->render(&image, widget->mapTo(&window, QPoint()), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+// The device pixels holding visible ink (more than a quarter opaque).
+QList<QPoint> inkIn(const QImage &image)
+{
     QList<QPoint> ink;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -34,9 +46,34 @@ QList<QPoint> inkOf(FormLabel *label)
     return ink;
 }
 
-bool onLine(const QPoint &point, const QLine &line)
+// Whether a pixel or one of its eight neighbours is painted at all.
+bool onOrNextTo(const QImage &painted, QPoint pixel)
 {
-    return QRect(line.p1(), line.p2()).normalized().contains(point);
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QPoint near = pixel + QPoint(dx, dy);
+            if (painted.rect().contains(near) && qAlpha(painted.pixel(near)) > 0)
+                return true;
+        }
+    return false;
+}
+
+// The runs of rows that hold ink, from the top.
+QList<std::pair<int, int>> inkBands(const QList<QPoint> &ink)
+{
+    QList<int> rows;
+    for (const QPoint &pixel : ink)
+        rows.append(pixel.y());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QList<std::pair<int, int>> bands;
+    for (int row : rows) {
+        if (!bands.isEmpty() && bands.back().second == row - 1)
+            bands.back().second = row;
+        else
+            bands.append({row, row});
+    }
+    return bands;
 }
 
 } // namespace
@@ -48,8 +85,13 @@ class WindowTest : public QObject
 private Q_SLOTS:
     void startsAsDesigned();
     void panelCoversTheResultsAndKeepsItsContents();
+    void carrierButtonsStayOutOfSight();
     void tabAndEnterReachEveryControl();
+    void everyCaptionIsWholeAndClearOfTheGrid_data();
     void everyCaptionIsWholeAndClearOfTheGrid();
+    void descriptionCellShowsTwoLines_data();
+    void descriptionCellShowsTwoLines();
+    void qtsOwnTextsAreChinese();
     void quitQuestion_data();
     void quitQuestion();
     void quitWhileAFetchWaitsWritesNothingAfterIt();
@@ -116,6 +158,26 @@ void WindowTest::panelCoversTheResultsAndKeepsItsContents()
     QCOMPARE(f.Label7[3]->caption(), u"42"_s);
 }
 
+// Command2, Command3 and Command8 only carry handlers: however large the window is made,
+// the user never sees or clicks them, and the update check still runs from the timer.
+void WindowTest::carrierButtonsStayOutOfSight()
+{
+    FormHarness harness;
+    harness.server().route(u"/veltro/shenji.txt"_s, Response::page(QByteArray("9.2\r\n")));
+    Form1 &f = harness.form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.resize(f.width() * 3 / 2, f.height() * 3 / 2);
+    QTRY_VERIFY(f.rect().contains(f.Command8->geometry()));
+    for (QPushButton *carrier : {f.Command2, f.Command3, f.Command8}) {
+        QVERIFY2(!carrier->isVisible(), qPrintable(carrier->text()));
+        QVERIFY2(f.childAt(carrier->geometry().center()) != carrier, qPrintable(carrier->text()));
+    }
+    f.Timer1_Timer();
+    QCOMPARE(harness.asked.size(), 1);
+    QCOMPARE(harness.asked[0].text, u"最新版本9.2，是否更新？"_s);
+}
+
 void WindowTest::tabAndEnterReachEveryControl()
 {
     FormHarness harness;
@@ -149,13 +211,28 @@ void WindowTest::tabAndEnterReachEveryControl()
     QVERIFY(!f.ListView1->header()->sectionsMovable()); // the columns keep their order
 }
 
-// The face standing in for 宋体 is taller than the design's 12-pixel lines: no caption
-// may lose a descender or comma to its own edge, or run into a grid line.
+static void addRatios()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("1.5x") << 1.5;
+    QTest::newRow("2x") << 2.0;
+}
+
+void WindowTest::everyCaptionIsWholeAndClearOfTheGrid_data()
+{
+    addRatios();
+}
+
+// The face standing in for 宋体 is taller than the design's 12-pixel lines: at every device
+// pixel ratio, no caption may lose a descender or comma to its own edge, nor touch a grid
+// line: a free pixel stays between them.
 void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
 {
+    QFETCH(qreal, ratio);
     FormHarness harness;
     Form1 &f = harness.form();
-    const QString deep = u"网站优化,SEO gjpqy 标题 Title"_s;
+    const QString deep = u"网站优化,SEO gjpqy (标题) Title"_s;
     for (FormLabel *value : f.Label2)
         value->setCaption(deep + deep + deep + deep);
     for (FormLabel *value : f.Label1)
@@ -167,19 +244,74 @@ void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
     QVERIFY(QTest::qWaitForWindowExposed(&f));
 
     for (QWidget *container : {static_cast<QWidget *>(f.Frame1), static_cast<QWidget *>(f.Frame2)}) {
+        QList<QWidget *> gridLines;
+        for (GridLine *line : container->findChildren<GridLine *>())
+            gridLines.append(line);
+        const QImage lines = paintedAlone(gridLines, f, ratio);
         for (FormLabel *label : container->findChildren<FormLabel *>(Qt::FindDirectChildrenOnly)) {
-            const QList<QPoint> ink = inkOf(label);
+            const QList<QPoint> ink = inkIn(paintedAlone({label}, f, ratio));
             const QByteArray name = label->caption().left(20).toUtf8();
             QVERIFY2(!ink.isEmpty(), name.constData());
-            // Ink that reaches the top or bottom of its own box has been cut there.
-            const auto [top, bottom] =
-                std::minmax_element(ink.begin(), ink.end(), [](QPoint a, QPoint b) { return a.y() < b.y(); });
-            QVERIFY2(top->y() > 0 && bottom->y() < label->height() - 1, name.constData());
-            for (const GridLine *line : container->findChildren<GridLine *>())
-                for (const QPoint &pixel : ink)
-                    QVERIFY2(!onLine(pixel + label->pos(), line->line()), name.constData());
+            // Ink that reaches the top or bottom row of its own box has been cut there.
+            const QRect box(label->mapTo(&f, QPoint()), label->size());
+            const int firstRow = qRound(box.top() * ratio);
+            const int lastRow = qRound((box.bottom() + 1) * ratio) - 1;
+            for (const QPoint &pixel : ink) {
+                QVERIFY2(pixel.y() > firstRow && pixel.y() < lastRow, name.constData());
+                QVERIFY2(!onOrNextTo(lines, pixel),
+                         qPrintable(
+                             u"%1 at (%2, %3)"_s.arg(QString::fromUtf8(name)).arg(pixel.x()).arg(pixel.y())));
+            }
         }
     }
+}
+
+void WindowTest::descriptionCellShowsTwoLines_data()
+{
+    addRatios();
+}
+
+// The description's cell is two of the design's lines tall: a long description fills both.
+void WindowTest::descriptionCellShowsTwoLines()
+{
+    QFETCH(qreal, ratio);
+    FormHarness harness;
+    Form1 &f = harness.form();
+    f.Label2[3]->setCaption(u"网站优化分析助手检查网页标题关键词和描述"_s.repeated(20));
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QList<std::pair<int, int>> bands = inkBands(inkIn(paintedAlone({f.Label2[3]}, f, ratio)));
+    QCOMPARE(bands.size(), 2);
+    const int shortest = std::min(bands[0].second - bands[0].first, bands[1].second - bands[1].first) + 1;
+    QVERIFY2(shortest * 2 >= bands[0].second - bands[0].first + 1, "the lines are not alike");
+
+    // A description of one line keeps the design's size.
+    f.Label2[3]->setCaption(u"网站优化分析助手"_s);
+    QCOMPARE(inkBands(inkIn(paintedAlone({f.Label2[3]}, f, ratio))).size(), 1);
+    QCOMPARE(QFontInfo(f.Label2[3]->font()).pixelSize(), QFontInfo(f.font()).pixelSize());
+}
+
+// The buttons of the quit question and the edit menu of the text boxes, as the program
+// has them once it has loaded Qt's translations.
+void WindowTest::qtsOwnTextsAreChinese()
+{
+    const bool installed = installQtChineseTranslations(*QCoreApplication::instance());
+    QMessageBox question(QMessageBox::Question, u"退出"_s, u"真的退出吗?"_s,
+                         QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(question.button(QMessageBox::Ok)->text(), u"确定"_s);
+    QCOMPARE(question.button(QMessageBox::Cancel)->text(), u"取消"_s);
+
+    FormHarness harness;
+    const std::unique_ptr<QMenu> addressMenu(harness.form().Text1->createStandardContextMenu());
+    const std::unique_ptr<QMenu> spiderMenu(harness.form().Text2->createStandardContextMenu());
+    for (const QMenu *menu : {addressMenu.get(), spiderMenu.get()}) {
+        QStringList items; // without their shortcuts
+        for (const QAction *action : menu->actions())
+            items.append(action->text().section(u'\t', 0, 0));
+        QCOMPARE(items.value(0), u"撤消(&U)"_s);
+        QVERIFY2(items.contains(u"复制(&C)"_s) && items.contains(u"全选"_s), qPrintable(items.join(u' ')));
+    }
+    QVERIFY(installed);
 }
 
 void WindowTest::quitQuestion_data()
