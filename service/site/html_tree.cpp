@@ -118,8 +118,9 @@ struct Session
     sigjmp_buf exit;
     volatile std::sig_atomic_t in_malloc = 0;
     volatile std::sig_atomic_t out_of_time = 0;
-    // Set once gumbo has returned: from then on no signal may jump to `exit`, whose frame
-    // is about to go.
+    // A signal may jump to `exit` only between these two: once it has been set, and before
+    // gumbo has returned and the frame that set it is about to go.
+    volatile std::sig_atomic_t armed = 0;
     volatile std::sig_atomic_t finished = 0;
 };
 
@@ -156,8 +157,8 @@ void on_cpu_time_spent(int)
     Session *session = t_session;
     if (!session || session->finished)
         return; // a late signal of a parse that has ended
-    if (session->in_malloc) {
-        session->out_of_time = 1;
+    if (session->in_malloc || !session->armed) {
+        session->out_of_time = 1; // acted on once malloc has returned, or the parse begins
         return;
     }
     siglongjmp(session->exit, kLeftForTime);
@@ -246,6 +247,10 @@ int run_gumbo(Session &session, const GumboOptions &options, std::string_view ht
 {
     if (const int left = sigsetjmp(session.exit, 1))
         return left;
+    session.armed = 1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (session.out_of_time)
+        return kLeftForTime;
     output = gumbo_parse_with_options(&options, html.data(), html.size());
     session.finished = 1;
     std::atomic_signal_fence(std::memory_order_seq_cst);
@@ -267,10 +272,12 @@ std::variant<HtmlTree, ParseOverrun> HtmlTree::parse(std::string_view utf8_html,
     GumboOutput *output = nullptr;
     int left = 0;
     {
-        const CpuTimeAlarm alarm(budget.cpu_time);
+        // Registered while no signal can leave this thread's code: its lock must not be
+        // left held.
+        const ParsingThread registered;
         t_session = &session;
         {
-            const ParsingThread registered;
+            const CpuTimeAlarm alarm(budget.cpu_time);
             left = run_gumbo(session, options, utf8_html, output);
         }
         t_session = nullptr;
