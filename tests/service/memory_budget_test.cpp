@@ -106,14 +106,14 @@ TEST(MemoryBudget, AReservationGrowsAsItsWorkNeedsMore)
     EXPECT_EQ(fetch.bytes(), 60u); // unchanged by a refusal
     auto other = budget.reserve(40);
     ASSERT_TRUE(other);
-    std::jthread waiting([&] { EXPECT_TRUE(budget.grow(fetch, 70, Clock::now() + 5s)); });
+    std::jthread waiting([&] { EXPECT_TRUE(budget.grow(fetch, 90, Clock::now() + 5s)); });
     ASSERT_TRUE(waiters(budget, 1));
-    other->shrink_to(30);
+    other->shrink_to(30); // 90 held: the 30 more it waits for do not fit yet
     EXPECT_TRUE(budget.try_grow(*other, 35)); // work under way goes first, while it fits
     EXPECT_EQ(budget.waiting(), 1u);
     other.reset();
     waiting.join();
-    EXPECT_EQ(budget.in_use(), 70u);
+    EXPECT_EQ(budget.in_use(), 90u);
     fetch = {};
     EXPECT_EQ(budget.in_use(), 0u);
 }
