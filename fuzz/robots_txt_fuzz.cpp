@@ -24,7 +24,8 @@ bool backtracking_match(std::string_view pattern, std::string_view path)
                 return true;
         return false;
     }
-    return !path.empty() && pattern.front() == path.front() && backtracking_match(pattern.substr(1), path.substr(1));
+    return !path.empty() && pattern.front() == path.front()
+        && backtracking_match(pattern.substr(1), path.substr(1));
 }
 
 } // namespace

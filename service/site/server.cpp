@@ -165,7 +165,7 @@ struct SiteServer::Impl
     std::atomic<bool> stopping{false};
 };
 
-SiteServer::SiteServer(SiteService &service, ServerSettings settings)
+SiteServer::SiteServer(SiteService &service, const ServerSettings &settings)
     : impl_(std::make_unique<Impl>(settings))
 {
     HttpServer &http = impl_->http;

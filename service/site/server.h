@@ -24,7 +24,7 @@ struct ServerSettings
 class SiteServer
 {
 public:
-    SiteServer(SiteService &service, ServerSettings settings = {});
+    SiteServer(SiteService &service, const ServerSettings &settings = {});
     ~SiteServer();
     SiteServer(const SiteServer &) = delete;
     SiteServer &operator=(const SiteServer &) = delete;

@@ -6,7 +6,7 @@
 
 RunningSite::RunningSite(seo::SiteSettings settings, seo::ServerSettings server)
     : service_(std::move(settings), test_language_loader())
-    , server_(service_, std::move(server))
+    , server_(service_, server)
     , port_(server_.bind("127.0.0.1", 0))
 {
     if (port_ < 0)
