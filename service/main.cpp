@@ -70,8 +70,10 @@ int serve(const seo::Options &options)
 
     const int port = server.bind(options.listen, options.port);
     if (port < 0) {
-        std::cerr << "seo-site: cannot listen on " << options.listen << " port " << options.port << '\n';
-        return 1;
+        std::cerr << "seo-site: cannot listen on " << options.listen << " port " << options.port << std::endl;
+        // At once: leaving by the destructors would wait for the lexicon being read, and
+        // the tool that starts the service again is waiting for the reason.
+        _exit(1);
     }
     std::cout << "seo-site listening on http://" << url_host(options.listen) << ':' << port << '/'
               << std::endl;
