@@ -29,7 +29,6 @@ std::size_t letter_count(std::string_view word)
 struct Candidate
 {
     std::string counted; // the form it is counted in
-    std::size_t first_word_bytes = 0; // of `counted`: all of it, or the first of a pair
     std::string shown; // as the page first has it
     std::size_t words = 0; // times it stands as a word (or, for a pair, side by side)
     std::size_t first = 0; // where it first appears
@@ -89,8 +88,7 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
             if (!long_enough || stop_words.contains(counted))
                 continue;
             found->second = candidates.size();
-            candidates.push_back(
-                {std::string(counted), counted.size(), std::string(text.text_of(word)), 0, word.begin, {}});
+            candidates.push_back({std::string(counted), std::string(text.text_of(word)), 0, word.begin, {}});
         }
         if (found->second == kNone)
             continue;
@@ -118,12 +116,8 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
             || !nominal(left.counted) || !nominal(right.counted))
             continue;
         const Word span{words[first].begin, words[first + 1].end, Word::Kind::chinese};
-        candidates.push_back({left.counted + right.counted,
-                              left.counted.size(),
-                              std::string(text.text_of(span)),
-                              count,
-                              span.begin,
-                              {}});
+        candidates.push_back(
+            {left.counted + right.counted, std::string(text.text_of(span)), count, span.begin, {}});
     }
 
     // The most frequent words (and every term) are counted by the rule; pieces of longer
@@ -138,11 +132,10 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
                                 std::make_move_iterator(candidates.begin() + std::ptrdiff_t(considered)));
     rows.insert(rows.end(), std::make_move_iterator(candidates.begin() + std::ptrdiff_t(single_words)),
                 std::make_move_iterator(candidates.end()));
-    std::vector<PageText::WordRun> counted_rows(rows.size());
-    std::transform(rows.begin(), rows.end(), counted_rows.begin(), [](const Candidate &row) {
-        return PageText::WordRun{row.counted, row.first_word_bytes};
-    });
-    std::vector<std::vector<std::size_t>> found = text.occurrences_of_runs(counted_rows);
+    std::vector<std::string> counted_rows(rows.size());
+    std::transform(rows.begin(), rows.end(), counted_rows.begin(),
+                   [](const Candidate &row) { return row.counted; });
+    std::vector<std::vector<std::size_t>> found = text.occurrences_of(counted_rows);
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i].found = std::move(found[i]);
     std::vector<Candidate> kept;

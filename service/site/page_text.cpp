@@ -81,30 +81,33 @@ void PageText::for_each_occurrence(std::string_view counted_keyword, Visit &&vis
     }
 }
 
-std::vector<std::vector<std::size_t>> PageText::occurrences_of_runs(std::span<const WordRun> runs) const
+std::vector<std::vector<std::size_t>>
+PageText::occurrences_of(std::span<const std::string> counted_keywords) const
 {
-    // An occurrence begins where a word begins that is the keyword's first word: so only
-    // words led by a keyword's first character are looked at closer.
-    std::unordered_map<std::string_view, std::vector<std::size_t>> keywords_led_by; // first word → keywords
+    // An occurrence begins where a word begins, so only words led by a keyword's first
+    // character are looked at closer. The keyword may end several words on: the segmenter
+    // can split a word in one place that it keeps whole in another.
+    std::unordered_map<char32_t, std::vector<std::size_t>> keywords_led_by; // first character → keywords
     std::vector<bool> first_characters(0x10000, false);
-    for (std::size_t k = 0; k < runs.size(); ++k) {
-        const std::string_view keyword = runs[k].counted;
+    for (std::size_t k = 0; k < counted_keywords.size(); ++k) {
+        const std::string_view keyword = counted_keywords[k];
         if (keyword.empty())
             continue;
-        first_characters[first_code_point(keyword) & 0xFFFF] = true;
-        keywords_led_by[keyword.substr(0, runs[k].first_word_bytes)].push_back(k);
+        const char32_t first = first_code_point(keyword);
+        first_characters[first & 0xFFFF] = true;
+        keywords_led_by[first].push_back(k);
     }
-    std::vector<std::vector<std::size_t>> found(runs.size());
-    std::vector<std::size_t> free_from(runs.size(), 0); // occurrences do not overlap
+    std::vector<std::vector<std::size_t>> found(counted_keywords.size());
+    std::vector<std::size_t> free_from(counted_keywords.size(), 0); // occurrences do not overlap
     for (const Word &word : words_) {
-        const std::string_view form = counted_form(word);
-        if (!first_characters[first_code_point(form) & 0xFFFF])
+        const char32_t first = first_code_point(counted_form(word));
+        if (!first_characters[first & 0xFFFF])
             continue;
-        const auto led = keywords_led_by.find(form);
+        const auto led = keywords_led_by.find(first);
         if (led == keywords_led_by.end())
             continue;
         for (const std::size_t k : led->second) {
-            const std::string &keyword = runs[k].counted;
+            const std::string &keyword = counted_keywords[k];
             if (word.begin >= free_from[k] && matched().compare(word.begin, keyword.size(), keyword) == 0
                 && !inside_[word.begin + keyword.size()]) {
                 found[k].push_back(word.begin);

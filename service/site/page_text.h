@@ -49,15 +49,9 @@ public:
     std::size_t lines_holding(std::string_view keyword) const;
     // A keyword as typed, in the form it is counted in.
     std::string counted_form(std::string_view keyword) const;
-    // A keyword made of words of the text: its counted form, and how many of its bytes
-    // its first word takes.
-    struct WordRun
-    {
-        std::string counted;
-        std::size_t first_word_bytes;
-    };
-    // The occurrences of many such keywords in one pass over the words.
-    std::vector<std::vector<std::size_t>> occurrences_of_runs(std::span<const WordRun> runs) const;
+    // The occurrences of many keywords, each in its counted form, in one pass over the
+    // words: for each keyword, where count() finds it.
+    std::vector<std::vector<std::size_t>> occurrences_of(std::span<const std::string> counted_keywords) const;
 
 private:
     // Calls visit(begin) for every occurrence of a keyword in its counted form, at its

@@ -146,16 +146,22 @@ TEST(KeywordTable, HoldsWordsAWebmasterWouldSearchFor)
 
 TEST(KeywordTable, AgreesWithTheDensityCheckOnEveryRow)
 {
-    const seo::PageText text(
+    const std::vector<std::string> pages = {
         "网站优化 SEO教程：网站结构优化、Keyword 研究、外链建设。keyword density 与 KEYWORDS 不同。"
         "自由软件和自由软件。數據庫服務器和數據庫，网站数据。",
-        test_language());
-    const auto rows = seo::top_keywords(text, test_language());
-    ASSERT_GT(rows.size(), 5u);
-    for (const seo::KeywordRow &row : rows) {
-        const seo::DensityFigures figures = seo::density_figures(text, row.word);
-        EXPECT_EQ(figures.occurrences, row.occurrences) << row.word;
-        EXPECT_EQ(figures.percent, row.density) << row.word;
+        // The segmenter keeps 刎刎 whole once and then splits the rest into single
+        // characters, which side by side spell it again.
+        "刎刎刎刎刎刎",
+    };
+    for (const std::string &page : pages) {
+        const seo::PageText text(page, test_language());
+        const auto rows = seo::top_keywords(text, test_language());
+        ASSERT_FALSE(rows.empty()) << page;
+        for (const seo::KeywordRow &row : rows) {
+            const seo::DensityFigures figures = seo::density_figures(text, row.word);
+            EXPECT_EQ(figures.occurrences, row.occurrences) << row.word;
+            EXPECT_EQ(figures.percent, row.density) << row.word;
+        }
     }
 }
 
