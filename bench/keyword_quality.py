@@ -50,7 +50,7 @@ main content does not have them in its own), whether a topic page's word is in t
 whether a product page's model name is in the top 10, and how far a traditional copy's
 top 10 agrees with its original's; then the chrome and fragment rows seen, per kind, and
 below the top 10: words of letters and digits cut into pieces (wi and fi of Wi-Fi), and
-the product pages whose model name is nowhere in the table.
+the topic pages and product pages whose topic word or model name is nowhere in the table.
 --write-dense also writes a text-dense page of about 1 MiB, joined from the simplified
 documentation pages' bodies, for the service benchmark.
 """

@@ -134,9 +134,14 @@ def report(entry, ours, verdict, traditional):
           f"{sorted(set(entry['reference']) - set(ours))} chrome: {verdict['chrome']} junk: {verdict['junk']} "
           f"fragments: {verdict['fragments']}"
           + (f" topic {entry['topic']} at {ours.index(entry['topic']) + 1 if entry['topic'] in ours else '-'}"
+             + ("" if traditional else f" (row {rank(entry['topic'], entry['rows'])} of the whole table)")
              if entry["topic"] else "")
           + (f" models {entry['models']}: {'in' if verdict['models'] else 'not in'} top 10" if entry["models"] else ""),
           file=sys.stderr)
+
+
+def rank(word, rows):
+    return rows.index(word) + 1 if word in rows else "-"
 
 
 def share(flags):
@@ -182,6 +187,11 @@ def print_tables(results):
         if counts:
             print(f"- {kind}, words of letters and digits cut into pieces: " +
                   ", ".join(f"{w} ×{n}" for w, n in counts.most_common(12)))
+        topics = [e for e in group if e["topic"]]
+        if topics:
+            absent = [e for e in topics if e["topic"] not in e["rows"]]
+            print(f"- {kind}, topic word anywhere in the table: {len(topics) - len(absent)}/{len(topics)}; "
+                  "never: " + ", ".join(dict.fromkeys(e["topic"] for e in absent)))
         products = [e for e in group if e["models"]]
         if products:
             absent = [e for e in products if not set(e["models"]) & set(e["rows"])]
