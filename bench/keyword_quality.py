@@ -72,7 +72,7 @@ import jieba
 
 import chinese_prose
 import webmaster_quality
-from reference_words import is_fragment, is_junk, reference_top10
+from reference_words import is_fragment, is_junk, normal, reference_top10
 
 PACKAGES = ["lilypond-doc-html-zh", "libreoffice-help-zh-cn", "kicad-doc-zh", "libreoffice-help-en-us", "opencc",
             "python3-jieba"] + chinese_prose.PACKAGES
@@ -137,8 +137,9 @@ def get(url):
 
 
 def table_of(overview):
+    """The rows, folded as the reference is (the table shows words as the page writes them)."""
     rows = re.findall(r'<tr class="kw"><td>(.*?)</td><td>(\d+)</td>', overview)
-    return [word for word, _ in rows]
+    return [normal(html.unescape(word)) for word, _ in rows]
 
 
 def spider_text_of(page):

@@ -45,9 +45,10 @@ def dictionary_frequency(word):
 
 
 def reference_top10(text):
+    """Names joined by a dot or a hyphen (com.sun.star, Wi-Fi) are one word here as in the table."""
     counts, first = {}, {}
-    for i, pair in enumerate(jieba.posseg.cut(text.lower())):
-        word, tag = pair.word.strip(), pair.flag
+    for i, (word, tag) in enumerate(site_words(text)):
+        word = word.strip()
         if len(word) < 2 or word.isdigit() or tag in REFERENCE_LEAVES_OUT or word in GENERIC or word in ENGLISH_STOP:
             continue
         if re.fullmatch(r"[\W\d_]+", word):
