@@ -1,18 +1,58 @@
 #!/usr/bin/python3
 """How trustworthy the keyword table is on real pages nobody on the team wrote.
 
-Usage: bench/keyword_quality.py PATH_TO_SEO_SITE [--pages N] [--held-out] [--write-dense FILE]
+Usage: bench/keyword_quality.py PATH_TO_SEO_SITE [--pages N] [--site-pages N] [--held-out]
+                                [--write-dense FILE] [--verbose]
+Reproduce the published figures: bench/keyword_quality.py build/bin/seo-site
+(needs the packages below: the script names those missing; the whole run takes under a
+minute on two cores).
 
-Builds a corpus from Debian's Chinese and English documentation packages (LilyPond,
-LibreOffice help, KiCad), with GBK copies (iconv) and traditional Big5 copies (OpenCC
-s2t, then iconv) of the simplified pages; serves it locally; asks seo-site for each
-page's overview and spider text; and compares each keyword table's top 10 with a
-reference made independently: jieba's own segmentation (python3-jieba, with its hidden
-Markov model) of the same spider text, keeping content words by jieba's part of speech.
-Prints per group: top-10 agreement, junk rows (function words, generic words, site
-navigation) and fragment rows (pieces of a longer word the page nearly always has).
+Two corpora, both served locally; seo-site is asked for each page's overview and spider
+text, and each keyword table's top 10 is compared with a reference made independently:
+jieba's own segmentation (python3-jieba, with its hidden Markov model) of the spider
+text, keeping content words by jieba's part of speech (reference_words.py).
+
+Documentation (--pages per group, 24 by default): Debian's Chinese and English
+documentation packages (lilypond-doc-html-zh, libreoffice-help-zh-cn, kicad-doc-zh,
+libreoffice-help-en-us), with GBK copies (iconv) and traditional Big5 copies (OpenCC s2t,
+then iconv) of the simplified pages. Prints per group: top-10 agreement, junk rows
+(function words, generic words, site navigation) and fragment rows (pieces of a longer
+word the page nearly always has).
+
+Webmaster pages (--site-pages per kind, 24 by default; webmaster_pages.py): pages laid
+out as Chinese sites are, each with top bar, search box, breadcrumb, menu, pager and
+footer, of ten kinds:
+  shop     category listings of product cards (正品行货 全国联保 顺丰包邮 on every card)
+  product  product pages: specs tables, model names and units (Mate60, iPhone15, ＯＰＰＯ
+           Reno11, WH-1000XM5, PS5, 2.4GHz, 65W, USB-C, Wi-Fi, 3.5mm, Win10...)
+  review   buyers' reviews, each with star rating, date and 有用(3) 回复 举报
+  news     news articles (本报讯, 记者, 责任编辑) from debian-faq-zh-cn, debian-reference-zh-cn
+           and debian-edu-doc-zh-cn prose
+  company  关于我们 pages of IT and education firms (注册资本), with Debian Edu, Debian
+           Reference and maint-guide-zh-cn prose for their services
+  forum    threads from the same prose: 楼主, 沙发, quotes, signatures, 引用 回复 举报
+  blog     posts of Tang and Song poems (fortunes-zh) and of Debian notes, with comments
+  poem     a poetry site's pages of 5 to 8 poems (fortunes-zh) with 收藏 赏析 朗读 buttons
+  manual   Chinese manual pages (manpages-zh, zh_CN, turned into HTML here)
+  topic    pages about a word that is usually navigation: a restaurant's 菜单, 搜索
+           ranking, car 导航, company 注册, an 打印 printer, book 收藏, a PHP tutorial,
+           目录 in find and tar (the eight in turn)
+and a traditional copy of every page (OpenCC s2twp, Taiwan phrases, UTF-8), compared with
+the reference and the table of its simplified original: 480 pages by default. Pages are
+the same from run to run (seeded by kind and number); site/pages.tsv in the served folder
+gives each page's kind, topic word, model names and source. The reference of a site page
+is made from its main content only, the page without its furniture (webmaster_pages.
+main_only), so navigation words (目录, 首页) are not stop-listed there: in main content
+they are words like any other; model names and units count as one word each.
+Prints per kind: top-10 agreement, junk rows, fragment rows (also pieces of a model name
+or unit: 4ghz of 2.4GHz), chrome rows (登录, 购物车, 有用, 回复... in the top 10 where the
+main content does not have them in its own), whether a topic page's word is in the top 3,
+whether a product page's model name is in the top 10, and how far a traditional copy's
+top 10 agrees with its original's; then the chrome and fragment rows seen, per kind, and
+below the top 10: words of letters and digits cut into pieces (wi and fi of Wi-Fi), and
+the topic pages and product pages whose topic word or model name is nowhere in the table.
 --write-dense also writes a text-dense page of about 1 MiB, joined from the simplified
-pages' bodies, for the service benchmark.
+documentation pages' bodies, for the service benchmark.
 """
 
 import argparse
@@ -29,37 +69,18 @@ import urllib.request
 from pathlib import Path
 
 import jieba
-import jieba.posseg
 
-jieba.setLogLevel(60)
+import chinese_prose
+import webmaster_quality
+from reference_words import is_fragment, is_junk, normal, reference_top10
 
-PACKAGES = ["lilypond-doc-html-zh", "libreoffice-help-zh-cn", "kicad-doc-zh", "libreoffice-help-en-us"]
+PACKAGES = ["lilypond-doc-html-zh", "libreoffice-help-zh-cn", "kicad-doc-zh", "libreoffice-help-en-us", "opencc",
+            "python3-jieba"] + chinese_prose.PACKAGES
 SOURCES = {  # group: folders whose HTML pages are used
     "simplified": ["/usr/share/doc/lilypond/html/Documentation", "/usr/share/libreoffice/help/zh-CN",
                    "/usr/share/doc/kicad/help/zh"],
     "english": ["/usr/share/libreoffice/help/en-US"],
 }
-# Parts of speech (jieba's) of function words, which no row should be: conjunctions,
-# prepositions, particles, pronouns, numerals and measure words.
-FUNCTION_TAGS = {"c", "p", "u", "uj", "ul", "uz", "ud", "ug", "uv", "y", "e", "o", "r", "rr", "rz", "ry", "rg",
-                 "m", "mq", "q", "x", "w"}
-# The reference leaves out adverbs and locatives too, which are mostly generic (已经, 之后).
-REFERENCE_LEAVES_OUT = FUNCTION_TAGS | {"d", "f", "zg", "h", "k"}
-# Generic and navigation words: those the issue that asked for this benchmark names, and
-# the verbs documentation repeats on every page (click, choose).
-GENERIC = set("使用 需要 所有 能够 比如 任何 许多 必须 可能 新的 您的 更多 情况下 就像 这是 可以 进行 "
-              "上一页 下一页 同上 返回顶部 首页 目录 上一篇 下一篇 点击 选择 当前".split())
-ENGLISH_STOP = set("""a about above after again all also am an and any are as at be because been before being
-below between both but by can could did do does doing don't down during each few for from further had has have
-having he her here hers him his how i if in into is it its itself just me more most must my no nor not now of off
-on once only or other our ours out over own same she should so some such than that the their theirs them then
-there these they this those through to too under until up very was we were what when where which while who whom
-why will with would you your yours doesn't isn't can't won't click""".split())
-# English counterparts of GENERIC: generic words and the words of addresses and navigation.
-ENGLISH_STOP |= set("yes new use want two already another us www com html htm index home page menu next back "
-                    "previous top here".split())
-
-
 VERBOSE = False
 
 
@@ -116,53 +137,14 @@ def get(url):
 
 
 def table_of(overview):
+    """The rows, folded as the reference is (the table shows words as the page writes them)."""
     rows = re.findall(r'<tr class="kw"><td>(.*?)</td><td>(\d+)</td>', overview)
-    return [word for word, _ in rows]
+    return [normal(html.unescape(word)) for word, _ in rows]
 
 
 def spider_text_of(page):
     match = re.search(r'cols="20">(.*?)</textarea>', page, re.S)
     return html.unescape(match.group(1)) if match else ""
-
-
-@functools.lru_cache(maxsize=None)
-def dictionary_tag(word):
-    return jieba.posseg.dt.word_tag_tab.get(word)
-
-
-def reference_top10(text):
-    counts, first = {}, {}
-    for i, pair in enumerate(jieba.posseg.cut(text.lower())):
-        word, tag = pair.word.strip(), pair.flag
-        if len(word) < 2 or word.isdigit() or tag in REFERENCE_LEAVES_OUT or word in GENERIC or word in ENGLISH_STOP:
-            continue
-        if re.fullmatch(r"[\W\d_]+", word):
-            continue
-        counts[word] = counts.get(word, 0) + 1
-        first.setdefault(word, i)
-    return sorted(counts, key=lambda w: (-counts[w], first[w]))[:10]
-
-
-@functools.lru_cache(maxsize=None)
-def dictionary_frequency(word):
-    return jieba.dt.FREQ.get(word, 0)
-
-
-def is_junk(word):
-    """A generic, navigation or function word; rare lexicon entries carry unreliable tags (分页 as a numeral)."""
-    tag = dictionary_tag(word)
-    function_word = tag in FUNCTION_TAGS and tag != "x" and dictionary_frequency(word) >= 100
-    return word in GENERIC or word in ENGLISH_STOP or function_word
-
-
-def is_fragment(word, text, tokens):
-    """A piece of a longer word the page has, found standing alone in under a fifth of its occurrences."""
-    if not re.search(r"[\u4e00-\u9fff]", word):
-        return False
-    raw = text.count(word)
-    alone = tokens.count(word)
-    longer = any(word in t and t != word for t in tokens)
-    return raw > 0 and longer and alone < 0.2 * raw
 
 
 def measure(site, groups, base):
@@ -217,25 +199,27 @@ def write_dense(target):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("seo_site")
-    parser.add_argument("--pages", type=int, default=24, help="pages per group")
+    parser.add_argument("--pages", type=int, default=24, help="documentation pages per group")
+    parser.add_argument("--site-pages", type=int, default=24, help="webmaster pages per kind")
     parser.add_argument("--held-out", action="store_true",
                         help="pages between those of the ordinary sample, which tuning never saw")
     parser.add_argument("--write-dense")
     parser.add_argument("--verbose", action="store_true", help="each page's differences, on stderr")
     options = parser.parse_args()
     global VERBOSE
-    VERBOSE = options.verbose
+    VERBOSE = webmaster_quality.VERBOSE = options.verbose
     missing = [p for p in PACKAGES
                if subprocess.run(["dpkg-query", "-W", "-f=${Status}", p], capture_output=True,
                                  text=True).stdout != "install ok installed"]
     if missing:
-        print("the corpus needs: apt-get install " + " ".join(missing + ["opencc"]), file=sys.stderr)
+        print("the corpus needs: apt-get install " + " ".join(missing), file=sys.stderr)
         return 2
     if options.write_dense:
         write_dense(options.write_dense)
     with tempfile.TemporaryDirectory() as work:
         root = Path(work)
         groups = build_corpus(root, options.pages, options.held_out)
+        entries = webmaster_quality.build(root, options.site_pages)
         class Quiet(http.server.SimpleHTTPRequestHandler):
             def log_message(self, *args):
                 pass
@@ -247,7 +231,9 @@ def main():
                                    stderr=subprocess.DEVNULL, text=True)
         try:
             site = re.search(r"http://\S+?(?=/$)", service.stdout.readline().strip()).group(0)
-            results = measure(site, groups, f"http://127.0.0.1:{server.server_address[1]}")
+            base = f"http://127.0.0.1:{server.server_address[1]}"
+            results = measure(site, groups, base)
+            site_results = webmaster_quality.measure(get, site, base, entries)
         finally:
             service.kill()
             server.shutdown()
@@ -255,6 +241,7 @@ def main():
     print("|---|---|---|---|---|")
     for group, (pages, agreement, junk, fragments) in results.items():
         print(f"| {pages} | {group} | {agreement:.2f} | {junk} | {fragments} |")
+    webmaster_quality.print_tables(site_results)
     return 0
 
 

@@ -51,6 +51,12 @@ NAVIGATION = """
 打印 分享 收藏 评论 回复 点击 点击这里 点击此处 这里 此处 查看 查看更多 阅读全文 阅读更多 了解更多 详情 详细
 跳转 刷新 关闭 确定 取消 提交 发表 登录 注册 退出 搜索 本页 本站 本文 全文 相关链接 友情链接 上页 下页 前往
 """.split()
+# Units of measure the lexicon holds as nouns (英寸); those it holds as measure words
+# (厘米) the keyword table leaves out by their part of speech, with numerals and dates.
+UNITS = """
+英寸 英尺 英里 英亩 公里 千米 公斤 千克 毫升 公升 平方米 立方米 平方公里 公顷 摄氏度 华氏度 赫兹 千赫 兆赫 千瓦 瓦特
+伏特 毫安 毫安时 像素 万像素 分钟 小时 毫秒 纳米 微米 寸 吋
+""".split()
 ENGLISH = """
 about above after again against all almost along already also although always am among an and another any anyone
 anything are aren't around as at away be because been before being below between both but by came can can't cannot
@@ -80,7 +86,7 @@ def main():
             continue
         if tag in FUNCTION_CLASSES or tag in MIXED_CLASSES or (tag == "m" and word[0] in QUANTITY_LEADS):
             function_words.append(word)
-    chinese = sorted(set(function_words) | {w for w in GENERIC + NAVIGATION if len(w) >= 2})
+    chinese = sorted(set(function_words) | {w for w in GENERIC + NAVIGATION + UNITS if len(w) >= 2})
     english = sorted(set(ENGLISH))
     with OUT.open("w", encoding="utf-8") as out:
         out.write("# Words the keyword table leaves out: function words, generic verbs, adjectives and\n"

@@ -2,10 +2,9 @@
 
 #include "site/unicode_text.h"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 
 namespace seo {
@@ -17,14 +16,6 @@ constexpr std::size_t kPhraseMinimum = 3;
 constexpr double kPhraseShare = 0.8;
 // A word found inside longer rows at least this share of the time is not a row itself.
 constexpr double kInsideShare = 0.8;
-
-std::size_t letter_count(std::string_view word)
-{
-    std::size_t letters = 0;
-    for_each_code_point(
-        word, [&letters](char32_t ch, std::size_t, std::size_t) { letters += u_isalpha(UChar32(ch)); });
-    return letters;
-}
 
 struct Candidate
 {
@@ -61,6 +52,28 @@ bool mostly_inside_longer(const Candidate &piece, const std::vector<Candidate> &
     return !piece.found.empty() && double(found_inside) >= kInsideShare * double(piece.found.size());
 }
 
+// Words that stand in a stop entry the segmenter cut into several words (返回 顶部): they
+// are that entry there, not words of their own.
+std::vector<bool> inside_cut_stop_entries(const PageText &text, const StopWords &stop_words)
+{
+    const std::vector<Word> &words = text.words();
+    std::vector<bool> inside(words.size(), false);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i].kind != Word::Kind::chinese)
+            continue;
+        for (const std::vector<std::string> &rest : stop_words.pieces_after(text.counted_form(words[i]))) {
+            std::size_t next = i + 1;
+            while (next < words.size() && next - i - 1 < rest.size()
+                   && words[next].begin == words[next - 1].end
+                   && text.counted_form(words[next]) == rest[next - i - 1])
+                ++next;
+            if (next - i - 1 == rest.size())
+                std::fill(inside.begin() + std::ptrdiff_t(i), inside.begin() + std::ptrdiff_t(next), true);
+        }
+    }
+    return inside;
+}
+
 } // namespace
 
 std::vector<KeywordRow> top_keywords(const PageText &text, const Language &language, std::size_t limit)
@@ -72,20 +85,32 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
         const std::u32string characters = code_points(word);
         return lexicon.is_nominal(characters) || !lexicon.contains(characters);
     };
+    // Numerals, measure words and dates say nothing of a page (一册, 万名, 五月), and the
+    // stop list holds Taiwan's words in simplified Chinese (回覆 is 回复).
+    const auto left_out = [&](std::string_view counted, std::string_view written, Word::Kind kind) {
+        if (stop_words.contains(counted))
+            return true;
+        if (kind != Word::Kind::chinese)
+            return false;
+        return lexicon.is_quantity(code_points(counted))
+            || (text.traditional() && stop_words.contains(language.simplified.phrase_form(written)));
+    };
     const std::vector<Word> &words = text.words();
+    const std::vector<bool> in_stop_entry = inside_cut_stop_entries(text, stop_words);
     constexpr std::size_t kNone = SIZE_MAX;
     std::unordered_map<std::string_view, std::size_t> index; // counted form → candidate, or kNone
     std::vector<Candidate> candidates;
     std::vector<std::size_t> candidate_of(words.size(), kNone);
     for (std::size_t i = 0; i < words.size(); ++i) {
         const Word &word = words[i];
+        if (in_stop_entry[i])
+            continue;
         const std::string_view counted = text.counted_form(word);
         auto [found, added] = index.try_emplace(counted, kNone);
         if (added) { // each distinct word is judged once
-            const bool long_enough = word.kind == Word::Kind::chinese
-                ? code_point_count(counted) >= 2
-                : word.kind == Word::Kind::letters && letter_count(counted) >= 2;
-            if (!long_enough || stop_words.contains(counted))
+            // One character says nothing, but 5G and H5 are names.
+            const bool long_enough = word.kind != Word::Kind::number && code_point_count(counted) >= 2;
+            if (!long_enough || left_out(counted, text.text_of(word), word.kind))
                 continue;
             found->second = candidates.size();
             candidates.push_back({std::string(counted), std::string(text.text_of(word)), 0, word.begin, {}});
@@ -97,28 +122,51 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
     }
 
     // Chinese words side by side, nearly always together: one term.
-    std::unordered_map<std::uint64_t, std::pair<std::size_t, std::size_t>> pairs; // → count, first word
-    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+    const auto pair_at = [&](std::size_t i) -> std::optional<std::uint64_t> {
         if (candidate_of[i] == kNone || candidate_of[i + 1] == kNone || words[i].kind != Word::Kind::chinese
             || words[i + 1].kind != Word::Kind::chinese || words[i].end != words[i + 1].begin)
-            continue;
-        auto &[count, first] =
-            pairs.try_emplace((std::uint64_t(candidate_of[i]) << 32) | candidate_of[i + 1], 0, i)
-                .first->second;
-        ++count;
-    }
-    const std::size_t single_words = candidates.size();
-    for (const auto &[key, value] : pairs) {
-        const auto &[count, first] = value;
+            return std::nullopt;
+        return (std::uint64_t(candidate_of[i]) << 32) | candidate_of[i + 1];
+    };
+    std::unordered_map<std::uint64_t, std::size_t> pairs; // → times side by side
+    for (std::size_t i = 0; i + 1 < words.size(); ++i)
+        if (const auto pair = pair_at(i))
+            ++pairs[*pair];
+    std::erase_if(pairs, [&](const auto &pair) {
+        const auto &[key, count] = pair;
         const Candidate &left = candidates[key >> 32];
         const Candidate &right = candidates[key & 0xFFFFFFFF];
-        if (count < kPhraseMinimum || double(count) < kPhraseShare * double(std::max(left.words, right.words))
-            || !nominal(left.counted) || !nominal(right.counted))
+        return count < kPhraseMinimum
+            || double(count) < kPhraseShare * double(std::max(left.words, right.words))
+            || !nominal(left.counted) || !nominal(right.counted)
+            || left_out(left.counted + right.counted, left.shown + right.shown, Word::Kind::chinese);
+    });
+    // Terms do not overlap: in 正品行货全国联保 the terms are 正品行货 and 全国联保, not
+    // 行货全国 as well. Read from the left, a term takes its words from the next one.
+    const std::size_t single_words = candidates.size();
+    std::unordered_map<std::uint64_t, std::size_t> term_of; // pair → candidate
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+        const auto pair = pair_at(i);
+        if (!pair || !pairs.contains(*pair))
             continue;
-        const Word span{words[first].begin, words[first + 1].end, Word::Kind::chinese};
-        candidates.push_back(
-            {left.counted + right.counted, std::string(text.text_of(span)), count, span.begin, {}});
+        auto [term, added] = term_of.try_emplace(*pair, candidates.size());
+        if (added) {
+            const Word span{words[i].begin, words[i + 1].end, Word::Kind::chinese};
+            candidates.push_back({candidates[*pair >> 32].counted + candidates[*pair & 0xFFFFFFFF].counted,
+                                  std::string(text.text_of(span)),
+                                  0,
+                                  span.begin,
+                                  {}});
+        }
+        ++candidates[term->second].words;
+        ++i;
     }
+    std::vector<Candidate> terms(std::make_move_iterator(candidates.begin() + std::ptrdiff_t(single_words)),
+                                 std::make_move_iterator(candidates.end()));
+    candidates.resize(single_words);
+    for (Candidate &term : terms)
+        if (term.words >= kPhraseMinimum)
+            candidates.push_back(std::move(term));
 
     // The most frequent words (and every term) are counted by the rule; pieces of longer
     // rows give way to them.

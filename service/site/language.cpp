@@ -18,9 +18,12 @@ std::filesystem::path LanguageFiles::data_file(const std::string &name)
 
 std::shared_ptr<const Language> load_language(const LanguageFiles &files)
 {
+    Segmenter segmenter(Lexicon(files.lexicon), WordModel(files.word_model));
+    StopWords stop_words(files.stop_words);
+    stop_words.learn_pieces(segmenter);
     return std::make_shared<const Language>(
-        Language{Segmenter(Lexicon(files.lexicon), WordModel(files.word_model)),
-                 SimplifiedView(files.traditional), StopWords(files.stop_words)});
+        Language{std::move(segmenter), SimplifiedView(files.traditional, files.traditional_phrases),
+                 std::move(stop_words)});
 }
 
 LanguageLoader::LanguageLoader(const LanguageFiles &files)

@@ -41,6 +41,20 @@ std::u32string han_word(std::string_view utf8)
     return word;
 }
 
+// What numerals and ordinals begin with.
+constexpr std::u32string_view kNumerals = U"零〇一二两三四五六七八九十百千万亿几多半数第每首";
+
+Lexicon::Class class_of(std::u32string_view word, std::string_view tag)
+{
+    if (tag.starts_with('n') || tag == "s" || tag == "vn" || tag == "an")
+        return Lexicon::Class::nominal;
+    // Months and days are time words (五月, t) where their neighbours are numerals (四月, m).
+    if (tag == "m" || tag == "mq" || tag == "q"
+        || (tag == "t" && kNumerals.find(word.front()) != kNumerals.npos))
+        return Lexicon::Class::quantity;
+    return Lexicon::Class::other;
+}
+
 } // namespace
 
 Lexicon::Lexicon(const std::filesystem::path &dictionary)
@@ -62,10 +76,9 @@ Lexicon::Lexicon(const std::filesystem::path &dictionary)
         total += frequency; // every word counts towards the total, as in jieba
         std::string_view tag(after_frequency, std::size_t(rest.data() + rest.size() - after_frequency));
         tag.remove_prefix(std::min(tag.find_first_not_of(' '), tag.size()));
-        const bool nominal = tag.starts_with('n') || tag == "s" || tag == "vn" || tag == "an";
         std::u32string word = han_word(line.substr(0, space));
         if (!word.empty() && frequency > 0)
-            words.push_back({std::move(word), frequency, nominal});
+            words.push_back({word, frequency, class_of(word, tag)});
     }
     if (words.empty())
         throw std::runtime_error("no words in " + dictionary.string());
@@ -77,7 +90,7 @@ Lexicon::Lexicon(std::span<const std::pair<std::u32string_view, double>> words)
     std::vector<Entry> owned;
     double total = 0;
     for (const auto &[word, frequency] : words) {
-        owned.push_back({std::u32string(word), frequency, true});
+        owned.push_back({std::u32string(word), frequency, Class::nominal});
         total += frequency;
     }
     build(std::move(owned), total);
@@ -100,7 +113,7 @@ void Lexicon::build(std::vector<Entry> words, double total)
         std::uint32_t node;
         std::size_t begin, end, depth;
     };
-    nodes_.assign(1, Node{0, 0, 0, kNotAWord, false});
+    nodes_.assign(1, Node{0, 0, 0, kNotAWord, Class::other});
     std::deque<Pending> pending{{0, 0, words.size(), 0}};
     while (!pending.empty()) {
         const Pending here = pending.front();
@@ -108,7 +121,7 @@ void Lexicon::build(std::vector<Entry> words, double total)
         std::size_t at = here.begin;
         if (at < here.end && words[at].word.size() == here.depth) { // sorts before its longer words
             nodes_[here.node].log_probability = float(std::log(words[at].frequency) - log_total);
-            nodes_[here.node].nominal = words[at].nominal;
+            nodes_[here.node].word_class = words[at].word_class;
             ++at;
         }
         nodes_[here.node].first_child = std::uint32_t(nodes_.size());
@@ -118,7 +131,7 @@ void Lexicon::build(std::vector<Entry> words, double total)
             while (group_end < here.end && words[group_end].word[here.depth] == ch)
                 ++group_end;
             pending.push_back({std::uint32_t(nodes_.size()), at, group_end, here.depth + 1});
-            nodes_.push_back(Node{ch, 0, 0, kNotAWord, false});
+            nodes_.push_back(Node{ch, 0, 0, kNotAWord, Class::other});
             at = group_end;
         }
         nodes_[here.node].child_count = std::uint32_t(nodes_.size()) - nodes_[here.node].first_child;
@@ -166,7 +179,15 @@ bool Lexicon::contains(std::u32string_view word) const
 bool Lexicon::is_nominal(std::u32string_view word) const
 {
     const Node *node = find(word);
-    return node && node->nominal;
+    return node && node->word_class == Class::nominal;
+}
+
+bool Lexicon::is_quantity(std::u32string_view word) const
+{
+    if (const Node *node = find(word))
+        return node->word_class == Class::quantity;
+    const std::size_t numerals = std::u32string_view(word).find_first_not_of(kNumerals);
+    return numerals != 0 && (numerals == std::u32string_view::npos || numerals + 1 == word.size());
 }
 
 namespace {

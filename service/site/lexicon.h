@@ -22,11 +22,17 @@ public:
     // For tests: words and their frequencies.
     explicit Lexicon(std::span<const std::pair<std::u32string_view, double>> words);
 
+    // What the lexicon's part of speech says a word is, as far as terms go.
+    enum class Class : std::uint8_t {
+        other,
+        nominal, // a noun, a place or a nominal verb or adjective (n*, s, vn, an)
+        quantity, // a numeral, a measure word, or a date led by a numeral (m, mq, q; 五月)
+    };
     struct Entry
     {
         std::u32string word;
         double frequency;
-        bool nominal;
+        Class word_class;
     };
 
     // Calls on_word(length, log probability) for every word that `text` begins with,
@@ -37,9 +43,12 @@ public:
     // log(frequency / total) of words the lexicon does not know.
     double unknown_log_probability() const { return unknown_; }
     bool contains(std::u32string_view word) const;
-    // Whether a word is a noun, a place or a nominal verb or adjective (n*, s, vn, an),
-    // as far as the lexicon knows it: what terms of more than one word are made of.
+    // Whether a word is nominal, as far as the lexicon knows it: what terms of more than
+    // one word are made of.
     bool is_nominal(std::u32string_view word) const;
+    // Whether a word counts or dates something: a word the lexicon holds as a quantity,
+    // or one it lacks made of numerals and at most one character after them (一册, 万名).
+    bool is_quantity(std::u32string_view word) const;
     std::size_t size() const { return words_; }
 
 private:
@@ -49,7 +58,7 @@ private:
         std::uint32_t first_child;
         std::uint32_t child_count;
         float log_probability; // of the word ending here; kNotAWord for a prefix only
-        bool nominal;
+        Class word_class;
     };
     static constexpr float kNotAWord = 1.0f;
     // Children of the root for the main block of ideographs, found without a search.

@@ -22,17 +22,22 @@ std::string collapsed(std::string_view keyword)
 
 std::string typed_keyword(std::string_view keyword)
 {
-    return fold_case(collapsed(keyword));
+    return FoldedText(collapsed(keyword)).take_text();
 }
 
 PageText::PageText(std::string_view visible_text, const Language &language)
-    : folded_(fold_case(visible_text))
+    : folded_(visible_text)
+    , original_(visible_text)
     , length_(code_point_count(visible_text))
-    , traditional_(language.simplified.is_traditional(folded_))
+    , traditional_(language.simplified.is_traditional(folded_.text()))
     , simplified_(&language.simplified)
 {
-    if (traditional_)
-        simplified_text_ = language.simplified.simplified(folded_);
+    // A simplified page may quote traditional Chinese: its words count with their
+    // simplified forms all the same.
+    std::string view = traditional_ ? language.simplified.simplified(folded_.text())
+                                    : language.simplified.simplified_runs(folded_.text());
+    if (view != folded_.text())
+        simplified_text_ = std::move(view);
     words_ = split_words(matched(), language.segmenter);
     inside_.assign(matched().size() + 1, false);
     for (const Word &word : words_)
@@ -42,7 +47,8 @@ PageText::PageText(std::string_view visible_text, const Language &language)
 
 std::string_view PageText::text_of(const Word &word) const
 {
-    return std::string_view(folded_).substr(word.begin, word.end - word.begin);
+    const std::size_t begin = folded_.original_offset(word.begin);
+    return std::string_view(original_).substr(begin, folded_.original_offset(word.end) - begin);
 }
 
 std::string_view PageText::counted_form(const Word &word) const
@@ -53,7 +59,7 @@ std::string_view PageText::counted_form(const Word &word) const
 std::string PageText::counted_form(std::string_view keyword) const
 {
     const std::string folded = typed_keyword(keyword);
-    return traditional_ ? simplified_->simplified(folded) : folded;
+    return traditional_ ? simplified_->simplified(folded) : simplified_->simplified_runs(folded);
 }
 
 template<typename Visit>
@@ -121,12 +127,13 @@ PageText::occurrences_of(std::span<const std::string> counted_keywords) const
 void PageText::release_words()
 {
     words_ = {};
+    original_ = {};
 }
 
 std::size_t PageText::memory_bytes() const
 {
-    return folded_.capacity() + simplified_text_.capacity() + inside_.capacity() / 8
-        + words_.capacity() * sizeof(Word);
+    return folded_.text().capacity() + folded_.memory_bytes() + simplified_text_.capacity()
+        + original_.capacity() + inside_.capacity() / 8 + words_.capacity() * sizeof(Word);
 }
 
 std::size_t PageText::count(std::string_view keyword) const

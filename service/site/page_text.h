@@ -1,6 +1,7 @@
 #pragma once
 
 #include "site/language.h"
+#include "site/unicode_text.h"
 #include "site/word_scan.h"
 
 #include <cstddef>
@@ -18,7 +19,8 @@ namespace seo {
 // word boundary of the segmented text. So 数据 is not counted inside 数据库, nor seo in
 // seoul, while 网站优化 is counted where the page has 网站 and 优化 side by side.
 // Letter case does not matter, nor does a run of white space in a typed keyword, and
-// in traditional Chinese a keyword may be typed in either script.
+// a keyword may be typed in either script, and in full-width or half-width letters, with
+// or without the hyphen of a name (Wi-Fi).
 class PageText
 {
 public:
@@ -27,18 +29,17 @@ public:
 
     // Characters (code points) of the text, as shown.
     std::size_t length() const { return length_; }
-    // The text case-folded: the words are taken from it, in the page's own characters.
-    const std::string &folded() const { return folded_; }
     // The words of the text, in order: Chinese words, and words of other scripts with
-    // letters in them (numbers and punctuation are none).
+    // letters in them (iPhone15, 5G), and numbers.
     const std::vector<Word> &words() const { return words_; }
+    // A word as the page writes it (ThinkPad, ＯＰＰＯ, 手機); only until release_words().
     std::string_view text_of(const Word &word) const;
-    // The form under which a word is counted (simplified, for traditional Chinese).
+    // The form under which a word is counted: folded, and in simplified characters.
     std::string_view counted_form(const Word &word) const;
     bool traditional() const { return traditional_; }
 
-    // Lets go of the words once the keyword table has been made from them: counting
-    // needs only the text and where its words begin and end.
+    // Lets go of the words and of the text as written once the keyword table has been
+    // made from them: counting needs only the folded text and where its words begin and end.
     void release_words();
     // The bytes the text holds.
     std::size_t memory_bytes() const;
@@ -59,11 +60,15 @@ private:
     template<typename Visit>
     void for_each_occurrence(std::string_view counted_keyword, Visit &&visit) const;
 
-    // What keywords are matched in: the folded text, simplified if traditional.
-    const std::string &matched() const { return traditional_ ? simplified_text_ : folded_; }
+    // What keywords are matched in: the folded text, in simplified characters.
+    const std::string &matched() const
+    {
+        return simplified_text_.empty() ? folded_.text() : simplified_text_;
+    }
 
-    std::string folded_;
-    std::string simplified_text_; // only for a traditional text
+    FoldedText folded_;
+    std::string simplified_text_; // only where simplifying changed the folded text
+    std::string original_; // the text as written, while the words are kept
     std::vector<bool> inside_; // per byte of matched(): inside a word, so no match starts or ends there
     std::vector<Word> words_;
     std::size_t length_ = 0;
@@ -71,7 +76,8 @@ private:
     const SimplifiedView *simplified_ = nullptr;
 };
 
-// A keyword as the user typed it: white space collapsed and trimmed, case-folded.
+// A keyword as the user typed it: white space collapsed and trimmed, folded as a text is
+// for counting.
 std::string typed_keyword(std::string_view keyword);
 
 // occurrences × keyword length ÷ text length × 100; zero for an empty text.

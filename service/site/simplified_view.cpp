@@ -12,23 +12,37 @@
 namespace seo {
 namespace {
 
-struct OpenccCloser
+opencc_t open_converter(const std::filesystem::path &config)
 {
-    void operator()(void *converter) const { opencc_close(static_cast<opencc_t>(converter)); }
-};
+    // OpenCC reports failure with the handle (opencc_t)-1.
+    const opencc_t opened = opencc_open(config.c_str());
+    if (reinterpret_cast<std::intptr_t>(opened) == -1)
+        throw std::runtime_error(std::string("OpenCC cannot use ") + config.string() + ": " + opencc_error());
+    return opened;
+}
+
+std::string converted(void *converter, std::string_view utf8)
+{
+    char *out = opencc_convert_utf8(static_cast<opencc_t>(converter), utf8.data(), utf8.size());
+    if (!out)
+        throw std::runtime_error(std::string("OpenCC failed: ") + opencc_error());
+    std::string text(out);
+    opencc_convert_utf8_free(out);
+    return text;
+}
 
 } // namespace
 
-SimplifiedView::SimplifiedView(const std::filesystem::path &config)
-    : table_(kLast - kFirst + 1, 0)
+void SimplifiedView::OpenccCloser::operator()(void *converter) const
 {
-    // OpenCC reports failure with the handle (opencc_t)-1.
-    opencc_t opened = opencc_open(config.c_str());
-    if (reinterpret_cast<std::intptr_t>(opened) == -1)
-        opened = nullptr;
-    const std::unique_ptr<void, OpenccCloser> converter(opened);
-    if (!converter)
-        throw std::runtime_error(std::string("OpenCC cannot use ") + config.string() + ": " + opencc_error());
+    opencc_close(static_cast<opencc_t>(converter));
+}
+
+SimplifiedView::SimplifiedView(const std::filesystem::path &characters, const std::filesystem::path &phrases)
+    : table_(kLast - kFirst + 1, 0)
+    , phrases_(open_converter(phrases))
+{
+    const std::unique_ptr<void, OpenccCloser> converter(open_converter(characters));
     // Every character of the block at once, each on its own line so none joins another.
     std::string block;
     for (char32_t ch = kFirst; ch <= kLast; ++ch) {
@@ -38,14 +52,10 @@ SimplifiedView::SimplifiedView(const std::filesystem::path &config)
         block.append(bytes, std::size_t(length));
         block += '\n';
     }
-    char *converted = opencc_convert_utf8(static_cast<opencc_t>(converter.get()), block.data(), block.size());
-    if (!converted)
-        throw std::runtime_error(std::string("OpenCC failed: ") + opencc_error());
-    const std::u32string after = code_points(converted);
-    opencc_convert_utf8_free(converted);
+    const std::u32string after = code_points(converted(converter.get(), block));
     const std::u32string before = code_points(block);
     if (after.size() != before.size())
-        throw std::runtime_error("OpenCC did not convert character by character with " + config.string());
+        throw std::runtime_error("OpenCC did not convert character by character with " + characters.string());
     for (std::size_t i = 0; i < before.size(); ++i) {
         const char32_t from = before[i], to = after[i];
         if (from != to && from >= kFirst && from <= kLast && U8_LENGTH(to) == U8_LENGTH(from))
@@ -88,6 +98,48 @@ std::string SimplifiedView::simplified(std::string_view utf8) const
         out.append(encoded, std::size_t(size));
     });
     return out;
+}
+
+bool SimplifiedView::holds_traditional(std::string_view utf8) const
+{
+    bool traditional = false;
+    for_each_code_point(utf8, [&](char32_t ch, std::size_t, std::size_t) {
+        traditional = traditional || simplified(ch) != ch;
+    });
+    return traditional;
+}
+
+std::string SimplifiedView::simplified_runs(std::string_view utf8) const
+{
+    std::string out(utf8);
+    if (!phrases_)
+        return out;
+    std::size_t run_begin = 0, run_end = 0;
+    const auto finish_run = [&] {
+        const std::string_view run = utf8.substr(run_begin, run_end - run_begin);
+        if (run.empty() || !holds_traditional(run))
+            return;
+        std::string by_phrases = converted(phrases_.get(), run);
+        // Words are found in the view and shown from the page: every character must stay
+        // in its place.
+        if (by_phrases.size() != run.size() || code_point_count(by_phrases) != code_point_count(run))
+            by_phrases = simplified(run);
+        out.replace(run_begin, run.size(), by_phrases);
+    };
+    for_each_code_point(utf8, [&](char32_t ch, std::size_t, std::size_t end) {
+        if (ch < kFirst || ch > kLast) {
+            finish_run();
+            run_begin = end;
+        }
+        run_end = end;
+    });
+    finish_run();
+    return out;
+}
+
+std::string SimplifiedView::phrase_form(std::string_view word) const
+{
+    return phrases_ ? converted(phrases_.get(), word) : std::string(word);
 }
 
 } // namespace seo

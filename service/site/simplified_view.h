@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,9 +16,10 @@ namespace seo {
 class SimplifiedView
 {
 public:
-    // `config`: an OpenCC configuration converting character by character. Throws
-    // std::runtime_error when OpenCC cannot use it.
-    explicit SimplifiedView(const std::filesystem::path &config);
+    // `characters`: an OpenCC configuration converting character by character; `phrases`:
+    // one converting by phrases, Taiwan's words included (登入 is 登录). Throws
+    // std::runtime_error when OpenCC cannot use them.
+    SimplifiedView(const std::filesystem::path &characters, const std::filesystem::path &phrases);
     SimplifiedView() = default; // changes nothing
 
     // Whether `utf8` reads as traditional Chinese: at least 1 in 20 of its Chinese
@@ -26,12 +28,26 @@ public:
     bool is_traditional(std::string_view utf8) const;
     // `utf8` with every character replaced by its simplified form; as long as `utf8`.
     std::string simplified(std::string_view utf8) const;
+    // A text that is not traditional as a whole, with each run of Chinese characters that
+    // holds a traditional one (a quote, a product name) converted by phrases, so that
+    // 手機 there is 手机 and 乾隆 stays 乾隆; as long as `utf8`.
+    std::string simplified_runs(std::string_view utf8) const;
+    // A word converted by phrases, whatever its length becomes: what it means in
+    // simplified Chinese (回覆 is 回复, 列印 is 打印).
+    std::string phrase_form(std::string_view word) const;
 
 private:
     char32_t simplified(char32_t ch) const;
+    bool holds_traditional(std::string_view utf8) const;
 
     static constexpr char32_t kFirst = 0x3400, kLast = 0x9FFF;
     std::vector<char32_t> table_; // by ch - kFirst; 0 where nothing changes
+    struct OpenccCloser
+    {
+        void operator()(void *converter) const;
+    };
+    // Shared by all threads: OpenCC's converters are only read while converting.
+    std::unique_ptr<void, OpenccCloser> phrases_;
 };
 
 } // namespace seo

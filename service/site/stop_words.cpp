@@ -1,5 +1,7 @@
 #include "site/stop_words.h"
 
+#include "site/unicode_text.h"
+
 #include <fstream>
 #include <stdexcept>
 
@@ -26,6 +28,43 @@ StopWords::StopWords(const std::filesystem::path &list)
 bool StopWords::contains(std::string_view word) const
 {
     return words_.contains(word);
+}
+
+void StopWords::learn_pieces(const Segmenter &segmenter)
+{
+    std::vector<std::size_t> lengths, offsets;
+    for (const std::string &entry : words_) {
+        std::u32string characters;
+        offsets.clear();
+        for_each_code_point(entry, [&](char32_t ch, std::size_t begin, std::size_t) {
+            characters += ch;
+            offsets.push_back(begin);
+        });
+        offsets.push_back(entry.size());
+        if (characters.size() < 3 || characters.front() < 0x3400)
+            continue;
+        lengths.clear();
+        segmenter.split(characters, lengths);
+        if (lengths.size() < 2)
+            continue;
+        std::vector<std::string> pieces;
+        std::size_t at = 0;
+        for (const std::size_t length : lengths) {
+            pieces.push_back(entry.substr(offsets[at], offsets[at + length] - offsets[at]));
+            at += length;
+        }
+        const std::string first = std::move(pieces.front());
+        pieces.erase(pieces.begin());
+        cut_entries_[first].push_back(std::move(pieces));
+    }
+}
+
+std::span<const std::vector<std::string>> StopWords::pieces_after(std::string_view word) const
+{
+    const auto found = cut_entries_.find(word);
+    if (found == cut_entries_.end())
+        return {};
+    return found->second;
 }
 
 } // namespace seo

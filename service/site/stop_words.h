@@ -1,10 +1,15 @@
 #pragma once
 
+#include "site/segmenter.h"
 #include <filesystem>
+
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace seo {
 
@@ -20,6 +25,12 @@ public:
 
     bool contains(std::string_view word) const;
 
+    // Learns how the segmenter cuts the entries it does not keep whole (返回顶部 is 返回
+    // and 顶部), so that such an entry is found where its words stand side by side.
+    void learn_pieces(const Segmenter &segmenter);
+    // The entries cut into several words whose first word is `word`: their other words.
+    std::span<const std::vector<std::string>> pieces_after(std::string_view word) const;
+
 private:
     // Looked up by string_view, without making a string of every word asked about.
     struct Hash
@@ -28,6 +39,8 @@ private:
         std::size_t operator()(std::string_view word) const { return std::hash<std::string_view>{}(word); }
     };
     std::unordered_set<std::string, Hash, std::equal_to<>> words_;
+    std::unordered_map<std::string, std::vector<std::vector<std::string>>, Hash, std::equal_to<>>
+        cut_entries_;
 };
 
 } // namespace seo

@@ -1,9 +1,14 @@
 #include "site/unicode_text.h"
 
+#include <unicode/bytestream.h>
+#include <unicode/edits.h>
+#include <unicode/normalizer2.h>
 #include <unicode/ucasemap.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -72,6 +77,51 @@ std::string fold_case(std::string_view utf8)
         throw std::runtime_error("ICU case folding failed");
     folded.resize(static_cast<std::size_t>(needed));
     return folded;
+}
+
+FoldedText::FoldedText(std::string_view original)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2 *nfkc_cf = icu::Normalizer2::getNFKCCasefoldInstance(status);
+    std::string normalised;
+    normalised.reserve(original.size());
+    icu::StringByteSink<std::string> sink(&normalised);
+    icu::Edits edits;
+    if (U_SUCCESS(status))
+        nfkc_cf->normalizeUTF8(0, icu::StringPiece(original.data(), int32_t(original.size())), sink, &edits,
+                               status);
+    if (U_FAILURE(status))
+        throw std::runtime_error("ICU normalisation failed");
+    for (icu::Edits::Iterator change = edits.getFineChangesIterator(); change.next(status);)
+        if (change.oldLength() != change.newLength())
+            normalised_.push_back({std::size_t(change.destinationIndex() + change.newLength()),
+                                   std::ptrdiff_t(change.sourceIndex() + change.oldLength())
+                                       - std::ptrdiff_t(change.destinationIndex() + change.newLength())});
+
+    const auto alphanumeric = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    text_.reserve(normalised.size());
+    for (std::size_t at = 0; at < normalised.size(); ++at) {
+        if (normalised[at] == '-' && at > 0 && at + 1 < normalised.size() && alphanumeric(normalised[at - 1])
+            && alphanumeric(normalised[at + 1])) {
+            hyphens_.push_back({text_.size(), std::ptrdiff_t(hyphens_.size() + 1)});
+            continue;
+        }
+        text_ += normalised[at];
+    }
+}
+
+std::ptrdiff_t FoldedText::shift_at(const std::vector<Shift> &shifts, std::size_t at)
+{
+    const auto after =
+        std::upper_bound(shifts.begin(), shifts.end(), at,
+                         [](std::size_t offset, const Shift &shift) { return offset < shift.at; });
+    return after == shifts.begin() ? 0 : std::prev(after)->delta;
+}
+
+std::size_t FoldedText::original_offset(std::size_t folded_offset) const
+{
+    const auto normalised = std::size_t(std::ptrdiff_t(folded_offset) + shift_at(hyphens_, folded_offset));
+    return std::size_t(std::ptrdiff_t(normalised) + shift_at(normalised_, normalised));
 }
 
 std::string format_percent(double percent)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace seo {
 
@@ -39,6 +40,41 @@ char32_t first_code_point(std::string_view utf8);
 
 // Full Unicode case folding, so "SEO", "Seo" and "seo" count as one word.
 std::string fold_case(std::string_view utf8);
+
+// A text folded for counting words in it: NFKC with case folding (ＯＰＰＯ, OPPO and oppo
+// are one word, and so are ５Ｇ and 5g), and a hyphen between two letters or digits left
+// out (Wi-Fi, WiFi and wifi are one word). Where a place of the folded text lies in the
+// original is kept, so that words are shown as the page writes them.
+class FoldedText
+{
+public:
+    explicit FoldedText(std::string_view original);
+    FoldedText() = default; // of an empty text
+
+    const std::string &text() const { return text_; }
+    std::string take_text() { return std::move(text_); }
+    // The byte offset in the original of a byte offset of the folded text at which a
+    // character begins (or its end).
+    std::size_t original_offset(std::size_t folded_offset) const;
+    // The bytes the offsets take.
+    std::size_t memory_bytes() const
+    {
+        return (normalised_.capacity() + hyphens_.capacity()) * sizeof(Shift);
+    }
+
+private:
+    // From `at` on, positions lie `delta` bytes further on in the text before the step.
+    struct Shift
+    {
+        std::size_t at;
+        std::ptrdiff_t delta;
+    };
+    static std::ptrdiff_t shift_at(const std::vector<Shift> &shifts, std::size_t at);
+
+    std::string text_;
+    std::vector<Shift> normalised_; // normalised text → original
+    std::vector<Shift> hyphens_; // folded text → normalised text
+};
 
 // "3.50%": two decimals, dot as separator whatever the locale.
 std::string format_percent(double percent);

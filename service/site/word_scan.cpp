@@ -3,6 +3,7 @@
 #include "site/unicode_text.h"
 
 #include <unicode/ubrk.h>
+#include <unicode/uchar.h>
 #include <unicode/uscript.h>
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
@@ -50,29 +51,35 @@ public:
         int32_t start = ubrk_first(breaker_.get());
         for (int32_t end = ubrk_next(breaker_.get()); end != UBRK_DONE;
              start = end, end = ubrk_next(breaker_.get())) {
-            const int32_t status_of_word = ubrk_getRuleStatus(breaker_.get());
-            if (status_of_word >= UBRK_WORD_NUMBER && status_of_word < UBRK_WORD_NUMBER_LIMIT)
-                words.push_back({std::uint32_t(start), std::uint32_t(end), Word::Kind::number});
-            else if (status_of_word >= UBRK_WORD_LETTER && status_of_word < UBRK_WORD_IDEO_LIMIT)
-                add_letter_words(text, std::uint32_t(start), std::uint32_t(end), words);
+            const int32_t rule = ubrk_getRuleStatus(breaker_.get());
+            if (rule >= UBRK_WORD_NUMBER && rule < UBRK_WORD_IDEO_LIMIT)
+                add_words(text, Word{std::uint32_t(start), std::uint32_t(end), Word::Kind::letters}, words);
         }
     }
 
 private:
-    // ICU keeps "openoffice.org" and "sys.path" together; search engines, and people
-    // searching, take them as two words each.
-    static void add_letter_words(std::string_view text, std::uint32_t begin, std::uint32_t end,
-                                 std::vector<Word> &words)
+    // A run of letters and digits is a word (iPhone15, 5G, 2.4GHz, Next.js): only a run
+    // of digits alone is a number. ICU keeps "c:path" together; people take it as two.
+    static void add_words(std::string_view text, Word word, std::vector<Word> &words)
     {
-        for (std::uint32_t at = begin; at < end; ++at) {
-            if (text[at] != '.' && text[at] != ':')
+        for (std::uint32_t at = word.begin; at <= word.end; ++at) {
+            if (at < word.end && text[at] != ':')
                 continue;
-            if (at > begin)
-                words.push_back({begin, at, Word::Kind::letters});
-            begin = at + 1;
+            if (at > word.begin)
+                words.push_back({word.begin, at,
+                                 has_letter(text.substr(word.begin, at - word.begin)) ? Word::Kind::letters
+                                                                                      : Word::Kind::number});
+            word.begin = at + 1;
         }
-        if (end > begin)
-            words.push_back({begin, end, Word::Kind::letters});
+    }
+
+    static bool has_letter(std::string_view piece)
+    {
+        bool letter = false;
+        for_each_code_point(piece, [&letter](char32_t ch, std::size_t, std::size_t) {
+            letter = letter || u_isalpha(UChar32(ch));
+        });
+        return letter;
     }
 
     std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> breaker_{nullptr, &ubrk_close};

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,12 +28,14 @@ TEST(Segmenter, SplitsAsJiebaDoes)
     // Expected: jieba.cut() of Debian's python3-jieba, with its hidden Markov model.
     const std::pair<const char *, const char *> cases[] = {
         {"软件包管理系统安装软件", "软件包/管理系统/安装/软件"},
-        {"Debian发行版的软件包管理系统", "debian/发行版/的/软件包/管理系统"},
+        {"Debian发行版的软件包管理系统", "Debian/发行版/的/软件包/管理系统"},
         {"版本号和不稳定版", "版本号/和/不/稳定版"},
         {"手册页与标题页", "手册/页/与/标题/页"},
         {"服务端和运维工程师", "服务端/和/运维/工程师"}, // 运维 is no lexicon word
         {"自由软件是自由软件基金会的自由软件", "自由软件/是/自由软件/基金会/的/自由软件"},
-        {"SEO优化 2024年 seo-tools openoffice.org", "seo/优化/2024/年/seo/tools/openoffice/org"},
+        // Names joined by a hyphen or a dot, and letters with digits, are one word each.
+        {"SEO优化 2024年 seo-tools openoffice.org iPhone15 2.4GHz",
+         "SEO/优化/2024/年/seo-tools/openoffice.org/iPhone15/2.4GHz"},
         // Traditional Chinese is read in simplified form and kept in its own characters.
         {"軟件包管理系統安裝軟件", "軟件包/管理系統/安裝/軟件"},
     };
@@ -60,7 +63,15 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
         {"数据库", "数据", 0}, // not inside a longer word
         {"网站优化和网站 优化", "网站优化", 1}, // two words side by side
         {"研究生命起源", "研究生", 0},
-        {"SEO seoul Seo-tools seo2", "seo", 2},
+        {"SEO seoul Seo-tools seo2", "seo", 1}, // seotools and seo2 are words of their own
+        {"iPhone15 iPhone15 iPhone15 手机", "iphone15", 3},
+        {"2.4GHz 3.5mm", "4ghz", 0},
+        {"Wi-Fi 和 WiFi", "wifi", 2}, // the hyphen of a name is left out, typed or not
+        {"５Ｇ手机 5G", "5g", 2}, // full-width letters and digits are folded
+        {"ＯＰＰＯ手机", "OPPO", 1},
+        {"我的手機很好，手机", "手机", 2}, // a simplified page quoting traditional Chinese
+        {"我的手機很好，手机", "手機", 2},
+        {"乾隆皇帝", "乾隆", 1}, // a phrase that is simplified already stays as it is
         {"aa aaaa aa", "aa", 2},
         {"网站 优化 网站优化", "  网站  优化 ", 1}, // white space typed is collapsed
         {"軟件包和軟件", "软件", 1}, // either script, in traditional pages
@@ -133,7 +144,7 @@ TEST(KeywordTable, HoldsWordsAWebmasterWouldSearchFor)
     // Stop words, navigation and numbers are left out; ties keep the order of appearance.
     EXPECT_EQ(
         table_of("服务器 数据库 服务器 数据库 网站 使用 上一页 下一页 2024 the the Server server SERVER"),
-        (Rows{{"server", 3}, {"服务器", 2}, {"数据库", 2}, {"网站", 1}}));
+        (Rows{{"Server", 3}, {"服务器", 2}, {"数据库", 2}, {"网站", 1}}));
     // Words that nearly always stand side by side are one term, and the pieces found
     // only inside it give way; a word that also stands on its own stays a word.
     EXPECT_EQ(table_of("运维工程师很忙。运维工程师加班。招聘运维工程师。"),
@@ -142,6 +153,49 @@ TEST(KeywordTable, HoldsWordsAWebmasterWouldSearchFor)
               (Rows{{"工程师", 4}, {"运维", 3}, {"加班", 1}, {"招聘", 1}}));
     // A word in a longer one counts as the longer one only.
     EXPECT_EQ(table_of("软件包 软件包 软件包 软件"), (Rows{{"软件包", 3}, {"软件", 1}}));
+}
+
+TEST(KeywordTable, HoldsTheWordsOfShopPages)
+{
+    using Rows = std::vector<std::pair<std::string, std::size_t>>;
+    const auto times = [](const std::string &text, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += text;
+        return out;
+    };
+    const struct
+    {
+        const char *fault;
+        std::string text;
+        Rows rows;
+    } cases[] = {
+        {"model names", "iPhone15 iPhone15 iPhone15 手机", Rows{{"iPhone15", 3}, {"手机", 1}}},
+        {"names of one letter and digits", "5G 5G 4K 65W H5",
+         Rows{{"5G", 2}, {"4K", 1}, {"65W", 1}, {"H5", 1}}},
+        {"decimals with a unit", "2.4GHz 2.4GHz 3.5mm 2024", Rows{{"2.4GHz", 2}, {"3.5mm", 1}}},
+        {"hyphens and dots", "Wi-Fi Wi-Fi USB-C WH-1000XM5 Next.js",
+         Rows{{"Wi-Fi", 2}, {"USB-C", 1}, {"WH-1000XM5", 1}, {"Next.js", 1}}},
+        {"full-width letters, shown as first written", "ＯＰＰＯ OPPO oppo", Rows{{"ＯＰＰＯ", 3}}},
+        {"the page's case", "ThinkPad thinkpad THINKPAD", Rows{{"ThinkPad", 3}}},
+        {"stop entries the segmenter cuts",
+         times("返回顶部 隐私政策 联系我们 免责声明 网站地图 ", 4) + "手机", Rows{{"手机", 1}}},
+        {"Taiwan's navigation words", times("回覆 登入 搜尋 列印 支援 ", 3) + "手機", Rows{{"手機", 1}}},
+        {"two scripts on one page", "手机很好。手机不错。我的手機", Rows{{"手机", 3}, {"不错", 1}}},
+        {"numerals, units and dates", "一册 万名 一个多 英寸 一月 四月 五月 十月 电视 电视",
+         Rows{{"电视", 2}}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(table_of(c.text), c.rows) << c.fault;
+
+    // Terms merged from words side by side do not overlap.
+    const Rows cards = table_of(times("正品行货全国联保 顺丰包邮。", 5));
+    const auto has = [&cards](const std::string &word) {
+        return std::any_of(cards.begin(), cards.end(),
+                           [&word](const auto &row) { return row.first == word; });
+    };
+    EXPECT_TRUE(has("正品行货"));
+    EXPECT_FALSE(has("行货全国"));
 }
 
 TEST(KeywordTable, AgreesWithTheDensityCheckOnEveryRow)
