@@ -197,9 +197,13 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
     std::vector<KeywordRow> table;
     for (std::size_t i = 0; i < kept.size() && i < limit; ++i) {
         KeywordRow row;
-        row.word = std::move(kept[i].shown);
+        // The density check counts a row's word as typed: the page's form where it folds
+        // into the word counted, else the counted form (a compatibility character like ㈱
+        // folds into several, and a word may end inside it).
+        row.word = text.counted_form(kept[i].shown) == kept[i].counted ? std::move(kept[i].shown)
+                                                                       : std::move(kept[i].counted);
         row.occurrences = kept[i].found.size();
-        row.density = density_percent(row.occurrences, code_point_count(kept[i].counted), text.length());
+        row.density = density_percent(row.occurrences, code_point_count(row.word), text.length());
         table.push_back(std::move(row));
     }
     return table;

@@ -206,6 +206,9 @@ TEST(KeywordTable, AgreesWithTheDensityCheckOnEveryRow)
         // The segmenter keeps 刎刎 whole once and then splits the rest into single
         // characters, which side by side spell it again.
         "刎刎刎刎刎刎",
+        // Folding changes lengths: Wi-Fi is counted as wifi, and ㌲㈱ folds into six
+        // characters, in which a word may end.
+        "Wi-Fi 路由器 Wi-Fi ㌲㈱ ㌲㈱ ㌲㈱",
     };
     for (const std::string &page : pages) {
         const seo::PageText text(page, test_language());
