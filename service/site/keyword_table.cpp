@@ -2,6 +2,8 @@
 
 #include "site/unicode_text.h"
 
+#include <unicode/uchar.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -108,8 +110,10 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
         const std::string_view counted = text.counted_form(word);
         auto [found, added] = index.try_emplace(counted, kNone);
         if (added) { // each distinct word is judged once
-            // One character says nothing, but 5G and H5 are names.
-            const bool long_enough = word.kind != Word::Kind::number && code_point_count(counted) >= 2;
+            // One character says nothing, but 5G and H5 are names; a row leads with a
+            // letter, digit or ideograph, as the counting rule expects.
+            const bool long_enough = word.kind != Word::Kind::number && code_point_count(counted) >= 2
+                && u_isalnum(UChar32(first_code_point(counted)));
             if (!long_enough || left_out(counted, text.text_of(word), word.kind))
                 continue;
             found->second = candidates.size();

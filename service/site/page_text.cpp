@@ -5,6 +5,8 @@
 
 #include <string.h>
 
+#include <unicode/uchar.h>
+
 #include <cstdint>
 #include <unordered_map>
 
@@ -40,9 +42,12 @@ PageText::PageText(std::string_view visible_text, const Language &language)
         simplified_text_ = std::move(view);
     words_ = split_words(matched(), language.segmenter);
     inside_.assign(matched().size() + 1, false);
-    for (const Word &word : words_)
+    starts_.assign(matched().size() + 1, false);
+    for (const Word &word : words_) {
+        starts_[word.begin] = true;
         for (std::uint32_t at = word.begin + 1; at < word.end; ++at)
             inside_[at] = true;
+    }
 }
 
 std::string_view PageText::text_of(const Word &word) const
@@ -68,6 +73,9 @@ void PageText::for_each_occurrence(std::string_view counted_keyword, Visit &&vis
     if (counted_keyword.empty())
         return;
     const std::string_view haystack = matched();
+    // A keyword led by a letter, digit or ideograph begins where a word does, not in
+    // text the word scan left out; one led by a sign (.NET) where no word is.
+    const bool led_by_word = u_isalnum(UChar32(first_code_point(counted_keyword)));
     for (std::size_t from = 0;;) {
         // glibc's memmem skips by pairs of bytes, where a search led by the first byte
         // would stop at nearly every Chinese character (they share a few lead bytes).
@@ -77,7 +85,7 @@ void PageText::for_each_occurrence(std::string_view counted_keyword, Visit &&vis
             return;
         const auto begin = std::size_t(static_cast<const char *>(hit) - haystack.data());
         const std::size_t end = begin + counted_keyword.size();
-        if (!inside_[begin] && !inside_[end]) {
+        if (!inside_[begin] && !inside_[end] && (!led_by_word || starts_[begin])) {
             if (!visit(begin))
                 return;
             from = end;
@@ -133,7 +141,8 @@ void PageText::release_words()
 std::size_t PageText::memory_bytes() const
 {
     return folded_.text().capacity() + folded_.memory_bytes() + simplified_text_.capacity()
-        + original_.capacity() + inside_.capacity() / 8 + words_.capacity() * sizeof(Word);
+        + original_.capacity() + (inside_.capacity() + starts_.capacity()) / 8
+        + words_.capacity() * sizeof(Word);
 }
 
 std::size_t PageText::count(std::string_view keyword) const

@@ -70,6 +70,7 @@ private:
     std::string simplified_text_; // only where simplifying changed the folded text
     std::string original_; // the text as written, while the words are kept
     std::vector<bool> inside_; // per byte of matched(): inside a word, so no match starts or ends there
+    std::vector<bool> starts_; // per byte of matched(): a word starts here
     std::vector<Word> words_;
     std::size_t length_ = 0;
     bool traditional_ = false;

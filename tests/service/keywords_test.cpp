@@ -72,6 +72,8 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
         {"我的手機很好，手机", "手机", 2}, // a simplified page quoting traditional Chinese
         {"我的手機很好，手机", "手機", 2},
         {"乾隆皇帝", "乾隆", 1}, // a phrase that is simplified already stays as it is
+        {"学习 C++ 和 .NET", "c++", 1}, // signs around words
+        {"学习 C++ 和 .NET", ".net", 1},
         {"aa aaaa aa", "aa", 2},
         {"网站 优化 网站优化", "  网站  优化 ", 1}, // white space typed is collapsed
         {"軟件包和軟件", "软件", 1}, // either script, in traditional pages
@@ -209,6 +211,9 @@ TEST(KeywordTable, AgreesWithTheDensityCheckOnEveryRow)
         // Folding changes lengths: Wi-Fi is counted as wifi, and ㌲㈱ folds into six
         // characters, in which a word may end.
         "Wi-Fi 路由器 Wi-Fi ㌲㈱ ㌲㈱ ㌲㈱",
+        // Letters the word scan leaves out (a combining mark and a noncharacter after
+        // them) are not an occurrence of the word they spell.
+        "픾컽쓄죚 픾컽쓄죚\u20DD\uFDD5",
     };
     for (const std::string &page : pages) {
         const seo::PageText text(page, test_language());
