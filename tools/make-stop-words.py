@@ -73,8 +73,12 @@ this those though through thus to together too toward towards two under unless u
 using usually very via want wants was wasn't way we we'd we'll we're we've well went were weren't what what'll
 what's whatever when when's where where's whether which while who who'd who'll who's whom whose why why's will with
 within without won't would wouldn't yes yet you you'd you'll you're you've your yours yourself yourselves
-e.g i.e vs www com net org cn http https html htm php asp aspx jsp index home page pages top menu back next prev
-previous click here read login logout sign copyright rights reserved privacy terms contact
+e.g i.e vs
+""".split()
+# Words of addresses and navigation: left out where they are no topic of the page.
+ENGLISH_NAVIGATION = """
+www com net org cn http https html htm php asp aspx jsp index home page pages top menu back next prev previous click
+here read login logout sign copyright rights reserved privacy terms contact
 """.split()
 
 
@@ -86,14 +90,18 @@ def main():
             continue
         if tag in FUNCTION_CLASSES or tag in MIXED_CLASSES or (tag == "m" and word[0] in QUANTITY_LEADS):
             function_words.append(word)
-    chinese = sorted(set(function_words) | {w for w in GENERIC + NAVIGATION + UNITS if len(w) >= 2})
+    chinese = sorted(set(function_words) | {w for w in GENERIC if len(w) >= 2})
+    navigation = sorted({w for w in NAVIGATION + UNITS if len(w) >= 2} - set(chinese))
     english = sorted(set(ENGLISH))
+    english_navigation = sorted(set(ENGLISH_NAVIGATION) - set(english))
     with OUT.open("w", encoding="utf-8") as out:
         out.write("# Words the keyword table leaves out: function words, generic verbs, adjectives and\n"
-                  "# quantities, and site navigation; Chinese (simplified) then English (case-folded).\n"
-                  "# Written by tools/make-stop-words.py, which says how the list is made; edit that.\n")
-        out.write("\n".join(chinese) + "\n" + "\n".join(english) + "\n")
-    print(f"{OUT}: {len(chinese)} Chinese and {len(english)} English words")
+                  "# quantities; then, after [navigation], the words of site navigation and units, left\n"
+                  "# out unless the page's title or h1 holds them. Chinese (simplified), then English\n"
+                  "# (case-folded). Written by tools/make-stop-words.py, which says how the list is made;\n"
+                  "# edit that.\n")
+        out.write("\n".join(chinese + english) + "\n[navigation]\n" + "\n".join(navigation + english_navigation) + "\n")
+    print(f"{OUT}: {len(chinese)} + {len(navigation)} Chinese and {len(english)} + {len(english_navigation)} English words")
 
 
 if __name__ == "__main__":

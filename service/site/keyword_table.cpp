@@ -78,7 +78,17 @@ std::vector<bool> inside_cut_stop_entries(const PageText &text, const StopWords 
 
 } // namespace
 
-std::vector<KeywordRow> top_keywords(const PageText &text, const Language &language, std::size_t limit)
+TopicWords topic_words(std::initializer_list<const PageText *> texts)
+{
+    TopicWords topic;
+    for (const PageText *text : texts)
+        for (const Word &word : text->words())
+            topic.emplace(text->counted_form(word));
+    return topic;
+}
+
+std::vector<KeywordRow> top_keywords(const PageText &text, const Language &language, const TopicWords &topic,
+                                     std::size_t limit)
 {
     const StopWords &stop_words = language.stop_words;
     const Lexicon &lexicon = language.segmenter.lexicon();
@@ -88,14 +98,21 @@ std::vector<KeywordRow> top_keywords(const PageText &text, const Language &langu
         return lexicon.is_nominal(characters) || !lexicon.contains(characters);
     };
     // Numerals, measure words and dates say nothing of a page (一册, 万名, 五月), and the
-    // stop list holds Taiwan's words in simplified Chinese (回覆 is 回复).
+    // stop list holds Taiwan's words in simplified Chinese (回覆 is 回复). A word of the
+    // title or h1 is no navigation, nor a mere number there.
     const auto left_out = [&](std::string_view counted, std::string_view written, Word::Kind kind) {
-        if (stop_words.contains(counted))
+        const bool topical = topic.contains(std::string(counted));
+        const auto stop = [&](std::string_view form) {
+            const StopWords::Kind stop_kind = stop_words.kind_of(form);
+            return stop_kind == StopWords::Kind::always
+                || (stop_kind == StopWords::Kind::navigation && !topical);
+        };
+        if (stop(counted))
             return true;
         if (kind != Word::Kind::chinese)
             return false;
-        return lexicon.is_quantity(code_points(counted))
-            || (text.traditional() && stop_words.contains(language.simplified.phrase_form(written)));
+        return (!topical && lexicon.is_quantity(code_points(counted)))
+            || (text.traditional() && stop(language.simplified.phrase_form(written)));
     };
     const std::vector<Word> &words = text.words();
     const std::vector<bool> in_stop_entry = inside_cut_stop_entries(text, stop_words);

@@ -4,7 +4,9 @@
 #include "site/page_text.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace seo {
@@ -18,12 +20,17 @@ struct KeywordRow
     bool in_h1 = false;
 };
 
-// The keywords a webmaster would search a page for: its words of two or more Chinese
-// characters or letters that are no stop words, and pairs of Chinese words that stand
-// side by side nearly every time either occurs (运维 + 工程师 → 运维工程师), each row counted by
-// the page text's rule. A word found mostly (80 %) inside a longer row is left out, so a
-// table never ranks a piece above the word it sits in. The `limit` most frequent, most
-// frequent first and ties in order of first appearance.
-std::vector<KeywordRow> top_keywords(const PageText &text, const Language &language, std::size_t limit = 30);
+// The page's topic: the words of its title and h1 headings, in the forms they are counted in.
+using TopicWords = std::unordered_set<std::string>;
+TopicWords topic_words(std::initializer_list<const PageText *> texts);
+
+// The keywords a webmaster would search a page for: its words of two or more characters
+// that are no stop words (words of navigation are, unless they are the page's topic), and pairs of Chinese
+// words that stand side by side nearly every time either occurs (运维 + 工程师 → 运维工程师), each row
+// counted by the page text's rule. A word found mostly (80 %) inside a longer row is left out, so a table
+// never ranks a piece above the word it sits in. The `limit` most frequent, most frequent first and ties in
+// order of first appearance.
+std::vector<KeywordRow> top_keywords(const PageText &text, const Language &language,
+                                     const TopicWords &topic = {}, std::size_t limit = 30);
 
 } // namespace seo

@@ -120,9 +120,13 @@ PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots
     steps.hold(body + content_bytes(content) + report.text.memory_bytes() + 8 * report.text.words().size());
     if (!steps.next(report))
         return report;
-    report.keywords = top_keywords(report.text, language);
-    report.text.release_words();
     report.places = placement_texts(content, report.fetch.final_url(), language);
+    report.keywords =
+        top_keywords(report.text, language, topic_words({&report.places.title, &report.places.h1}));
+    for (PageText *text : {&report.text, &report.places.title, &report.places.description, &report.places.h1,
+                           &report.places.first_paragraph, &report.places.address, &report.places.image_alts,
+                           &report.places.link_texts})
+        text->release_words();
     if (!steps.next(report))
         return report;
     // Words of the title and of the h1 headings, found by the same rule.

@@ -12,28 +12,34 @@ StopWords::StopWords(const std::filesystem::path &list)
     std::ifstream file(list);
     if (!file)
         throw std::runtime_error("cannot read " + list.string());
+    Kind kind = Kind::always;
     for (std::string line; std::getline(file, line);) {
         line = line.substr(0, line.find('#'));
         const std::size_t end = line.find_last_not_of(" \t\r");
         if (end == std::string::npos)
             continue;
         line.resize(end + 1);
+        if (line == "[navigation]") {
+            kind = Kind::navigation;
+            continue;
+        }
         // Pages write contractions with the typographic apostrophe as often as without.
         if (const std::size_t apostrophe = line.find('\''); apostrophe != std::string::npos)
-            words_.insert(line.substr(0, apostrophe) + "\u2019" + line.substr(apostrophe + 1));
-        words_.insert(std::move(line));
+            words_.emplace(line.substr(0, apostrophe) + "\u2019" + line.substr(apostrophe + 1), kind);
+        words_.emplace(std::move(line), kind);
     }
 }
 
-bool StopWords::contains(std::string_view word) const
+StopWords::Kind StopWords::kind_of(std::string_view word) const
 {
-    return words_.contains(word);
+    const auto found = words_.find(word);
+    return found == words_.end() ? Kind::none : found->second;
 }
 
 void StopWords::learn_pieces(const Segmenter &segmenter)
 {
     std::vector<std::size_t> lengths, offsets;
-    for (const std::string &entry : words_) {
+    for (const auto &[entry, kind] : words_) {
         std::u32string characters;
         offsets.clear();
         for_each_code_point(entry, [&](char32_t ch, std::size_t begin, std::size_t) {

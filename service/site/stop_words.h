@@ -1,21 +1,23 @@
 #pragma once
 
 #include "site/segmenter.h"
-#include <filesystem>
 
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace seo {
 
-// Words too common to say anything about a page: function words, generic verbs and site
-// navigation, Chinese (simplified) and English (case-folded). Read from a word list, one
-// word per line; '#' starts a comment.
+// Words too common to say anything about a page, Chinese (simplified) and English
+// (case-folded): function words and generic verbs, always; and the words of site
+// navigation and units, which may also be a page's topic (a menu, a search engine).
+// Read from a word list, one word per line, the second kind after a line [navigation];
+// '#' starts a comment.
 class StopWords
 {
 public:
@@ -23,7 +25,9 @@ public:
     explicit StopWords(const std::filesystem::path &list);
     StopWords() = default; // none
 
-    bool contains(std::string_view word) const;
+    enum class Kind : std::uint8_t { none, always, navigation };
+    Kind kind_of(std::string_view word) const;
+    bool contains(std::string_view word) const { return kind_of(word) != Kind::none; }
 
     // Learns how the segmenter cuts the entries it does not keep whole (返回顶部 is 返回
     // and 顶部), so that such an entry is found where its words stand side by side.
@@ -38,7 +42,7 @@ private:
         using is_transparent = void;
         std::size_t operator()(std::string_view word) const { return std::hash<std::string_view>{}(word); }
     };
-    std::unordered_set<std::string, Hash, std::equal_to<>> words_;
+    std::unordered_map<std::string, Kind, Hash, std::equal_to<>> words_;
     std::unordered_map<std::string, std::vector<std::vector<std::string>>, Hash, std::equal_to<>>
         cut_entries_;
 };

@@ -200,6 +200,35 @@ TEST(KeywordTable, HoldsTheWordsOfShopPages)
     EXPECT_FALSE(has("行货全国"));
 }
 
+TEST(KeywordTable, NeverHidesThePagesTopic)
+{
+    const struct
+    {
+        const char *title, *body, *topic;
+    } cases[] = {
+        {"本店菜单", "菜单 招牌菜 菜单 价格 菜单", "菜单"},
+        {"PHP 教程", "PHP 数组 php 函数 PHP", "PHP"},
+        {"网站搜索优化", "搜索 排名 搜索 算法 搜索", "搜索"},
+        {"40英寸电视", "英寸 电视 英寸 屏幕 英寸", "英寸"},
+    };
+    for (const auto &c : cases) {
+        const seo::PageText body(c.body, test_language());
+        const seo::PageText title(c.title, test_language());
+        const auto has_topic = [&c](const std::vector<seo::KeywordRow> &rows) {
+            return !rows.empty() && rows.front().word == c.topic;
+        };
+        EXPECT_TRUE(has_topic(seo::top_keywords(body, test_language(), seo::topic_words({&title}))))
+            << c.title;
+        // Elsewhere the same word is navigation, or a unit.
+        EXPECT_FALSE(has_topic(seo::top_keywords(body, test_language()))) << c.title;
+    }
+    // Function words stay out, in the title too.
+    const seo::PageText title("我们的菜单", test_language());
+    for (const seo::KeywordRow &row : seo::top_keywords(seo::PageText("我们 我们 我们 菜单", test_language()),
+                                                        test_language(), seo::topic_words({&title})))
+        EXPECT_NE(row.word, "我们");
+}
+
 TEST(KeywordTable, AgreesWithTheDensityCheckOnEveryRow)
 {
     const std::vector<std::string> pages = {
