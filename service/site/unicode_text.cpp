@@ -100,14 +100,16 @@ FoldedText::FoldedText(std::string_view original)
 
     const auto alphanumeric = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
     text_.reserve(normalised.size());
-    for (std::size_t at = 0; at < normalised.size(); ++at) {
-        if (normalised[at] == '-' && at > 0 && at + 1 < normalised.size() && alphanumeric(normalised[at - 1])
-            && alphanumeric(normalised[at + 1])) {
-            hyphens_.push_back({text_.size(), std::ptrdiff_t(hyphens_.size() + 1)});
+    std::size_t copied = 0; // of `normalised`, up to here
+    for (std::size_t at = normalised.find('-'); at != std::string::npos; at = normalised.find('-', at + 1)) {
+        if (at == 0 || at + 1 == normalised.size() || !alphanumeric(normalised[at - 1])
+            || !alphanumeric(normalised[at + 1]))
             continue;
-        }
-        text_ += normalised[at];
+        text_.append(normalised, copied, at - copied);
+        copied = at + 1;
+        hyphens_.push_back({text_.size(), std::ptrdiff_t(hyphens_.size() + 1)});
     }
+    text_.append(normalised, copied);
 }
 
 std::ptrdiff_t FoldedText::shift_at(const std::vector<Shift> &shifts, std::size_t at)
