@@ -180,8 +180,6 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy_data()
         << QStringList{lead, "1", "2", "3"} << QStringList{{}, "a", "b", "c"};
     QTest::newRow("fewer rows") << page({{"1", "a"}, {"2", "b"}}) << QStringList{lead, "1", "2", dots}
                                 << QStringList{{}, "a", "b", noResult};
-    QTest::newRow("no meta section") << Response::page(QByteArray("<html>nothing</html>"))
-                                     << QStringList(4, dots) << QStringList(4, noResult);
     QTest::newRow("not UTF-8") << Response::page(
         SitePages::overview({{"1", "a"}}).toUtf8().replace("标题", "\xB1\xEA\xCC\xE2"))
                                << QStringList(4, dots) << QStringList(4, noResult);
