@@ -172,7 +172,7 @@ void QueryTest::metaTableTakesWhatFitsAndNeverStaysBusy_data()
     QTest::addColumn<QStringList>("texts");
     const QString lead = u"</td><td><font color=\""_s;
     const QString dots = u".."_s;
-    const auto page = [](QList<SitePages::MetaRow> rows) {
+    const auto page = [](const QList<SitePages::MetaRow> &rows) {
         return Response::page(SitePages::overview(rows));
     };
     QTest::newRow("more rows than the table")
