@@ -23,9 +23,9 @@ QString LocalHttpServer::host() const
     return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
 }
 
-void LocalHttpServer::route(const QString &path, Route answer)
+void LocalHttpServer::route(const QString &path, const Route &answer)
 {
-    m_routes.insert(path, std::move(answer));
+    m_routes.insert(path, answer);
 }
 
 void LocalHttpServer::route(const QString &path, const Response &fixed)

@@ -62,7 +62,7 @@ public:
     explicit LocalHttpServer(QObject *parent = nullptr);
 
     QString host() const; // "127.0.0.1:port"
-    void route(const QString &path, Route answer);
+    void route(const QString &path, const Route &answer);
     void route(const QString &path, const Response &fixed);
     // Stops listening: connections to it fail from then on.
     void close() { m_server.close(); }
