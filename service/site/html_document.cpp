@@ -1,14 +1,17 @@
 #include "site/html_document.h"
 
 #include "site/ascii.h"
+#include "site/html_attributes.h"
 #include "site/html_tree.h"
 #include "site/memory_budget.h"
+#include "site/site_furniture.h"
 #include "site/text_builder.h"
 
 #include <gumbo.h>
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace seo {
@@ -88,23 +91,6 @@ bool is_cell(GumboTag tag)
     return tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH;
 }
 
-const char *attribute(const GumboElement &element, const char *name)
-{
-    const GumboAttribute *found = gumbo_get_attribute(&element.attributes, name);
-    return found ? found->value : nullptr;
-}
-
-// Without white space and in ASCII lower case: "DISPLAY : none" reads "display:none".
-std::string squeezed_lower(const char *text)
-{
-    std::string out;
-    for (const char *p = text; *p; ++p) {
-        if (std::string_view(" \t\n\r\f").find(*p) == std::string_view::npos)
-            out += ascii_lower(*p);
-    }
-    return out;
-}
-
 // Hidden in a way that needs no style sheet to see.
 bool is_hidden(const GumboElement &element)
 {
@@ -179,6 +165,7 @@ public:
             enter(child, frame.visible);
         }
         content_.text = text_.text();
+        content_.layout = furniture_.finish();
         return std::move(content_);
     }
 
@@ -189,6 +176,7 @@ private:
         unsigned next_child;
         bool visible;
         std::size_t text_start = 0; // where a heading's text begins
+        FurnitureFinder::Opened opened = {};
     };
 
     void enter(const GumboNode *node, bool parent_visible)
@@ -197,7 +185,7 @@ private:
         case GUMBO_NODE_TEXT:
         case GUMBO_NODE_WHITESPACE:
             if (parent_visible)
-                text_.append(node->v.text.text);
+                append_text(node->v.text.text, stack_.back().opened.one_text);
             return;
         case GUMBO_NODE_ELEMENT:
             enter_element(node, parent_visible);
@@ -233,7 +221,16 @@ private:
             mark_boundary(element.tag);
         if (element.tag == GUMBO_TAG_IMG)
             read_image(element, visible);
-        stack_.push_back({node, 0, visible, text_.text().size()});
+        Frame frame{node, 0, visible, text_.text().size()};
+        frame.opened = furniture_.enter(*node, visible, is_block(element.tag), frame.text_start);
+        stack_.push_back(frame);
+    }
+
+    void append_text(const char *text, bool whole)
+    {
+        const std::size_t before = text_.text().size();
+        text_.append(text);
+        furniture_.text(before, std::string_view(text_.text()).substr(before), whole);
     }
 
     void read_image(const GumboElement &element, bool visible)
@@ -286,6 +283,7 @@ private:
 
     void leave(const Frame &frame)
     {
+        furniture_.leave(frame.opened, text_.text().size());
         const GumboElement &element = frame.node->v.element;
         if (!frame.visible || frame.node->type != GUMBO_NODE_ELEMENT
             || element.tag_namespace != GUMBO_NAMESPACE_HTML)
@@ -295,8 +293,10 @@ private:
                 content_.headings.push_back({int(element.tag - GUMBO_TAG_H1) + 1, text_since(frame)});
         } else if (element.tag == GUMBO_TAG_P && content_.first_paragraph.empty())
             content_.first_paragraph = text_since(frame);
-        else if (element.tag == GUMBO_TAG_A)
+        else if (element.tag == GUMBO_TAG_A) {
+            furniture_.link(frame.text_start, text_.text().size());
             read_anchor(element, frame);
+        }
         mark_boundary(element.tag);
     }
 
@@ -355,6 +355,7 @@ private:
     }
 
     std::vector<Frame> stack_;
+    FurnitureFinder furniture_;
     TextBuilder text_;
     PageContent content_;
     bool keywords_seen_ = false;

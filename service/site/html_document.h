@@ -1,6 +1,7 @@
 #pragma once
 
 #include "site/html_tree.h"
+#include "site/text_layout.h"
 
 #include <cstddef>
 #include <string>
@@ -20,6 +21,8 @@ struct PageContent
     // The visible text of the body in document order, one line per block: what a
     // search spider indexes, and the "page text" every figure is computed on.
     std::string text;
+    // Which stretches of `text` are the site's furniture and which are link texts.
+    TextLayout layout;
     // The visible headings, h1 to h6, in document order (the first kMaxListed).
     struct Heading
     {

@@ -59,6 +59,68 @@ TEST(SpiderText, KeepsWhatAReaderSees)
     }
 }
 
+// The texts of the ranges, trimmed, joined by '|'.
+std::string texts_of(const std::string &text, const std::vector<seo::TextRange> &ranges)
+{
+    std::string out;
+    for (const seo::TextRange &range : ranges) {
+        std::string piece = text.substr(range.begin, range.end - range.begin);
+        piece.erase(0, piece.find_first_not_of("\n "));
+        piece.erase(piece.find_last_not_of("\n ") + 1);
+        out += (out.empty() ? "" : "|") + piece;
+    }
+    return out;
+}
+
+TEST(SiteFurniture, IsToldFromThePagesOwnContent)
+{
+    const struct
+    {
+        const char *what;
+        std::string html;
+        const char *chrome;
+        const char *links;
+    } cases[] = {
+        {"navigation and its links", "<nav><a href=/>首页</a> <a href=/c>手机</a></nav><p>正文</p>",
+         "首页 手机", "首页 手机"}, // ranges that touch are one
+        {"the site's header and footer, not an article's",
+         "<header>优品商城</header><article><header><h1>标题</h1></header><p>正文</p><footer>作者</footer>"
+         "</article><footer>版权所有</footer>",
+         "优品商城|版权所有", ""},
+        {"class names and ids, and roles; a restaurant's menu is content",
+         "<div id=breadcrumb>首页 &gt; 手机</div><div class='side_nav hot'>热门</div><div "
+         "role=search>找</div>"
+         "<div class=menu>红烧肉</div><div class=navigator>正文</div>",
+         "首页 > 手机\n热门\n找", ""},
+        {"furniture within furniture",
+         "<header><nav><a href=/>首页</a></nav><button>搜索</button></header>"
+         "<p>正文</p><aside>热门</aside>",
+         "首页\n搜索|热门", "首页"},
+        {"controls", "<p>正文 <button>搜索</button> <select><option>北京</option></select></p>", "搜索\n北京",
+         ""},
+        {"short texts item after item, digits and labels' values aside",
+         repeated("<div><p>颜色：黑色</p><p>这台手机很好用</p><a href=#>有用(3)</a></div>", 2)
+             + "<div><p>颜色：白色</p><p>物流很快</p><a href=#>有用(12)</a></div>",
+         "颜色：黑色|有用(3)|颜色：黑色|有用(3)|颜色：白色|有用(12)", "有用(3)|有用(3)|有用(12)"},
+        {"labels in lines of them, item after item",
+         "<p>楼主 发表于 2023-01-08 08:20 只看该作者</p><p>正文一</p><p>沙发 发表于 2024-01-26 23:42 "
+         "只看该作者</p>"
+         "<p>正文二</p><p>板凳 发表于 2023-09-20 14:04 只看该作者</p><p>正文三</p>",
+         "发表于|只看该作者|发表于|只看该作者|发表于|只看该作者", ""},
+        {"pieces of sentences around inline elements repeat in prose",
+         repeated("<p>选择「<span>编辑 - 数据库</span>」。</p>", 3), "", ""},
+        {"twice is no pattern, nor a long text",
+         repeated("<p>有用</p><p>这是一段足足超过二十四个字符的长句子，评论区里常见的那种文字</p>", 2)
+             + "<p>这是一段足足超过二十四个字符的长句子，评论区里常见的那种文字</p>",
+         "", ""},
+    };
+    for (const auto &c : cases) {
+        const seo::PageContent content = read(c.html);
+        EXPECT_EQ(texts_of(content.text, content.layout.chrome), c.chrome) << c.what;
+        EXPECT_EQ(texts_of(content.text, content.layout.links), c.links) << c.what;
+    }
+}
+
 TEST(MetaTags, ReadsTitleKeywordsAndDescription)
 {
     const seo::PageContent content =
