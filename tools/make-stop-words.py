@@ -44,11 +44,12 @@ GENERIC = """
 同样 基本 常见 简单 容易 全部 部分 情况 情况下 方面 方式 的话 的时候 时候 之类 等等 以及 新的 您的 我的 你的
 他的 她的 它的 我们的 你们的 他们的 自己的 这样的 那样的 所谓 也是 都是 只是 还有 不会 不能 不要 可是 一直
 已经 正在 目前 现在 当前 今天 有关 对应 相应 请 请您 您 您好 谢谢 是否 能否 可否
+点击 点击这里 点击此处 单击 双击
 """.split()
 NAVIGATION = """
 上一页 下一页 上一篇 下一篇 上一章 下一章 上一节 下一节 同上 更多 更多内容 返回 返回顶部 返回首页 回到顶部 首页
 主页 目录 菜单 导航 网站地图 站点地图 联系我们 关于我们 版权所有 保留所有权利 隐私政策 使用条款 免责声明 帮助
-打印 分享 收藏 评论 回复 点击 点击这里 点击此处 这里 此处 查看 查看更多 阅读全文 阅读更多 了解更多 详情 详细
+打印 分享 收藏 评论 回复 这里 此处 查看 查看更多 阅读全文 阅读更多 了解更多 详情 详细
 跳转 刷新 关闭 确定 取消 提交 发表 登录 注册 退出 搜索 本页 本站 本文 全文 相关链接 友情链接 上页 下页 前往
 """.split()
 # Units of measure the lexicon holds as nouns (英寸); those it holds as measure words
@@ -73,11 +74,11 @@ this those though through thus to together too toward towards two under unless u
 using usually very via want wants was wasn't way we we'd we'll we're we've well went were weren't what what'll
 what's whatever when when's where where's whether which while who who'd who'll who's whom whose why why's will with
 within without won't would wouldn't yes yet you you'd you'll you're you've your yours yourself yourselves
-e.g i.e vs
+e.g i.e vs click clicking clicked
 """.split()
 # Words of addresses and navigation: left out where they are no topic of the page.
 ENGLISH_NAVIGATION = """
-www com net org cn http https html htm php asp aspx jsp index home page pages top menu back next prev previous click
+www com net org cn http https html htm php asp aspx jsp index home page pages top menu back next prev previous
 here read login logout sign copyright rights reserved privacy terms contact
 """.split()
 
@@ -91,17 +92,20 @@ def main():
         if tag in FUNCTION_CLASSES or tag in MIXED_CLASSES or (tag == "m" and word[0] in QUANTITY_LEADS):
             function_words.append(word)
     chinese = sorted(set(function_words) | {w for w in GENERIC if len(w) >= 2})
-    navigation = sorted({w for w in NAVIGATION + UNITS if len(w) >= 2} - set(chinese))
+    navigation = sorted({w for w in NAVIGATION if len(w) >= 2} - set(chinese))
+    units = sorted({w for w in UNITS if len(w) >= 2} - set(chinese) - set(navigation))
     english = sorted(set(ENGLISH))
     english_navigation = sorted(set(ENGLISH_NAVIGATION) - set(english))
     with OUT.open("w", encoding="utf-8") as out:
         out.write("# Words the keyword table leaves out: function words, generic verbs, adjectives and\n"
-                  "# quantities; then, after [navigation], the words of site navigation and units, left\n"
-                  "# out unless the page's title or h1 holds them. Chinese (simplified), then English\n"
-                  "# (case-folded). Written by tools/make-stop-words.py, which says how the list is made;\n"
-                  "# edit that.\n")
-        out.write("\n".join(chinese + english) + "\n[navigation]\n" + "\n".join(navigation + english_navigation) + "\n")
-    print(f"{OUT}: {len(chinese)} + {len(navigation)} Chinese and {len(english)} + {len(english_navigation)} English words")
+                  "# quantities; after [navigation], the words of site navigation, left out where they\n"
+                  "# are navigation (links, menus, buttons) unless the page's title or h1 holds them; after\n"
+                  "# [units], units of measure, left out unless the title or h1 holds them. Chinese\n"
+                  "# (simplified), then English (case-folded). Written by tools/make-stop-words.py, which\n"
+                  "# says how the list is made; edit that.\n")
+        out.write("\n".join(chinese + english) + "\n[navigation]\n" + "\n".join(navigation + english_navigation)
+                  + "\n[units]\n" + "\n".join(units) + "\n")
+    print(f"{OUT}: {len(chinese)} + {len(navigation)} + {len(units)} Chinese and {len(english)} + {len(english_navigation)} English words")
 
 
 if __name__ == "__main__":

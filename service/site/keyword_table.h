@@ -4,8 +4,8 @@
 #include "site/page_text.h"
 
 #include <cstddef>
-#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -20,9 +20,12 @@ struct KeywordRow
     bool in_h1 = false;
 };
 
-// The page's topic: the words of its title and h1 headings, in the forms they are counted in.
+// The page's topic: the words of its title and h1 headings, in the forms they are counted
+// in. The site's name that a title ends with ("手机评测 - 优品商城", "读书笔记_阿木的博客")
+// is no topic of the page: every page of the site has it.
 using TopicWords = std::unordered_set<std::string>;
-TopicWords topic_words(std::initializer_list<const PageText *> texts);
+TopicWords page_topic(std::string_view title, std::string_view h1_text, const Language &language);
+std::string_view title_without_site_name(std::string_view title);
 
 // The keywords a webmaster would search a page for: its words of two or more characters
 // that are no stop words (words of navigation are, unless they are the page's topic), and pairs of Chinese

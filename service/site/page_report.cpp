@@ -114,15 +114,15 @@ PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots
     report.analysis = analyse_page(fetched, budget);
     if (!report.analysis.ok() || !steps.next(report))
         return report;
-    const PageContent &content = report.analysis.content;
-    report.text = PageText(content.text, language);
+    PageContent &content = report.analysis.content;
+    report.text = PageText(content.text, language, std::move(content.layout));
     // The page, its texts and words, and the table's index of the words (8 bytes each).
     steps.hold(body + content_bytes(content) + report.text.memory_bytes() + 8 * report.text.words().size());
     if (!steps.next(report))
         return report;
     report.places = placement_texts(content, report.fetch.final_url(), language);
     report.keywords =
-        top_keywords(report.text, language, topic_words({&report.places.title, &report.places.h1}));
+        top_keywords(report.text, language, page_topic(content.title, content.h1_text(), language));
     for (PageText *text : {&report.text, &report.places.title, &report.places.description, &report.places.h1,
                            &report.places.first_paragraph, &report.places.address, &report.places.image_alts,
                            &report.places.link_texts})

@@ -27,9 +27,10 @@ std::string typed_keyword(std::string_view keyword)
     return FoldedText(collapsed(keyword)).take_text();
 }
 
-PageText::PageText(std::string_view visible_text, const Language &language)
+PageText::PageText(std::string_view visible_text, const Language &language, TextLayout layout)
     : folded_(visible_text)
     , original_(visible_text)
+    , layout_(std::move(layout))
     , length_(code_point_count(visible_text))
     , traditional_(language.simplified.is_traditional(folded_.text()))
     , simplified_(&language.simplified)
@@ -54,6 +55,27 @@ std::string_view PageText::text_of(const Word &word) const
 {
     const std::size_t begin = folded_.original_offset(word.begin);
     return std::string_view(original_).substr(begin, folded_.original_offset(word.end) - begin);
+}
+
+std::vector<PageText::Placement> PageText::placements() const
+{
+    std::vector<Placement> placed(words_.size(), Placement::content);
+    // Words and ranges are both in the order of the text: one walk over each.
+    std::size_t chrome = 0;
+    std::size_t link = 0;
+    const auto within = [](const std::vector<TextRange> &ranges, std::size_t &next, std::uint32_t at) {
+        while (next < ranges.size() && ranges[next].end <= at)
+            ++next;
+        return next < ranges.size() && ranges[next].begin <= at;
+    };
+    for (std::size_t i = 0; i < words_.size(); ++i) {
+        const auto at = std::uint32_t(folded_.original_offset(words_[i].begin));
+        if (within(layout_.chrome, chrome, at))
+            placed[i] = Placement::chrome;
+        else if (within(layout_.links, link, at))
+            placed[i] = Placement::link;
+    }
+    return placed;
 }
 
 std::string_view PageText::counted_form(const Word &word) const
@@ -136,13 +158,14 @@ void PageText::release_words()
 {
     words_ = {};
     original_ = {};
+    layout_ = {};
 }
 
 std::size_t PageText::memory_bytes() const
 {
     return folded_.text().capacity() + folded_.memory_bytes() + simplified_text_.capacity()
         + original_.capacity() + (inside_.capacity() + starts_.capacity()) / 8
-        + words_.capacity() * sizeof(Word);
+        + words_.capacity() * sizeof(Word) + layout_.memory_bytes();
 }
 
 std::size_t PageText::count(std::string_view keyword) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "site/language.h"
+#include "site/text_layout.h"
 #include "site/unicode_text.h"
 #include "site/word_scan.h"
 
@@ -25,7 +26,8 @@ class PageText
 {
 public:
     PageText() = default;
-    PageText(std::string_view visible_text, const Language &language);
+    // `layout` tells where the text is the site's furniture and where link texts.
+    PageText(std::string_view visible_text, const Language &language, TextLayout layout = {});
 
     // Characters (code points) of the text, as shown.
     std::size_t length() const { return length_; }
@@ -37,6 +39,9 @@ public:
     // The form under which a word is counted: folded, and in simplified characters.
     std::string_view counted_form(const Word &word) const;
     bool traditional() const { return traditional_; }
+    // Where each word stands in the page; only until release_words().
+    enum class Placement : std::uint8_t { content, link, chrome };
+    std::vector<Placement> placements() const;
 
     // Lets go of the words and of the text as written once the keyword table has been
     // made from them: counting needs only the folded text and where its words begin and end.
@@ -69,6 +74,7 @@ private:
     FoldedText folded_;
     std::string simplified_text_; // only where simplifying changed the folded text
     std::string original_; // the text as written, while the words are kept
+    TextLayout layout_; // while the words are kept
     std::vector<bool> inside_; // per byte of matched(): inside a word, so no match starts or ends there
     std::vector<bool> starts_; // per byte of matched(): a word starts here
     std::vector<Word> words_;

@@ -19,8 +19,8 @@ StopWords::StopWords(const std::filesystem::path &list)
         if (end == std::string::npos)
             continue;
         line.resize(end + 1);
-        if (line == "[navigation]") {
-            kind = Kind::navigation;
+        if (line == "[navigation]" || line == "[units]") {
+            kind = line == "[units]" ? Kind::unit : Kind::navigation;
             continue;
         }
         // Pages write contractions with the typographic apostrophe as often as without.

@@ -14,10 +14,11 @@
 namespace seo {
 
 // Words too common to say anything about a page, Chinese (simplified) and English
-// (case-folded): function words and generic verbs, always; and the words of site
-// navigation and units, which may also be a page's topic (a menu, a search engine).
-// Read from a word list, one word per line, the second kind after a line [navigation];
-// '#' starts a comment.
+// (case-folded): function words and generic verbs, always; the words of site navigation,
+// where they are navigation, for they may also be a page's content or topic (a menu, a
+// search engine); and units of measure. Read from a word list, one word per line, the
+// second kind after a line [navigation], the third after a line [units]; '#' starts a
+// comment.
 class StopWords
 {
 public:
@@ -25,7 +26,7 @@ public:
     explicit StopWords(const std::filesystem::path &list);
     StopWords() = default; // none
 
-    enum class Kind : std::uint8_t { none, always, navigation };
+    enum class Kind : std::uint8_t { none, always, navigation, unit };
     Kind kind_of(std::string_view word) const;
     bool contains(std::string_view word) const { return kind_of(word) != Kind::none; }
 

@@ -1,5 +1,6 @@
 // Chinese keywords a webmaster can act on: words as jieba finds them, counted by one rule
 // in the table and in the density check.
+#include "site/html_document.h"
 #include "site/keyword_table.h"
 #include "site/page_text.h"
 
@@ -131,13 +132,23 @@ TEST(Counting, DensityCountsTheKeywordAsTyped)
     }
 }
 
-std::vector<std::pair<std::string, std::size_t>> table_of(const std::string &text)
+// The table of a page as the report makes it: its title and h1 are its topic, and its
+// layout tells the site's furniture from its content.
+std::vector<std::pair<std::string, std::size_t>> table_of(const std::string &html)
 {
+    auto read = seo::read_page(html, seo::ParseBudget::for_page(html.size()));
+    auto &content = std::get<seo::PageContent>(read);
     std::vector<std::pair<std::string, std::size_t>> rows;
-    for (const seo::KeywordRow &row :
-         seo::top_keywords(seo::PageText(text, test_language()), test_language()))
+    for (const seo::KeywordRow &row : seo::top_keywords(
+             seo::PageText(content.text, test_language(), std::move(content.layout)), test_language(),
+             seo::page_topic(content.title, content.h1_text(), test_language())))
         rows.emplace_back(row.word, row.occurrences);
     return rows;
+}
+
+bool has_row(const std::vector<std::pair<std::string, std::size_t>> &rows, const std::string &word)
+{
+    return std::any_of(rows.begin(), rows.end(), [&word](const auto &row) { return row.first == word; });
 }
 
 TEST(KeywordTable, HoldsWordsAWebmasterWouldSearchFor)
@@ -182,7 +193,10 @@ TEST(KeywordTable, HoldsTheWordsOfShopPages)
         {"the page's case", "ThinkPad thinkpad THINKPAD", Rows{{"ThinkPad", 3}}},
         {"stop entries the segmenter cuts",
          times("返回顶部 隐私政策 联系我们 免责声明 网站地图 ", 4) + "手机", Rows{{"手机", 1}}},
-        {"Taiwan's navigation words", times("回覆 登入 搜尋 列印 支援 ", 3) + "手機", Rows{{"手機", 1}}},
+        {"Taiwan's navigation words as links",
+         times("<a href=#>回覆</a> <a href=#>登入</a> <a href=#>搜尋</a> <a href=#>列印</a> 支援 ", 3)
+             + "<p>手機</p>",
+         Rows{{"手機", 1}}},
         {"two scripts on one page", "手机很好。手机不错。我的手機", Rows{{"手机", 3}, {"不错", 1}}},
         {"numerals, units and dates", "一册 万名 一个多 英寸 一月 四月 五月 十月 电视 电视",
          Rows{{"电视", 2}}},
@@ -190,18 +204,44 @@ TEST(KeywordTable, HoldsTheWordsOfShopPages)
     for (const auto &c : cases)
         EXPECT_EQ(table_of(c.text), c.rows) << c.fault;
 
-    // Terms merged from words side by side do not overlap.
-    const Rows cards = table_of(times("正品行货全国联保 顺丰包邮。", 5));
-    const auto has = [&cards](const std::string &word) {
-        return std::any_of(cards.begin(), cards.end(),
-                           [&word](const auto &row) { return row.first == word; });
-    };
-    EXPECT_TRUE(has("正品行货"));
-    EXPECT_FALSE(has("行货全国"));
+    // Words side by side make a term where they stand so apart from what surrounds them:
+    // a phrase repeated whole makes none, and terms do not overlap.
+    const Rows repeated =
+        table_of(times("<p>正品行货全国联保 顺丰包邮，做工好，发货快，包装完好无损。</p>", 5));
+    EXPECT_FALSE(has_row(repeated, "正品行货") || has_row(repeated, "行货全国"))
+        << ::testing::PrintToString(repeated);
+    const Rows overlapping =
+        table_of(times("正品行货全国，", 6) + times("正品行货。", 2) + times("，行货全国", 2));
+    EXPECT_TRUE(has_row(overlapping, "正品行货"));
+    EXPECT_FALSE(has_row(overlapping, "行货全国"));
+}
+
+TEST(KeywordTable, LeavesOutTheSitesFurnitureNotItsWords)
+{
+    const std::string page =
+        "<title>手机评价</title><div class=topbar><a href=/login>登录</a> <a href=/cart>购物车</a>"
+        "</div><nav><a href=/c/1>数码</a> <a href=/c/2>家电</a></nav>"
+        "<div><p>会员 积分 120</p><p>电池很耐用，数码爱好者推荐</p>"
+        "<p><a href=#>有用(3)</a> <a href=#>回复</a> <a href=#>举报</a></p></div>"
+        "<div><p>会员 积分 9</p><p>屏幕清晰，电池给力</p>"
+        "<p><a href=#>有用(0)</a> <a href=#>回复</a> <a href=#>举报</a></p></div>"
+        "<div><p>会员 积分 3000</p><p>电池一般，拍照清晰</p>"
+        "<p><a href=#>有用(12)</a> <a href=#>回复</a> <a href=#>举报</a></p></div>"
+        "<p>网友的评论很中肯，评论也很多，登录后可以看到全部评论。</p>"
+        "<footer><a href=/about>关于我们</a> 版权所有 数码商城</footer>";
+    const auto rows = table_of(page);
+    // Words of the content stay, though menus and footers have them too; navigation words
+    // do where they are no navigation.
+    for (const char *word : {"电池", "清晰", "数码", "评论"})
+        EXPECT_TRUE(has_row(rows, word)) << word;
+    // Menus, buttons and what stands item after item make no rows.
+    for (const char *word : {"购物车", "有用", "回复", "举报", "会员", "积分", "家电", "登录"})
+        EXPECT_FALSE(has_row(rows, word)) << word;
 }
 
 TEST(KeywordTable, NeverHidesThePagesTopic)
 {
+    // The words of each page stand in its menu, which the table leaves out but for its topic.
     const struct
     {
         const char *title, *body, *topic;
@@ -212,21 +252,23 @@ TEST(KeywordTable, NeverHidesThePagesTopic)
         {"40英寸电视", "英寸 电视 英寸 屏幕 英寸", "英寸"},
     };
     for (const auto &c : cases) {
-        const seo::PageText body(c.body, test_language());
-        const seo::PageText title(c.title, test_language());
-        const auto has_topic = [&c](const std::vector<seo::KeywordRow> &rows) {
-            return !rows.empty() && rows.front().word == c.topic;
+        const auto page = [&c](const std::string &title) {
+            return "<title>" + title + "</title><nav><a href=/>" + c.body + "</a></nav><p>正文</p>";
         };
-        EXPECT_TRUE(has_topic(seo::top_keywords(body, test_language(), seo::topic_words({&title}))))
-            << c.title;
+        const auto has_topic = [&c](const std::vector<std::pair<std::string, std::size_t>> &rows) {
+            return !rows.empty() && rows.front().first == c.topic;
+        };
+        EXPECT_TRUE(has_topic(table_of(page(c.title)))) << c.title;
         // Elsewhere the same word is navigation, or a unit.
-        EXPECT_FALSE(has_topic(seo::top_keywords(body, test_language()))) << c.title;
+        EXPECT_FALSE(has_topic(table_of(page("正文")))) << c.title;
+        // Nor is the site's name that ends the title its topic.
+        EXPECT_FALSE(has_topic(table_of(page("正文 - " + std::string(c.title))))) << c.title;
+        EXPECT_TRUE(has_topic(table_of(page(c.title + std::string("_张记饭馆"))))) << c.title;
     }
     // Function words stay out, in the title too.
-    const seo::PageText title("我们的菜单", test_language());
-    for (const seo::KeywordRow &row : seo::top_keywords(seo::PageText("我们 我们 我们 菜单", test_language()),
-                                                        test_language(), seo::topic_words({&title})))
-        EXPECT_NE(row.word, "我们");
+    EXPECT_FALSE(has_row(table_of("<title>我们的菜单</title><p>我们 我们 我们 菜单</p>"), "我们"));
+    // Names joined by a hyphen are no site name.
+    EXPECT_EQ(seo::title_without_site_name("USB-C 充电器 - 优品商城"), "USB-C 充电器");
 }
 
 TEST(KeywordTable, AgreesWithTheDensityCheckOnEveryRow)
