@@ -114,6 +114,8 @@ SHOPS = ["优品商城", "京选商城", "易购数码", "乐享商城", "星河
 SHOP_NAV = ["首页", "手机", "电脑办公", "家用电器", "数码", "运动户外", "服饰", "美妆", "食品生鲜", "图书", "秒杀", "优惠券"]
 HOT = ["手机", "笔记本", "耳机", "电视", "5G手机", "游戏机", "充电器"]
 BADGES = "正品行货 全国联保 顺丰包邮"
+TABS = ('<ul class="tabs">' + "".join(f'<li><a href="#{anchor}">{tab}</a></li>' for anchor, tab in (
+    ("intro", "商品介绍"), ("spec", "规格参数"), ("service", "售后保障"), ("comment", "商品评价"))) + "</ul>")
 
 
 def product_name(product, variant):
@@ -157,8 +159,7 @@ def product_page(rng, product):
             f'<p class="choose">可选版本：{e("、".join(product["variants"]))}</p>'
             + chrome(f'<div class="service">服务：{BADGES} 七天无理由退货</div>'
                      '<div class="buy"><a href="/cart/add">加入购物车</a> <a href="/buy">立即购买</a> '
-                     '<a href="/follow">关注</a></div>'
-                     '<ul class="tabs"><li>商品介绍</li><li>规格参数</li><li>售后保障</li><li>商品评价</li></ul>')
+                     '<a href="/follow">关注</a></div>' + TABS)
             + "<h2>规格参数</h2><table>" +
             "".join(f"<tr><th>{e(k)}</th><td>{e(v)}</td></tr>" for k, v in product["specs"]) + "</table>"
             "<h2>商品介绍</h2>" + paragraphs(points) +
@@ -214,10 +215,11 @@ def review_page(rng, product):
         reviews.append(f'<div class="review">{item}</div>')
     tags = ["外观漂亮", "运行流畅", "物流很快", "性价比高", "做工精致", "续航持久"]
     main = (f"<h1>{e(name)}</h1><p>售价 ￥{price_of(rng, product)}.00</p>"
-            + chrome('<ul class="tabs"><li>商品介绍</li><li>规格参数</li><li>售后保障</li><li>商品评价</li></ul>'
+            + chrome(TABS +
                      f'<p>好评度 {rng.randint(93, 99)}%</p><p>' +
                      " ".join(f"{t}({rng.randint(10, 900)})" for t in rng.sample(tags, 4)) +
-                     "</p><p>全部评价 晒图 追评 好评 中评 差评</p>")
+                     "</p><p>" + " ".join(f'<a href="?filter={i}">{t}</a>' for i, t in
+                              enumerate(["全部评价", "晒图", "追评", "好评", "中评", "差评"])) + "</p>")
             + "".join(reviews))
     page = frame(rng, site, f"{name}【评价 口碑】 - {site}", product["path"], SHOP_NAV, main,
                  shop_side(rng, product["key"]), keywords=f'{product["prose"]}{product["model"]}评价',
@@ -344,7 +346,8 @@ def forum_page(rng):
     title = rng.choice(["[求助] ", "请教：", "【讨论】"]) + heading
     main = (f"<h1>{e(title)}</h1>" + chrome(f"<p>查看: {rng.randint(200, 9000)} | 回复: {len(posts) - 1}</p>")
             + "".join(items)
-            + chrome("<div class=\"reply\"><p>发表回复</p><p>您需要登录后才可以回帖 登录 | 注册</p></div>"))
+            + chrome('<div class="reply"><p>发表回复</p><p>您需要<a href="/login">登录</a>后才可以回帖 '
+                     '<a href="/login">登录</a> | <a href="/register">注册</a></p></div>'))
     page = frame(rng, site, f"{title} - {site}", ["论坛", "新手区"], FORUM_NAV, main)
     return Page("forum", page, source=f"{source}: {heading}")
 
@@ -395,8 +398,9 @@ def blog_page(rng):
         comments = ["整理得很清楚，感谢分享！", "正好遇到这个问题，学习了。"]
         source = f"{source_name}: {run[0][0]}"
     main = (f"<h1>{e(title)}</h1>" + chrome(f'<p class="meta">发表于 {date(rng, 1)} | 分类：随笔 | 阅读({rng.randint(10, 9999)}) '
-                                             f"评论({len(comments)})</p>")
-            + content + chrome("<p>标签：读书 Debian</p><p>上一篇：随便写写 下一篇：周末记事</p>")
+                                             f'<a href="#comments">评论({len(comments)})</a></p>')
+            + content + chrome('<p>标签：<a href="/tag/1">读书</a> <a href="/tag/2">Debian</a></p>'
+                             '<p>上一篇：<a href="/p/1">随便写写</a> 下一篇：<a href="/p/2">周末记事</a></p>')
             + blog_comments(rng, comments))
     page = frame(rng, site, f"{title}_{site}", ["博文"], BLOG_NAV, main, blog_side(rng, site, ["周末记事", "随便写写"]))
     return Page("blog", page, source=source)

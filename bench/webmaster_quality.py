@@ -3,7 +3,9 @@
 Each page is served twice: whole, and as its main content only (the site's furniture cut
 out). The table of the whole page is compared with jieba's reference made from the spider
 text of the main content; traditional copies (OpenCC s2twp, Taiwan phrases) with the
-reference and the table of their simplified original.
+reference and the table of their simplified original. A row that is a word of the page's
+title (without the site's name it ends with) or h1 is no junk nor chrome: the table keeps
+the page's topic on purpose.
 """
 
 import collections
@@ -31,6 +33,16 @@ def opencc_many(texts, config):
     return parts
 
 
+def heading_words(page):
+    """The words of the title without the site's name it ends with, and of the h1: the page's
+    topic, which the table never hides, even where the site's furniture has them too."""
+    title = html.unescape(re.search(r"<title>(.*?)</title>", page, re.S).group(1))
+    cut = max(title.rfind(separator) for separator in (" - ", "_", "|", "｜", "—", "–"))
+    title = title[:cut] if cut > 0 else title
+    h1 = " ".join(html.unescape(re.sub(r"<[^>]+>", "", h)) for h in re.findall(r"<h1>(.*?)</h1>", page, re.S))
+    return sorted({word for word, _ in rw.site_words(title + " " + h1)})
+
+
 def build(root, per_kind):
     """Writes the pages under root/site and returns one entry per simplified page."""
     entries = []
@@ -42,7 +54,7 @@ def build(root, per_kind):
             name = f"site/{kind}/{i:03}.html"
             entry = dict(kind=kind, name=name, main=f"site/{kind}/{i:03}.main.html",
                          traditional=f"site/tw-{kind}/{i:03}.html", topic=page.topic, models=page.models,
-                         source=page.source)
+                         source=page.source, heading_words=heading_words(page.html))
             (root / name).write_text(page.html, encoding="utf-8")
             (root / entry["main"]).write_text(webmaster_pages.main_only(page.html), encoding="utf-8")
             entries.append((entry, page.html))
@@ -93,7 +105,7 @@ def judge(entry, ours):
     """The faults of one top 10 (simplified, or a traditional one read back)."""
     reference, text = entry["reference"], rw.normal(entry["text"])
     tokens = [w for w, _ in rw.site_words(text)]
-    legitimate = set(reference) | {entry["topic"]}
+    legitimate = set(reference) | {entry["topic"]} | set(entry["heading_words"])
     return dict(
         agreement=len(set(ours) & set(reference)) / min(10, len(reference)) if reference else 0,
         junk=[w for w in ours if w not in legitimate and w not in CHROME_WORDS and rw.is_junk(w, rw.SITE_GENERIC)],
