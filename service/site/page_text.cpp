@@ -37,8 +37,7 @@ PageText::PageText(std::string_view visible_text, const Language &language, Text
 {
     // A simplified page may quote traditional Chinese: its words count with their
     // simplified forms all the same.
-    std::string view = traditional_ ? language.simplified.simplified(folded_.text())
-                                    : language.simplified.simplified_runs(folded_.text());
+    std::string view = language.simplified.simplified_runs(folded_.text());
     if (view != folded_.text())
         simplified_text_ = std::move(view);
     words_ = split_words(matched(), language.segmenter);
@@ -86,7 +85,7 @@ std::string_view PageText::counted_form(const Word &word) const
 std::string PageText::counted_form(std::string_view keyword) const
 {
     const std::string folded = typed_keyword(keyword);
-    return traditional_ ? simplified_->simplified(folded) : simplified_->simplified_runs(folded);
+    return simplified_->simplified_runs(folded);
 }
 
 template<typename Visit>

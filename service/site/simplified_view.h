@@ -28,9 +28,10 @@ public:
     bool is_traditional(std::string_view utf8) const;
     // `utf8` with every character replaced by its simplified form; as long as `utf8`.
     std::string simplified(std::string_view utf8) const;
-    // A text that is not traditional as a whole, with each run of Chinese characters that
-    // holds a traditional one (a quote, a product name) converted by phrases, so that
-    // 手機 there is 手机 and 乾隆 stays 乾隆; as long as `utf8`.
+    // A text with each run of Chinese characters that holds a traditional one (a whole
+    // page, a quote, a product name) converted by phrases, Taiwan's words included, so
+    // that 手機 there is 手机, 軟體 is 软件 and 乾隆 stays 乾隆; as long as `utf8` (a run whose
+    // phrases would change its length is converted character by character).
     std::string simplified_runs(std::string_view utf8) const;
     // A word converted by phrases, whatever its length becomes: what it means in
     // simplified Chinese (回覆 is 回复, 列印 is 打印).

@@ -72,12 +72,14 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
         {"ＯＰＰＯ手机", "OPPO", 1},
         {"我的手機很好，手机", "手机", 2}, // a simplified page quoting traditional Chinese
         {"我的手機很好，手机", "手機", 2},
-        {"乾隆皇帝", "乾隆", 1}, // a phrase that is simplified already stays as it is
+        {"乾隆下江南", "乾隆", 1}, // a phrase that is simplified already stays as it is
         {"学习 C++ 和 .NET", "c++", 1}, // signs around words
         {"学习 C++ 和 .NET", ".net", 1},
         {"aa aaaa aa", "aa", 2},
         {"网站 优化 网站优化", "  网站  优化 ", 1}, // white space typed is collapsed
         {"軟件包和軟件", "软件", 1}, // either script, in traditional pages
+        {"這個軟體很好用，軟體更新", "软件", 2}, // Taiwan's words are read as the mainland's
+        {"這個軟體很好用，軟體更新", "軟體", 2},
         {"anything", "", 0},
         {"", "词", 0},
     };
