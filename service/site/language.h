@@ -25,7 +25,8 @@ struct LanguageFiles
     std::filesystem::path lexicon = "/usr/lib/python3/dist-packages/jieba/dict.txt";
     std::filesystem::path word_model = "/usr/lib/python3/dist-packages/jieba/finalseg/prob_emit.py";
     std::filesystem::path traditional = data_file("t2s_characters.json");
-    std::filesystem::path traditional_phrases = "tw2sp.json"; // OpenCC's own, from its data folder
+    std::filesystem::path traditional_view = data_file("tw2sp_view.json");
+    std::filesystem::path traditional_meanings = "tw2sp.json"; // OpenCC's own, from its data folder
     std::filesystem::path stop_words = data_file("stop_words.txt");
 
     static std::filesystem::path data_file(const std::string &name);

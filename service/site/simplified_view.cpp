@@ -38,9 +38,11 @@ void SimplifiedView::OpenccCloser::operator()(void *converter) const
     opencc_close(static_cast<opencc_t>(converter));
 }
 
-SimplifiedView::SimplifiedView(const std::filesystem::path &characters, const std::filesystem::path &phrases)
+SimplifiedView::SimplifiedView(const std::filesystem::path &characters, const std::filesystem::path &view_phrases,
+                               const std::filesystem::path &meaning_phrases)
     : table_(kLast - kFirst + 1, 0)
-    , phrases_(open_converter(phrases))
+    , view_phrases_(open_converter(view_phrases))
+    , meaning_phrases_(open_converter(meaning_phrases))
 {
     const std::unique_ptr<void, OpenccCloser> converter(open_converter(characters));
     // Every character of the block at once, each on its own line so none joins another.
@@ -112,14 +114,14 @@ bool SimplifiedView::holds_traditional(std::string_view utf8) const
 std::string SimplifiedView::simplified_runs(std::string_view utf8) const
 {
     std::string out(utf8);
-    if (!phrases_)
+    if (!view_phrases_)
         return out;
     std::size_t run_begin = 0, run_end = 0;
     const auto finish_run = [&] {
         const std::string_view run = utf8.substr(run_begin, run_end - run_begin);
         if (run.empty() || !holds_traditional(run))
             return;
-        std::string by_phrases = converted(phrases_.get(), run);
+        std::string by_phrases = converted(view_phrases_.get(), run);
         // Words are found in the view and shown from the page: every character must stay
         // in its place.
         if (by_phrases.size() != run.size() || code_point_count(by_phrases) != code_point_count(run))
@@ -139,7 +141,7 @@ std::string SimplifiedView::simplified_runs(std::string_view utf8) const
 
 std::string SimplifiedView::phrase_form(std::string_view word) const
 {
-    return phrases_ ? converted(phrases_.get(), word) : std::string(word);
+    return meaning_phrases_ ? converted(meaning_phrases_.get(), word) : std::string(word);
 }
 
 } // namespace seo

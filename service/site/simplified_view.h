@@ -16,10 +16,12 @@ namespace seo {
 class SimplifiedView
 {
 public:
-    // `characters`: an OpenCC configuration converting character by character; `phrases`:
-    // one converting by phrases, Taiwan's words included (登入 is 登录). Throws
+    // OpenCC configurations: `characters` converts character by character; `view_phrases`
+    // by phrases, with Taiwan's words but those the mainland uses otherwise (文件, 程序);
+    // `meaning_phrases` with all of Taiwan's words (支援 is 支持). Throws
     // std::runtime_error when OpenCC cannot use them.
-    SimplifiedView(const std::filesystem::path &characters, const std::filesystem::path &phrases);
+    SimplifiedView(const std::filesystem::path &characters, const std::filesystem::path &view_phrases,
+                   const std::filesystem::path &meaning_phrases);
     SimplifiedView() = default; // changes nothing
 
     // Whether `utf8` reads as traditional Chinese: at least 1 in 20 of its Chinese
@@ -29,12 +31,12 @@ public:
     // `utf8` with every character replaced by its simplified form; as long as `utf8`.
     std::string simplified(std::string_view utf8) const;
     // A text with each run of Chinese characters that holds a traditional one (a whole
-    // page, a quote, a product name) converted by phrases, Taiwan's words included, so
-    // that 手機 there is 手机, 軟體 is 软件 and 乾隆 stays 乾隆; as long as `utf8` (a run whose
+    // page, a quote, a product name) converted by `view_phrases`, so that 手機 there is
+    // 手机, 軟體 is 软件, 乾隆 stays 乾隆 and 文件 stays 文件; as long as `utf8` (a run whose
     // phrases would change its length is converted character by character).
     std::string simplified_runs(std::string_view utf8) const;
-    // A word converted by phrases, whatever its length becomes: what it means in
-    // simplified Chinese (回覆 is 回复, 列印 is 打印).
+    // A word converted by `meaning_phrases`, whatever its length becomes: what it means
+    // in simplified Chinese (回覆 is 回复, 列印 is 打印, 支援 is 支持).
     std::string phrase_form(std::string_view word) const;
 
 private:
@@ -48,7 +50,8 @@ private:
         void operator()(void *converter) const;
     };
     // Shared by all threads: OpenCC's converters are only read while converting.
-    std::unique_ptr<void, OpenccCloser> phrases_;
+    std::unique_ptr<void, OpenccCloser> view_phrases_;
+    std::unique_ptr<void, OpenccCloser> meaning_phrases_;
 };
 
 } // namespace seo

@@ -130,9 +130,10 @@ bool holds_one_text(const GumboElement &element)
     return texts == 1;
 }
 
-// Whether an inline element stands inside a run of text with no space on either side,
-// as a menu path in a sentence does (选择「<span>编辑 - 数据库</span>」。).
-bool glued_into_text(const GumboNode &node)
+// Whether an inline element stands in running text: a sentence goes on beside it, or
+// joins it with no space between (选择「<span>编辑 - 数据库</span>」。, <em>StDev</em> is the
+// standard deviation), as a user name before a row of labels does not.
+bool in_running_text(const GumboNode &node)
 {
     if (!node.parent || node.parent->type != GUMBO_NODE_ELEMENT)
         return false;
@@ -145,7 +146,14 @@ bool glued_into_text(const GumboNode &node)
     const std::string_view before = at > 0 ? text_at(at - 1) : "";
     const std::string_view after = at + 1 < siblings.length ? text_at(at + 1) : "";
     const auto space = [](char c) { return std::string_view(" \t\n\r\f").find(c) != std::string_view::npos; };
-    return (!before.empty() && !space(before.back())) || (!after.empty() && !space(after.front()));
+    const auto sentence = [](std::string_view text) { return utf8_length(text) > kLabelCharacters + 2; };
+    return (!before.empty() && (!space(before.back()) || sentence(before)))
+        || (!after.empty() && (!space(after.front()) || sentence(after)));
+}
+
+bool is_heading(GumboTag tag)
+{
+    return tag >= GUMBO_TAG_H1 && tag <= GUMBO_TAG_H6;
 }
 
 } // namespace
@@ -160,7 +168,9 @@ FurnitureFinder::Opened FurnitureFinder::enter(const GumboNode &node, bool visib
         chrome_start_ = text_offset;
     opened.section = is_sectioning(element.tag);
     sections_ += opened.section;
-    opened.one_text = visible && holds_one_text(element) && (block || !glued_into_text(node));
+    // Headings are the page's own outline, however often one is repeated (Syntax, Example).
+    opened.one_text =
+        visible && !is_heading(element.tag) && holds_one_text(element) && (block || !in_running_text(node));
     return opened;
 }
 

@@ -107,8 +107,11 @@ TEST(SiteFurniture, IsToldFromThePagesOwnContent)
          "只看该作者</p>"
          "<p>正文二</p><p>板凳 发表于 2023-09-20 14:04 只看该作者</p><p>正文三</p>",
          "发表于|只看该作者|发表于|只看该作者|发表于|只看该作者", ""},
-        {"pieces of sentences around inline elements repeat in prose",
-         repeated("<p>选择「<span>编辑 - 数据库</span>」。</p>", 3), "", ""},
+        {"sentences, with their inline elements, and headings repeat in documentation",
+         repeated("<h4>Syntax</h4><p>选择「<span>编辑 - 数据库</span>」。</p><p><em>StDev</em> is the "
+                  "deviation.</p>",
+                  3),
+         "", ""},
         {"twice is no pattern, nor a long text",
          repeated("<p>有用</p><p>这是一段足足超过二十四个字符的长句子，评论区里常见的那种文字</p>", 2)
              + "<p>这是一段足足超过二十四个字符的长句子，评论区里常见的那种文字</p>",

@@ -80,6 +80,7 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
         {"軟件包和軟件", "软件", 1}, // either script, in traditional pages
         {"這個軟體很好用，軟體更新", "软件", 2}, // Taiwan's words are read as the mainland's
         {"這個軟體很好用，軟體更新", "軟體", 2},
+        {"這個文件和程序", "文件", 1}, // but not the mainland's own words: 文件 is no 文档
         {"anything", "", 0},
         {"", "词", 0},
     };
