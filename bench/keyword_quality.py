@@ -111,6 +111,11 @@ def opencc(text, config):
     return subprocess.run(["opencc", "-c", config], input=text, capture_output=True, text=True, check=True).stdout
 
 
+def without_furniture(raw):
+    """The page without its site's header, navigation, side bars and footer: its main content."""
+    return re.sub(r"<(header|nav|aside|footer)\b.*?</\1\s*>", "", raw, flags=re.S | re.I)
+
+
 def build_corpus(root, wanted, held_out):
     groups = {}
     for group, folders in SOURCES.items():
@@ -120,6 +125,8 @@ def build_corpus(root, wanted, held_out):
             name = f"{group}/{i:03}.html"
             (root / group).mkdir(parents=True, exist_ok=True)
             (root / name).write_text(with_charset(raw, "utf-8"), encoding="utf-8")
+            (root / f"{group}/{i:03}.main.html").write_text(with_charset(without_furniture(raw), "utf-8"),
+                                                            encoding="utf-8")
             groups[group].append((name, path))
             if group != "simplified":
                 continue
@@ -150,20 +157,26 @@ def spider_text_of(page):
 def measure(site, groups, base):
     results = {}
     simplified_reference = {}
+
+    def spider_text(name):
+        url = urllib.parse.quote(f"{base}/{name}", safe="")
+        return spider_text_of(get(f"{site}/Tools/Robot.aspx?url={url}"))
+
     for group in ("simplified", "gbk", "traditional", "english"):
-        agreement, junk, fragments, pages = 0.0, 0, 0, 0
+        agreement, main_agreement, junk, fragments, pages = 0.0, 0.0, 0, 0, 0
         for name, _ in groups.get(group, []):
             url = urllib.parse.quote(f"{base}/{name}", safe="")
             overview = get(f"{site}/?q={url}")
             ours = table_of(overview)[:10]
-            text = spider_text_of(get(f"{site}/Tools/Robot.aspx?url={url}"))
+            text = spider_text(name)
             key = name.split("/")[1]
             if group in ("simplified", "english"):
                 reference = reference_top10(text)
+                main_reference = reference_top10(spider_text(name.replace(".html", ".main.html")), main_content=True)
                 if group == "simplified":
-                    simplified_reference[key] = (reference, text)
+                    simplified_reference[key] = (reference, main_reference, text)
             else:
-                reference, text = simplified_reference[key]
+                reference, main_reference, text = simplified_reference[key]
             if group == "traditional":  # compared in simplified characters
                 ours = opencc("\n".join(ours), "t2s.json").split("\n") if ours else []
             if not reference:
@@ -174,9 +187,11 @@ def measure(site, groups, base):
             tokens = [t for t in jieba.cut(text.lower())]
             pages += 1
             agreement += len(set(ours) & set(reference)) / min(10, len(reference))
+            main_agreement += len(set(ours) & set(main_reference)) / min(10, max(1, len(main_reference)))
             junk += sum(is_junk(w) for w in ours)
             fragments += sum(is_fragment(w, text.lower(), tokens) for w in ours)
-        results[group] = (pages, agreement / pages if pages else 0, junk, fragments)
+        results[group] = (pages, agreement / pages if pages else 0, main_agreement / pages if pages else 0, junk,
+                          fragments)
     return results
 
 
@@ -237,10 +252,10 @@ def main():
         finally:
             service.kill()
             server.shutdown()
-    print("| pages | group | top-10 agreement | junk rows | fragment rows |")
-    print("|---|---|---|---|---|")
-    for group, (pages, agreement, junk, fragments) in results.items():
-        print(f"| {pages} | {group} | {agreement:.2f} | {junk} | {fragments} |")
+    print("| pages | group | top-10 agreement | with the main content's reference | junk rows | fragment rows |")
+    print("|---|---|---|---|---|---|")
+    for group, (pages, agreement, main_agreement, junk, fragments) in results.items():
+        print(f"| {pages} | {group} | {agreement:.2f} | {main_agreement:.2f} | {junk} | {fragments} |")
     webmaster_quality.print_tables(site_results)
     return 0
 

@@ -44,12 +44,20 @@ def dictionary_frequency(word):
     return jieba.dt.FREQ.get(word, 0)
 
 
-def reference_top10(text):
-    """Names joined by a dot or a hyphen (com.sun.star, Wi-Fi) are one word here as in the table."""
+# The words above that are navigation: words like any other in a page's main content.
+ENGLISH_NAVIGATION = set("www com html htm index home page menu next back previous top".split())
+
+
+def reference_top10(text, main_content=False):
+    """Names joined by a dot or a hyphen (com.sun.star, Wi-Fi) are one word here as in the table.
+    main_content: the text is a page's own, without the site's furniture, where navigation
+    words are words like any other."""
+    generic = GENERIC - NAVIGATION if main_content else GENERIC
+    stop = ENGLISH_STOP - ENGLISH_NAVIGATION if main_content else ENGLISH_STOP
     counts, first = {}, {}
     for i, (word, tag) in enumerate(site_words(text)):
         word = word.strip()
-        if len(word) < 2 or word.isdigit() or tag in REFERENCE_LEAVES_OUT or word in GENERIC or word in ENGLISH_STOP:
+        if len(word) < 2 or word.isdigit() or tag in REFERENCE_LEAVES_OUT or word in generic or word in stop:
             continue
         if re.fullmatch(r"[\W\d_]+", word):
             continue
