@@ -185,7 +185,7 @@ private:
         case GUMBO_NODE_TEXT:
         case GUMBO_NODE_WHITESPACE:
             if (parent_visible)
-                append_text(node->v.text.text, stack_.back().opened.one_text);
+                append_text(*node, is_block(stack_.back().node->v.element.tag));
             return;
         case GUMBO_NODE_ELEMENT:
             enter_element(node, parent_visible);
@@ -222,15 +222,15 @@ private:
         if (element.tag == GUMBO_TAG_IMG)
             read_image(element, visible);
         Frame frame{node, 0, visible, text_.text().size()};
-        frame.opened = furniture_.enter(*node, visible, is_block(element.tag), frame.text_start);
+        frame.opened = furniture_.enter(*node, visible, frame.text_start);
         stack_.push_back(frame);
     }
 
-    void append_text(const char *text, bool whole)
+    void append_text(const GumboNode &node, bool in_block)
     {
         const std::size_t before = text_.text().size();
-        text_.append(text);
-        furniture_.text(before, std::string_view(text_.text()).substr(before), whole);
+        text_.append(node.v.text.text);
+        furniture_.text(before, std::string_view(text_.text()).substr(before), node, in_block);
     }
 
     void read_image(const GumboElement &element, bool visible)

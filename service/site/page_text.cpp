@@ -67,8 +67,9 @@ std::vector<PageText::Placement> PageText::placements() const
             ++next;
         return next < ranges.size() && ranges[next].begin <= at;
     };
+    FoldedText::OffsetWalk offsets(folded_);
     for (std::size_t i = 0; i < words_.size(); ++i) {
-        const auto at = std::uint32_t(folded_.original_offset(words_[i].begin));
+        const auto at = std::uint32_t(offsets.original_offset(words_[i].begin));
         if (within(layout_.chrome, chrome, at))
             placed[i] = Placement::chrome;
         else if (within(layout_.links, link, at))

@@ -19,28 +19,31 @@ bool is_sectioning(GumboTag tag)
 // Whether a class or id names a part of the site's furniture, as layouts of every age do
 // (div class="topbar", id="breadcrumb", class="side-nav"). "menu" is no such word: a
 // restaurant's menu is its content.
-bool names_furniture(const GumboElement &element, bool in_section)
+bool names_furniture(std::string_view names, bool in_section)
 {
     static constexpr std::string_view kAnywhere[] = {
         "nav",   "navbar", "navigation", "topbar",     "toolbar", "breadcrumb", "breadcrumbs",
         "crumb", "crumbs", "pager",      "pagination", "sidebar", "copyright"};
     static constexpr std::string_view kOutsideSections[] = {"header", "footer"};
-    for (const char *name : {"class", "id"}) {
-        const char *value = attribute(element, name);
-        std::string_view rest = value ? value : "";
-        while (!rest.empty()) {
-            const std::size_t end = std::min(rest.find_first_of(" \t\n\r\f-_"), rest.size());
-            const std::string_view word = rest.substr(0, end);
-            rest.remove_prefix(std::min(end + 1, rest.size()));
-            const auto is_word = [word](std::string_view known) {
-                return std::ranges::equal(word, known, {}, [](char c) { return ascii_lower(c); });
-            };
-            if (std::ranges::any_of(kAnywhere, is_word)
-                || (!in_section && std::ranges::any_of(kOutsideSections, is_word)))
-                return true;
-        }
+    while (!names.empty()) {
+        const std::size_t end = std::min(names.find_first_of(" \t\n\r\f-_"), names.size());
+        const std::string_view word = names.substr(0, end);
+        names.remove_prefix(std::min(end + 1, names.size()));
+        const auto is_word = [word](std::string_view known) {
+            return std::ranges::equal(word, known, {}, [](char c) { return ascii_lower(c); });
+        };
+        if (std::ranges::any_of(kAnywhere, is_word)
+            || (!in_section && std::ranges::any_of(kOutsideSections, is_word)))
+            return true;
     }
     return false;
+}
+
+bool names_furniture_role(const char *role)
+{
+    static constexpr std::string_view kRoles[] = {"navigation", "banner", "contentinfo", "complementary",
+                                                  "search",     "menu",   "menubar",     "toolbar"};
+    return std::ranges::find(kRoles, squeezed_lower(role)) != std::end(kRoles);
 }
 
 // Navigation, side bars, the site's header and footer, and controls: the furniture of a
@@ -62,13 +65,15 @@ bool is_furniture(const GumboElement &element, bool in_section)
     default:
         break;
     }
-    if (const char *role = attribute(element, "role")) {
-        static constexpr std::string_view kRoles[] = {"navigation", "banner", "contentinfo", "complementary",
-                                                      "search",     "menu",   "menubar",     "toolbar"};
-        if (std::ranges::find(kRoles, squeezed_lower(role)) != std::end(kRoles))
+    // One look at each attribute (the parser writes their names in lower case).
+    for (unsigned i = 0; i < element.attributes.length; ++i) {
+        const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
+        const std::string_view name = attribute->name;
+        if ((name == "class" || name == "id") ? names_furniture(attribute->value, in_section)
+                                              : name == "role" && names_furniture_role(attribute->value))
             return true;
     }
-    return names_furniture(element, in_section);
+    return false;
 }
 
 // A short text that stands item after item (有用(3), 积分 120, 颜色：黑色) is furniture
@@ -93,14 +98,14 @@ bool is_chinese_label(std::string_view piece)
         && std::ranges::none_of(piece, [](char c) { return ascii_lower(c) >= 'a' && ascii_lower(c) <= 'z'; });
 }
 
-std::string shape_of(std::string_view text)
+// Written into `shape`, whose memory serves one text after another.
+void shape_of(std::string_view text, std::string &shape)
 {
     for (std::string_view colon : {std::string_view(":"), std::string_view("\uFF1A")})
         if (const std::size_t at = text.find(colon); at != std::string_view::npos)
             text = text.substr(0, at + colon.size());
-    std::string shape;
+    shape.clear();
     std::ranges::copy_if(text, std::back_inserter(shape), [](char c) { return c < '0' || c > '9'; });
-    return shape;
 }
 
 // Sorted, and overlapping or touching ranges joined.
@@ -115,19 +120,6 @@ void normalise(std::vector<TextRange> &ranges)
             ranges[kept++] = range;
     }
     ranges.resize(kept);
-}
-
-bool holds_one_text(const GumboElement &element)
-{
-    std::size_t texts = 0;
-    for (unsigned i = 0; i < element.children.length; ++i) {
-        const auto *child = static_cast<const GumboNode *>(element.children.data[i]);
-        if (child->type == GUMBO_NODE_TEXT)
-            ++texts;
-        else if (child->type != GUMBO_NODE_WHITESPACE && child->type != GUMBO_NODE_COMMENT)
-            return false;
-    }
-    return texts == 1;
 }
 
 // Whether an inline element stands in running text: a sentence goes on beside it, or
@@ -158,8 +150,7 @@ bool is_heading(GumboTag tag)
 
 } // namespace
 
-FurnitureFinder::Opened FurnitureFinder::enter(const GumboNode &node, bool visible, bool block,
-                                               std::size_t text_offset)
+FurnitureFinder::Opened FurnitureFinder::enter(const GumboNode &node, bool visible, std::size_t text_offset)
 {
     const GumboElement &element = node.v.element;
     Opened opened;
@@ -168,9 +159,6 @@ FurnitureFinder::Opened FurnitureFinder::enter(const GumboNode &node, bool visib
         chrome_start_ = text_offset;
     opened.section = is_sectioning(element.tag);
     sections_ += opened.section;
-    // Headings are the page's own outline, however often one is repeated (Syntax, Example).
-    opened.one_text =
-        visible && !is_heading(element.tag) && holds_one_text(element) && (block || !in_running_text(node));
     return opened;
 }
 
@@ -188,41 +176,59 @@ void FurnitureFinder::link(std::size_t begin, std::size_t end)
 
 // A short text repeated item after item is furniture where it stands whole in its
 // element; pieces of sentences around inline elements repeat in prose too.
-void FurnitureFinder::text(std::size_t begin, std::string_view text, bool whole)
+void FurnitureFinder::text(std::size_t begin, std::string_view text, const GumboNode &node, bool in_block)
 {
     const std::size_t lead = std::min(text.find_first_not_of("\n "), text.size());
     text.remove_prefix(lead);
     begin += lead;
+    // A character takes at most 4 bytes: longer texts need no counting.
+    if (text.empty() || text.size() > 4 * kShortLineCharacters)
+        return;
+    // The text must be all its element holds; headings are the page's own outline, however
+    // often one is repeated (Syntax, Example).
+    const GumboNode *parent = node.parent;
+    if (!parent || parent->type != GUMBO_NODE_ELEMENT || parent->v.element.children.length != 1
+        || is_heading(parent->v.element.tag) || (!in_block && in_running_text(*parent)))
+        return;
     const std::size_t length = utf8_length(text);
-    if (!whole || text.empty() || length > kShortLineCharacters)
+    if (length > kShortLineCharacters)
         return;
     if (length <= kShortTextCharacters)
         note_short_text(begin, text);
     // Chinese labels in a line of them and of figures (楼主 发表于 2024-05-01 只看该作者)
     // repeat on their own while the figures between them change.
-    std::vector<std::string_view> pieces;
-    bool has_figure = false;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find(' ', at), text.size());
-        const std::string_view piece = text.substr(at, end - at);
-        const bool figure = std::ranges::any_of(piece, [](char c) { return c >= '0' && c <= '9'; });
-        if (!figure && !is_chinese_label(piece))
-            return;
-        has_figure |= figure;
-        if (!figure)
-            pieces.push_back(piece);
-        at = end + 1;
-    }
-    if (has_figure && pieces.size() > 1)
-        for (const std::string_view piece : pieces)
-            note_short_text(begin + std::size_t(piece.data() - text.data()), piece);
+    const auto for_each_piece = [text](auto &&visit) {
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = std::min(text.find(' ', at), text.size());
+            const std::string_view piece = text.substr(at, end - at);
+            if (!visit(piece, std::ranges::any_of(piece, [](char c) { return c >= '0' && c <= '9'; }), at))
+                return false;
+            at = end + 1;
+        }
+        return true;
+    };
+    std::size_t figures = 0, labels = 0;
+    const bool all_labels_or_figures = for_each_piece([&](std::string_view piece, bool figure, std::size_t) {
+        figures += figure;
+        labels += !figure;
+        return figure || is_chinese_label(piece);
+    });
+    if (all_labels_or_figures && figures > 0 && labels > 1)
+        for_each_piece([&](std::string_view piece, bool figure, std::size_t at) {
+            if (!figure)
+                note_short_text(begin + at, piece);
+            return true;
+        });
 }
 
 void FurnitureFinder::note_short_text(std::size_t begin, std::string_view text)
 {
-    const auto [shape, added] = shapes_.try_emplace(shape_of(text), std::uint32_t(shape_counts_.size()));
-    if (added)
+    shape_of(text, shape_);
+    auto shape = shapes_.find(std::string_view(shape_));
+    if (shape == shapes_.end()) {
+        shape = shapes_.emplace(shape_, std::uint32_t(shape_counts_.size())).first;
         shape_counts_.push_back(0);
+    }
     ++shape_counts_[shape->second];
     short_texts_.push_back({{std::uint32_t(begin), std::uint32_t(begin + text.size())}, shape->second});
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -24,14 +25,13 @@ public:
     {
         bool chrome = false;
         bool section = false;
-        bool one_text = false; // it holds a text and nothing else, standing apart from any sentence
     };
-    Opened enter(const GumboNode &element, bool visible, bool block, std::size_t text_offset);
+    Opened enter(const GumboNode &element, bool visible, std::size_t text_offset);
     void leave(const Opened &opened, std::size_t text_offset);
     void link(std::size_t begin, std::size_t end);
-    // A text the page shows, from byte `begin`, written as `text`; `whole` when it is all
-    // its element holds.
-    void text(std::size_t begin, std::string_view text, bool whole);
+    // A text node the page shows, written as `text` from byte `begin`; `in_block` when its
+    // element is a block.
+    void text(std::size_t begin, std::string_view text, const GumboNode &node, bool in_block);
     // Once the whole page has been read.
     TextLayout finish();
 
@@ -47,7 +47,14 @@ private:
     std::size_t chrome_depth_ = 0; // furniture elements open, one in another
     std::size_t chrome_start_ = 0; // where the outermost of them began
     std::size_t sections_ = 0; // sectioning elements open
-    std::unordered_map<std::string, std::uint32_t> shapes_;
+    // Shapes looked up by string_view, without a string made for each text.
+    struct Hash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> shapes_;
+    std::string shape_; // the shape of the text at hand
     std::vector<std::size_t> shape_counts_;
     std::vector<ShortText> short_texts_;
 };

@@ -126,6 +126,18 @@ std::size_t FoldedText::original_offset(std::size_t folded_offset) const
     return std::size_t(std::ptrdiff_t(normalised) + shift_at(normalised_, normalised));
 }
 
+std::size_t FoldedText::OffsetWalk::original_offset(std::size_t folded_offset)
+{
+    const auto walk = [](const std::vector<Shift> &shifts, std::size_t &passed, std::size_t at) {
+        while (passed < shifts.size() && shifts[passed].at <= at)
+            ++passed;
+        return passed == 0 ? 0 : shifts[passed - 1].delta;
+    };
+    const auto normalised =
+        std::size_t(std::ptrdiff_t(folded_offset) + walk(text_.hyphens_, hyphens_, folded_offset));
+    return std::size_t(std::ptrdiff_t(normalised) + walk(text_.normalised_, normalised_, normalised));
+}
+
 std::string format_percent(double percent)
 {
     char buffer[48];

@@ -56,6 +56,21 @@ public:
     // The byte offset in the original of a byte offset of the folded text at which a
     // character begins (or its end).
     std::size_t original_offset(std::size_t folded_offset) const;
+    // original_offset() of offsets asked in increasing order, in one walk over the
+    // offsets' shifts rather than a search for each.
+    class OffsetWalk
+    {
+    public:
+        explicit OffsetWalk(const FoldedText &text)
+            : text_(text)
+        {}
+        std::size_t original_offset(std::size_t folded_offset);
+
+    private:
+        const FoldedText &text_;
+        std::size_t hyphens_ = 0; // shifts passed
+        std::size_t normalised_ = 0;
+    };
     // The bytes the offsets take.
     std::size_t memory_bytes() const
     {
