@@ -22,7 +22,8 @@ std::shared_ptr<const Language> load_language(const LanguageFiles &files)
     StopWords stop_words(files.stop_words);
     stop_words.learn_pieces(segmenter);
     return std::make_shared<const Language>(
-        Language{std::move(segmenter), SimplifiedView(files.traditional, files.traditional_view, files.traditional_meanings),
+        Language{std::move(segmenter),
+                 SimplifiedView(files.traditional, files.traditional_view, files.traditional_meanings),
                  std::move(stop_words)});
 }
 

@@ -38,7 +38,8 @@ void SimplifiedView::OpenccCloser::operator()(void *converter) const
     opencc_close(static_cast<opencc_t>(converter));
 }
 
-SimplifiedView::SimplifiedView(const std::filesystem::path &characters, const std::filesystem::path &view_phrases,
+SimplifiedView::SimplifiedView(const std::filesystem::path &characters,
+                               const std::filesystem::path &view_phrases,
                                const std::filesystem::path &meaning_phrases)
     : table_(kLast - kFirst + 1, 0)
     , view_phrases_(open_converter(view_phrases))
