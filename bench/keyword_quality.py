@@ -15,9 +15,11 @@ text, keeping content words by jieba's part of speech (reference_words.py).
 Documentation (--pages per group, 24 by default): Debian's Chinese and English
 documentation packages (lilypond-doc-html-zh, libreoffice-help-zh-cn, kicad-doc-zh,
 libreoffice-help-en-us), with GBK copies (iconv) and traditional Big5 copies (OpenCC s2t,
-then iconv) of the simplified pages. Prints per group: top-10 agreement, junk rows
-(function words, generic words, site navigation) and fragment rows (pieces of a longer
-word the page nearly always has).
+then iconv) of the simplified pages. Prints per group: top-10 agreement, the same against
+a reference made from the page without its header, nav, aside and footer elements (where
+navigation words are words, as in the webmaster pages' reference), junk rows (function
+words, generic words, site navigation) and fragment rows (pieces of a longer word the page
+nearly always has).
 
 Webmaster pages (--site-pages per kind, 24 by default; webmaster_pages.py): pages laid
 out as Chinese sites are, each with top bar, search box, breadcrumb, menu, pager and
