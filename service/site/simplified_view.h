@@ -28,8 +28,6 @@ public:
     // characters has a simplified form of its own. Simplified text holds next to none
     // (a character like 乾 is both), and converting it would do harm (乾隆 → 干隆).
     bool is_traditional(std::string_view utf8) const;
-    // `utf8` with every character replaced by its simplified form; as long as `utf8`.
-    std::string simplified(std::string_view utf8) const;
     // A text with each run of Chinese characters that holds a traditional one (a whole
     // page, a quote, a product name) converted by `view_phrases`, so that 手機 there is
     // 手机, 軟體 is 软件, 乾隆 stays 乾隆 and 文件 stays 文件; as long as `utf8` (a run whose
@@ -40,6 +38,8 @@ public:
     std::string phrase_form(std::string_view word) const;
 
 private:
+    // `utf8` with every character replaced by its simplified form; as long as `utf8`.
+    std::string simplified(std::string_view utf8) const;
     char32_t simplified(char32_t ch) const;
     bool holds_traditional(std::string_view utf8) const;
 

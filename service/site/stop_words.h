@@ -28,7 +28,6 @@ public:
 
     enum class Kind : std::uint8_t { none, always, navigation, unit };
     Kind kind_of(std::string_view word) const;
-    bool contains(std::string_view word) const { return kind_of(word) != Kind::none; }
 
     // Learns how the segmenter cuts the entries it does not keep whole (返回顶部 is 返回
     // and 顶部), so that such an entry is found where its words stand side by side.
