@@ -1,7 +1,7 @@
 // The HTML parser under a budget so small that fuzzed pages pass it all the time: a parse
 // left half way, for memory or for CPU time, must leave nothing behind, and a tree that
 // came back must be whole.
-#include "site/html_tree.h"
+#include "read/html_tree.h"
 
 #include <gumbo.h>
 

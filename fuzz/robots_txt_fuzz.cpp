@@ -1,8 +1,8 @@
 // robots.txt files and page paths of any bytes: every decision is made in bounded time
 // (libFuzzer's time-out), and where a file is small enough it agrees with a plain
 // backtracking matcher, the rule the linear one must keep.
-#include "site/percent_encoding.h"
-#include "site/robots_txt.h"
+#include "base/percent_encoding.h"
+#include "fetch/robots_txt.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,14 +3,14 @@
 // too), and the overview, spider and density pages and the JSON answer are rendered from
 // it. The keyword table and the density check must agree, and every page must stay valid
 // UTF-8.
-#include "site/audit_pages.h"
-#include "site/charset.h"
-#include "site/language.h"
-#include "site/page_report.h"
-#include "site/page_text.h"
-#include "site/report_json.h"
-#include "site/robots_txt.h"
-#include "site/tool_pages.h"
+#include "fetch/robots_txt.h"
+#include "read/charset.h"
+#include "render/audit_pages.h"
+#include "render/report_json.h"
+#include "render/tool_pages.h"
+#include "reports/page_report.h"
+#include "words/language.h"
+#include "words/page_text.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#include "site/language.h"
-#include "site/options.h"
-#include "site/server.h"
-#include "site/site_service.h"
+#include "http/options.h"
+#include "http/server.h"
+#include "http/site_service.h"
+#include "words/language.h"
 
 #include <malloc.h>
 #include <pthread.h>

@@ -1,13 +1,13 @@
-#include "site/audit.h"
-#include "site/audit_pages.h"
-#include "site/html_tree.h"
-#include "site/keyword_table.h"
-#include "site/language.h"
-#include "site/page_analysis.h"
-#include "site/page_report.h"
-#include "site/page_text.h"
-#include "site/tool_pages.h"
-#include "site/unicode_text.h"
+#include "audit/audit.h"
+#include "base/unicode_text.h"
+#include "read/html_tree.h"
+#include "render/audit_pages.h"
+#include "render/tool_pages.h"
+#include "reports/page_reading.h"
+#include "reports/page_report.h"
+#include "words/keyword_table.h"
+#include "words/language.h"
+#include "words/page_text.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "site/address_policy.h"
+#include "fetch/address_policy.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

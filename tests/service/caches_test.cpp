@@ -1,6 +1,6 @@
 // The caches that let one query cost one fetch and one analysis of its page.
-#include "site/analysis_cache.h"
-#include "site/page_cache.h"
+#include "reports/page_cache.h"
+#include "reports/report_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -111,9 +111,9 @@ TEST_F(PageCacheTest, KeepsPagesWithinItsBounds)
     }
 }
 
-seo::AnalysisCache counting_cache(std::atomic<int> &analyses, std::size_t max_bytes = 1024 * 1024)
+seo::ReportCache counting_cache(std::atomic<int> &analyses, std::size_t max_bytes = 1024 * 1024)
 {
-    return seo::AnalysisCache(
+    return seo::ReportCache(
         [&analyses](const seo::FetchResult &fetched) {
             ++analyses;
             seo::PageReport report;
@@ -123,10 +123,10 @@ seo::AnalysisCache counting_cache(std::atomic<int> &analyses, std::size_t max_by
         2, max_bytes);
 }
 
-TEST(AnalysisCache, AnalysesAPageOnceWhileItIsCached)
+TEST(ReportCache, AnalysesAPageOnceWhileItIsCached)
 {
     std::atomic<int> analyses{0};
-    seo::AnalysisCache cache = counting_cache(analyses);
+    seo::ReportCache cache = counting_cache(analyses);
     const auto fetched = page("text");
     {
         std::vector<std::jthread> threads;
@@ -148,11 +148,11 @@ TEST(AnalysisCache, AnalysesAPageOnceWhileItIsCached)
     EXPECT_EQ(analyses, 8);
 }
 
-TEST(AnalysisCache, KeepsReportsWithinItsBytes)
+TEST(ReportCache, KeepsReportsWithinItsBytes)
 {
     std::atomic<int> analyses{0};
     const auto small = page("small"), large = page(std::string(64 * 1024, 'x'));
-    seo::AnalysisCache cache = counting_cache(analyses, 32 * 1024);
+    seo::ReportCache cache = counting_cache(analyses, 32 * 1024);
     cache.get("small", small);
     cache.get("small", small);
     EXPECT_EQ(analyses, 1);

@@ -1,4 +1,4 @@
-#include "site/charset.h"
+#include "read/charset.h"
 
 #include "target_server.h"
 

@@ -1,5 +1,5 @@
-#include "site/fetcher.h"
-#include "site/target_address.h"
+#include "fetch/fetcher.h"
+#include "fetch/target_address.h"
 
 #include "target_server.h"
 

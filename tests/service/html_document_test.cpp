@@ -1,5 +1,5 @@
-#include "site/html_document.h"
-#include "site/html_tree.h"
+#include "read/html_document.h"
+#include "read/html_tree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Connections of the HTTP server under slow, idle and crowding clients: a client that
 // takes its time costs no worker, and a crowd cannot keep a normal client out.
-#include "site/http_connections.h"
+#include "http/http_connections.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

@@ -1,8 +1,8 @@
 // Chinese keywords a webmaster can act on: words as jieba finds them, counted by one rule
 // in the table and in the density check.
-#include "site/html_document.h"
-#include "site/keyword_table.h"
-#include "site/page_text.h"
+#include "read/html_document.h"
+#include "words/keyword_table.h"
+#include "words/page_text.h"
 
 #include "test_language.h"
 

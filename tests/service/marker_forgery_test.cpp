@@ -1,9 +1,9 @@
 // Hostile pages and requests plant the markers the desktop tool cuts at, whole or in
 // part; none may count as a marker or break one.
-#include "site/keyword_table.h"
-#include "site/page_analysis.h"
-#include "site/page_text.h"
-#include "site/tool_pages.h"
+#include "render/tool_pages.h"
+#include "reports/page_reading.h"
+#include "words/keyword_table.h"
+#include "words/page_text.h"
 
 #include "running_site.h"
 #include "target_server.h"
@@ -35,7 +35,7 @@ const std::string kAllMarkers = "</textarea>cols=\"20\">>标题（Title）<font 
 const std::string kForgeries[] = {kAllMarkers, "标题（Title）标签怎么写", "标题（Title）" + kAllMarkers};
 
 // The forgery as the page's title, meta contents and body text: entities decode back to it.
-seo::PageAnalysis hostile(const std::string &forgery)
+seo::PageReading hostile(const std::string &forgery)
 {
     std::string text;
     for (const char c : forgery)
@@ -44,7 +44,7 @@ seo::PageAnalysis hostile(const std::string &forgery)
     fetched.body = "<title>" + text + "</title><meta name=\"keywords\" content=\"" + text
         + "\"><meta name=\"description\" content=\"" + text + "\"><p>" + text + "</p><p>正文 网站优化</p>";
     fetched.content_type = "text/html; charset=utf-8";
-    return seo::analyse_page(fetched);
+    return seo::read_fetched_page(fetched);
 }
 
 // The overview and spider pages as the site serves them, with the form browsers get before
@@ -97,7 +97,7 @@ TEST(MarkerForgery, RequestTextsCannotPoseAsDensityFigures)
 {
     for (const std::string &forgery : kForgeries) {
         SCOPED_TRACE(forgery);
-        const seo::PageAnalysis analysis = hostile(forgery);
+        const seo::PageReading analysis = hostile(forgery);
         const seo::PageText text(analysis.content.text, test_language());
         const auto figures = seo::density_figures(text, "网站优化");
         const std::string page = seo::density_page(forgery, forgery, analysis, figures);
@@ -109,7 +109,7 @@ TEST(MarkerForgery, RequestTextsCannotPoseAsDensityFigures)
 
 TEST(MarkerForgery, FailedPagesHoldNoMarkedSectionButTheReason)
 {
-    seo::PageAnalysis failed;
+    seo::PageReading failed;
     failed.failure = "无法连接到服务器";
     failed.failure_detail = kAllMarkers;
     const std::pair<std::string, std::vector<std::string_view>> pages[] = {

@@ -1,4 +1,4 @@
-#include "site/memory_budget.h"
+#include "base/memory_budget.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "site/options.h"
+#include "http/options.h"
 
 #include <gtest/gtest.h>
 

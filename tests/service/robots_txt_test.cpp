@@ -1,5 +1,5 @@
 // robots.txt read as RFC 9309 has the search engines read it.
-#include "site/robots_txt.h"
+#include "fetch/robots_txt.h"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,10 @@
 #include "queries/spidertext.h"
 #include "update/updateversion.h"
 
-#include "site/keyword_table.h"
-#include "site/page_analysis.h"
-#include "site/page_text.h"
-#include "site/unicode_text.h"
+#include "base/unicode_text.h"
+#include "reports/page_reading.h"
+#include "words/keyword_table.h"
+#include "words/page_text.h"
 
 #include <gtest/gtest.h>
 
@@ -111,7 +111,7 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
         // What the service should compute, straight from the library.
         seo::FetchResult fetched;
         std::tie(fetched.body, fetched.content_type) = served;
-        const seo::PageAnalysis analysis = seo::analyse_page(fetched);
+        const seo::PageReading analysis = seo::read_fetched_page(fetched);
         ASSERT_TRUE(analysis.ok());
         const seo::PageContent &content = analysis.content;
         const seo::PageText text(content.text, test_language());

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "site/server.h"
-#include "site/site_service.h"
+#include "http/server.h"
+#include "http/site_service.h"
 
 #include <thread>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "site/language.h"
+#include "words/language.h"
 
 // The language data takes a moment to load: the tests share it, as the service does.
 const seo::Language &test_language();

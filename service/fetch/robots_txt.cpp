@@ -1,0 +1,139 @@
+#include "fetch/robots_txt.h"
+
+#include "base/ascii.h"
+#include "base/percent_encoding.h"
+
+#include <string.h>
+
+namespace seo {
+namespace {
+
+std::string_view trimmed(std::string_view text)
+{
+    const std::size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string_view::npos)
+        return {};
+    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+// "Googlebot/2.1 (+http://...)" names the crawler googlebot.
+std::string product_token(std::string_view agent)
+{
+    return ascii_lower(agent.substr(0, agent.find_first_of("/ \t")));
+}
+
+// Where `piece` first occurs in `text` from `from` on, counting the bytes looked at.
+std::size_t find_counting(std::string_view text, std::string_view piece, std::size_t from, std::size_t &steps)
+{
+    steps += text.size() - from;
+    // glibc's memmem is linear in both lengths (the two-way algorithm).
+    const void *hit = memmem(text.data() + from, text.size() - from, piece.data(), piece.size());
+    return hit ? std::size_t(static_cast<const char *>(hit) - text.data()) : std::string_view::npos;
+}
+
+} // namespace
+
+RobotsTxt::Rule RobotsTxt::make_rule(bool allow, std::string_view path)
+{
+    Rule rule{allow, std::string(allow ? "Allow: " : "Disallow: ") + std::string(path), {}, false, 0};
+    rule.anchored = path.ends_with('$');
+    if (rule.anchored)
+        path.remove_suffix(1);
+    const std::string normal = normalized_percent_encoding(path);
+    rule.length = normal.size() + rule.anchored;
+    for (std::size_t start = 0;;) {
+        const std::size_t star = normal.find('*', start);
+        rule.pieces.push_back(normal.substr(start, star - start));
+        if (star == std::string::npos)
+            break;
+        start = star + 1;
+    }
+    return rule;
+}
+
+RobotsTxt::RobotsTxt(std::string_view text)
+{
+    bool in_agent_lines = false; // consecutive user-agent lines name one group
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        std::string_view line = text.substr(0, std::min(end, kMaxLineBytes));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        line = line.substr(0, line.find('#'));
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string key = ascii_lower(trimmed(line.substr(0, colon)));
+        const std::string_view value = trimmed(line.substr(colon + 1));
+        if (key == "user-agent") {
+            if (!in_agent_lines)
+                groups_.emplace_back();
+            groups_.back().agents.push_back(product_token(value));
+            in_agent_lines = true;
+        } else if (key == "allow" || key == "disallow") {
+            in_agent_lines = false;
+            if (!groups_.empty() && !value.empty()) // an empty Disallow allows everything
+                groups_.back().rules.push_back(make_rule(key == "allow", value));
+        }
+    }
+}
+
+RobotsTxt::Decision RobotsTxt::decide(std::string_view agent, std::string_view path) const
+{
+    if (path == "/robots.txt")
+        return {};
+    const std::string normal_path = normalized_percent_encoding(path);
+    const std::string_view subject = normal_path;
+    const std::string wanted = product_token(agent);
+    // The groups that name the crawler, or else those for "*": rules of groups for the
+    // same crawler are taken together.
+    std::vector<const Group *> chosen;
+    for (const std::string &name : {wanted, std::string("*")}) {
+        for (const Group &group : groups_)
+            for (const std::string &named : group.agents)
+                if (named == name) {
+                    chosen.push_back(&group);
+                    break;
+                }
+        if (!chosen.empty())
+            break;
+    }
+    std::size_t steps = 0;
+    // Whether the path begins with what the rule matches: its first piece at the start,
+    // each further piece at its first place after the one before (the leftmost place
+    // leaves the most room for the rest), an anchored last piece at the very end.
+    const auto matches = [&subject, &steps](const Rule &rule) {
+        const std::vector<std::string> &pieces = rule.pieces;
+        steps += pieces.front().size();
+        if (!subject.starts_with(pieces.front()))
+            return false;
+        std::size_t at = pieces.front().size();
+        if (pieces.size() == 1)
+            return !rule.anchored || at == subject.size();
+        for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
+            at = find_counting(subject, pieces[i], at, steps);
+            if (at == std::string_view::npos)
+                return false;
+            at += pieces[i].size();
+        }
+        const std::string &last = pieces.back();
+        if (rule.anchored)
+            return subject.size() >= at + last.size() && subject.ends_with(last);
+        return find_counting(subject, last, at, steps) != std::string_view::npos;
+    };
+    const Rule *best = nullptr;
+    for (const Group *group : chosen)
+        for (const Rule &rule : group->rules) {
+            const bool match = matches(rule);
+            if (steps > kDecisionSteps)
+                return {true, {}, false};
+            if (match
+                && (!best || rule.length > best->length
+                    || (rule.length == best->length && rule.allow && !best->allow)))
+                best = &rule;
+        }
+    if (!best)
+        return {};
+    return {best->allow, best->written, true};
+}
+
+} // namespace seo

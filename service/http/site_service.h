@@ -1,0 +1,97 @@
+#pragma once
+
+#include "base/memory_budget.h"
+#include "render/tool_pages.h"
+#include "reports/report_source.h"
+#include "words/language.h"
+
+#include <contract/site_contract.h>
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace seo {
+
+struct SiteSettings
+{
+    std::string newest_version{site_contract::kToolVersion};
+    ReportSettings reports;
+    // Answers rendered and not yet sent: a slow client holds its answer while it reads.
+    std::size_t answer_memory = 48 * 1024 * 1024;
+    // How often pages past their time to live are let go, and freed memory given back.
+    std::chrono::milliseconds housekeeping_interval{2000};
+};
+
+// One answer of the site, as the HTTP server sends it.
+struct Answer
+{
+    int status = 200;
+    std::string content_type;
+    std::string body;
+    MemoryBudget::Reservation memory; // given back once the answer has gone out
+    std::vector<std::pair<std::string, std::string>> headers = {}; // besides the content type
+};
+
+// Requests the site refuses, or cannot answer.
+enum class HttpError {
+    bad_request, // 400
+    not_found, // 404
+    method_not_allowed, // 405
+    uri_too_long, // 414
+    misdirected, // 421: addressed to a name the service does not answer to
+    internal, // 500
+    busy, // 503: no memory to spare within its patience
+};
+
+// Everything the site answers, independent of the HTTP server: each call takes the
+// decoded query values (any bytes) and gives the answer to send.
+class SiteService
+{
+public:
+    SiteService(SiteSettings settings, const LanguageLoader &language);
+
+    // The pages the desktop tool reads, and the same pages for browsers, which get forms
+    // and the audit besides.
+    Answer overview(std::string_view raw_url, std::string_view raw_keyword = {},
+                    Reader reader = Reader::tool);
+    Answer spider(std::string_view raw_url, Reader reader = Reader::tool);
+    Answer density(std::string_view raw_keyword, std::string_view raw_url, Reader reader = Reader::tool);
+
+    // The tools site's home page, for a browser: the query form.
+    Answer tools_home() const;
+    // The whole report as JSON; failures as a JSON error with their HTTP status.
+    Answer analyze(std::string_view raw_url, std::string_view raw_keyword);
+
+    // The maker's site.
+    Answer home() const;
+    Answer version() const;
+
+    // A refusal with its status: an error page, or for scripts JSON.
+    Answer error(HttpError error, bool for_scripts) const;
+
+    // Ends the fetches under way at once, so that the service can stop.
+    void stop() { reports_.stop(); }
+
+private:
+    MemoryBudget::Reservation answer_memory(std::size_t bytes);
+    // Memory for an answer that shows the report: the request, the page's short texts and
+    // the findings.
+    MemoryBudget::Reservation report_answer_memory(const PageReport &report, std::string_view url,
+                                                   std::string_view keyword);
+    // Where a keyword appears on the page; nothing for no keyword.
+    std::optional<KeywordPlacement> placement(const PageReport &report, std::string_view keyword) const;
+
+    void keep_house(const std::stop_token &stop);
+
+    SiteSettings settings_;
+    ReportSource reports_;
+    MemoryBudget answers_;
+    std::jthread housekeeping_; // last: it stops before the rest goes
+};
+
+} // namespace seo
