@@ -1,6 +1,7 @@
 #include "audit/audit.h"
 
 #include "base/ascii.h"
+#include "base/joined.h"
 #include "base/percent_encoding.h"
 #include "base/unicode_text.h"
 #include "fetch/url_parts.h"
@@ -37,14 +38,6 @@ std::string number(std::size_t n)
 std::string in_quotes(std::string_view text)
 {
     return "“" + std::string(text) + "”";
-}
-
-std::string joined(const std::vector<std::string> &parts, std::string_view separator)
-{
-    std::string out;
-    for (const std::string &part : parts)
-        out += (out.empty() ? "" : std::string(separator)) + part;
-    return out;
 }
 
 // At most `limit` of the parts, and how many more there are.

@@ -20,4 +20,14 @@ inline std::string ascii_lower(std::string_view text)
     return out;
 }
 
+// Without the ASCII white space around it: typed addresses and robots.txt lines.
+constexpr std::string_view ascii_trimmed(std::string_view text)
+{
+    constexpr std::string_view kSpace = " \t\r\n\f\v";
+    const std::size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
 } // namespace seo

@@ -5,6 +5,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/ucasemap.h>
 #include <unicode/uchar.h>
+#include <unicode/uscript.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -31,6 +32,18 @@ std::u32string code_points(std::string_view utf8)
     std::u32string out;
     for_each_code_point(utf8, [&out](char32_t ch, std::size_t, std::size_t) { out += ch; });
     return out;
+}
+
+bool is_han(char32_t c)
+{
+    // Spares the script lookup for the bulk of most pages: ASCII, and the main block of
+    // ideographs, which are all Han.
+    if (c < 0x80)
+        return false;
+    if (c >= 0x4E00 && c <= 0x9FFF)
+        return true;
+    UErrorCode status = U_ZERO_ERROR;
+    return uscript_getScript(UChar32(c), &status) == USCRIPT_HAN;
 }
 
 std::size_t display_width(std::string_view utf8)

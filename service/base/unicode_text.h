@@ -31,6 +31,9 @@ std::size_t code_point_count(std::string_view utf8);
 // The code points of valid UTF-8 text.
 std::u32string code_points(std::string_view utf8);
 
+// Whether a code point is a Chinese character (of the Han script).
+bool is_han(char32_t c);
+
 // Width on a results page, in Latin characters: a wide or full-width character (Chinese,
 // Japanese, Korean, full-width punctuation) counts two, any other one.
 std::size_t display_width(std::string_view utf8);

@@ -8,14 +8,6 @@
 namespace seo {
 namespace {
 
-std::string_view trimmed(std::string_view text)
-{
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string_view::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
 // "Googlebot/2.1 (+http://...)" names the crawler googlebot.
 std::string product_token(std::string_view agent)
 {
@@ -62,8 +54,8 @@ RobotsTxt::RobotsTxt(std::string_view text)
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
-        const std::string key = ascii_lower(trimmed(line.substr(0, colon)));
-        const std::string_view value = trimmed(line.substr(colon + 1));
+        const std::string key = ascii_lower(ascii_trimmed(line.substr(0, colon)));
+        const std::string_view value = ascii_trimmed(line.substr(colon + 1));
         if (key == "user-agent") {
             if (!in_agent_lines)
                 groups_.emplace_back();

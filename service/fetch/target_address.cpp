@@ -12,16 +12,6 @@
 namespace seo {
 namespace {
 
-constexpr std::string_view kSpace = " \t\r\n\f\v";
-
-std::string_view trimmed(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
-}
-
 bool has_control_character(std::string_view text)
 {
     return std::any_of(text.begin(), text.end(), [](char c) {
@@ -86,7 +76,7 @@ struct CurlText
 
 TargetAddress target_address(std::string_view typed)
 {
-    const std::string_view text = trimmed(typed);
+    const std::string_view text = ascii_trimmed(typed);
     if (text.empty())
         return {{}, "没有输入网址"};
     if (has_control_character(text))

@@ -1,25 +1,16 @@
 #include "render/tool_pages.h"
 
+#include "base/joined.h"
 #include "base/unicode_text.h"
 #include "render/page_frame.h"
 #include "render/shown_text.h"
 
 #include <contract/site_contract.h>
 
-#include <initializer_list>
-
 namespace seo {
 namespace {
 
 namespace contract = site_contract;
-
-std::string joined(std::initializer_list<std::string_view> parts)
-{
-    std::string out;
-    for (const std::string_view part : parts)
-        out += part;
-    return out;
-}
 
 // A text from the target page or the request, as the reader must get it.
 std::string for_reader(Reader reader, std::string_view text)

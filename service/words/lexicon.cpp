@@ -2,8 +2,6 @@
 
 #include "base/unicode_text.h"
 
-#include <unicode/uscript.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -24,12 +22,6 @@ std::string read_file(const std::filesystem::path &path)
     std::ostringstream content;
     content << file.rdbuf();
     return std::move(content).str();
-}
-
-bool is_han(char32_t c)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    return uscript_getScript(UChar32(c), &status) == USCRIPT_HAN;
 }
 
 // The word as code points; empty when it holds anything but Chinese characters.

@@ -2,7 +2,6 @@
 
 #include "words/lexicon.h"
 
-#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -28,14 +27,6 @@ private:
 
     Lexicon lexicon_;
     WordModel model_;
-};
-
-// Where the service finds its data: jieba's lexicon and word model (Debian's
-// python3-jieba) and the files of its own beside the executable.
-struct SegmenterFiles
-{
-    std::filesystem::path lexicon = "/usr/lib/python3/dist-packages/jieba/dict.txt";
-    std::filesystem::path word_model = "/usr/lib/python3/dist-packages/jieba/finalseg/prob_emit.py";
 };
 
 } // namespace seo

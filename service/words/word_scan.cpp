@@ -4,7 +4,6 @@
 
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
-#include <unicode/uscript.h>
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
@@ -15,18 +14,6 @@
 
 namespace seo {
 namespace {
-
-bool is_han(UChar32 c)
-{
-    // Spares the script lookup for the bulk of most pages: ASCII, and the main block of
-    // ideographs, which are all Han.
-    if (c < 0x80)
-        return false;
-    if (c >= 0x4E00 && c <= 0x9FFF)
-        return true;
-    UErrorCode status = U_ZERO_ERROR;
-    return uscript_getScript(c, &status) == USCRIPT_HAN;
-}
 
 // Words of a stretch without Chinese characters, found by ICU's word boundaries.
 class OtherWords
@@ -145,7 +132,7 @@ std::vector<Word> split_words(std::string_view text, const Segmenter &segmenter)
         const int32_t here = pos;
         UChar32 c = 0;
         U8_NEXT(bytes, pos, length, c);
-        const bool han = c >= 0 && is_han(c);
+        const bool han = c >= 0 && is_han(char32_t(c));
         if (han != run_is_han) {
             finish_run(here);
             run_start = here;
