@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         seo::judge_page(std::make_shared<const seo::RobotsFile>(
                             seo::RobotsFile{"http://example.com/robots.txt", seo::RobotsFile::State::found,
                                             "", seo::RobotsTxt(fetched.body)}),
-                        fetched.hops.back().url);
+                        *seo::Url::parse(fetched.hops.back().url));
     const seo::PageReport report = seo::make_report(fetched, &robots, *language);
     const std::string url = "http://example.com/";
     require_utf8(

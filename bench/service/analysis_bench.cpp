@@ -180,7 +180,7 @@ void BM_DensePageAudit(benchmark::State &state)
         seo::judge_page(std::make_shared<const seo::RobotsFile>(
                             seo::RobotsFile{"http://example.com/robots.txt", seo::RobotsFile::State::found,
                                             "", seo::RobotsTxt("User-agent: *\nDisallow: /private/\n")}),
-                        dense_fetch().hops.back().url);
+                        *seo::Url::parse(dense_fetch().hops.back().url));
     for (auto _ : state) {
         auto findings = seo::audit_page(
             {dense_fetch(), report.analysis.content, report.text, report.analysis.charsets, &robots});

@@ -58,6 +58,19 @@ std::string percent_decoded(std::string_view text)
     return out;
 }
 
+std::string percent_encoded(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (is_unreserved(static_cast<unsigned char>(c)))
+            out += c;
+        else
+            append_escape(out, static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
 std::string normalized_percent_encoding(std::string_view text)
 {
     std::string out;

@@ -140,12 +140,6 @@ Reason reason_for(CURLcode code, const Transfer &transfer, std::string_view deta
     }
 }
 
-bool is_web_address(std::string_view url)
-{
-    const std::string lowered = ascii_lower(url.substr(0, 8));
-    return lowered.starts_with("http://") || lowered.starts_with("https://");
-}
-
 struct EasyDeleter
 {
     void operator()(CURL *curl) const { curl_easy_cleanup(curl); }
@@ -194,7 +188,7 @@ CURLcode perform(CURL *easy, const std::stop_token &stop, const Clock::time_poin
 
 } // namespace
 
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop,
+FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::stop_token &stop,
                        const BodyMemory &memory)
 {
     using Failure = FetchResult::Failure;
@@ -224,12 +218,12 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
     curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &on_open_socket);
 
     // Redirects are followed here rather than by libcurl, so that every hop is on record.
-    std::string next = url;
+    Url next = url;
     std::size_t granted = 0;
     Clock::time_point deadline = start + limits.total_timeout; // for all redirects together
     for (int redirects = 0;; ++redirects) {
         Transfer transfer{limits, memory, handle, granted, deadline, {}, {}, false, false, false};
-        curl_easy_setopt(handle, CURLOPT_URL, next.c_str());
+        curl_easy_setopt(handle, CURLOPT_URL, next.text().c_str());
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
         curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, &transfer);
@@ -252,7 +246,7 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
         }
         long status = 0;
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-        result.hops.push_back({next, status});
+        result.hops.push_back({next.text(), status});
         char *redirect = nullptr;
         curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &redirect);
         if (status >= 300 && status < 400 && redirect) {
@@ -261,13 +255,16 @@ FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const 
                 result.failure = "重定向次数过多";
                 return result;
             }
-            if (!is_web_address(redirect)) {
-                result.kind = Failure::answer;
-                result.failure = "重定向到了 http 和 https 以外的网址";
-                return result;
+            std::variant<Url, Url::Fault> target = Url::checked(redirect);
+            if (Url *web = std::get_if<Url>(&target)) {
+                next = std::move(*web);
+                continue;
             }
-            next = redirect;
-            continue;
+            result.kind = Failure::answer;
+            result.failure = std::get<Url::Fault>(target) == Url::Fault::not_web
+                ? "重定向到了 http 和 https 以外的网址"
+                : "重定向到了无效的网址";
+            return result;
         }
         if (status < 200 || status >= 300) {
             result.kind = Failure::answer;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fetch/url.h"
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -63,7 +65,7 @@ using BodyMemory = std::function<std::size_t(std::size_t needed, std::size_t ann
 // One GET of a target page, following redirects. Only 2xx answers count as fetched.
 // A stop request ends the transfer at once, as a failure. Without `memory`, the body
 // may take up to the size limit.
-FetchResult fetch_page(const std::string &url, const FetchLimits &limits, const std::stop_token &stop = {},
+FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::stop_token &stop = {},
                        const BodyMemory &memory = {});
 
 } // namespace seo

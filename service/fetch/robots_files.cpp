@@ -1,6 +1,5 @@
 #include "fetch/robots_files.h"
 
-#include "fetch/url_parts.h"
 #include "read/charset.h"
 
 #include <algorithm>
@@ -13,12 +12,9 @@ RobotsFiles::RobotsFiles(Fetch fetch, std::chrono::milliseconds time_to_live, st
     , max_sites_(max_sites)
 {}
 
-RobotsFiles::File RobotsFiles::for_page(const std::string &page_url)
+RobotsFiles::File RobotsFiles::for_page(const Url &page)
 {
-    const std::optional<UrlParts> parts = url_parts(page_url);
-    if (!parts)
-        return nullptr;
-    const std::string origin = parts->origin();
+    const std::string origin = page.origin();
     std::promise<File> promise;
     std::shared_future<File> under_way;
     {
@@ -39,10 +35,10 @@ RobotsFiles::File RobotsFiles::for_page(const std::string &page_url)
     }
     if (under_way.valid())
         return under_way.get(); // waits for the fetch, if it is not done, outside the lock
-    const std::string url = origin + "/robots.txt";
+    const std::optional<Url> url = page.resolve("/robots.txt");
     File file;
     try {
-        file = std::make_shared<const RobotsFile>(read(url, fetch_(url)));
+        file = std::make_shared<const RobotsFile>(read(url->text(), fetch_(*url)));
     } catch (...) {
         const std::lock_guard lock(mutex_);
         by_origin_.erase(origin); // the next request tries again
@@ -70,11 +66,9 @@ RobotsFile RobotsFiles::read(const std::string &url, const FetchResult &fetched)
     return file;
 }
 
-RobotsJudgement judge_page(std::shared_ptr<const RobotsFile> file, std::string_view page_url)
+RobotsJudgement judge_page(std::shared_ptr<const RobotsFile> file, const Url &page)
 {
-    RobotsJudgement judgement{std::move(file), "/", {}};
-    if (const std::optional<UrlParts> page = url_parts(page_url))
-        judgement.path = page->path;
+    RobotsJudgement judgement{std::move(file), page.target(), {}};
     if (judgement.file && judgement.file->rules)
         for (std::size_t i = 0; i < RobotsJudgement::kCrawlers.size(); ++i)
             judgement.decisions[i] =

@@ -39,10 +39,10 @@ struct RobotsJudgement
     static constexpr std::array<std::string_view, 3> kCrawlers = {"Baiduspider", "Googlebot", "*"};
 
     std::shared_ptr<const RobotsFile> file;
-    std::string path; // the page's path and query
+    std::string path; // the page's path and query, as robots.txt rules are matched
     std::array<RobotsTxt::Decision, kCrawlers.size()> decisions; // for a file found
 };
-RobotsJudgement judge_page(std::shared_ptr<const RobotsFile> file, std::string_view page_url);
+RobotsJudgement judge_page(std::shared_ptr<const RobotsFile> file, const Url &page);
 
 // The robots.txt files of the sites whose pages are analysed, fetched once per site
 // while they are kept (requests for one being fetched wait for that fetch), with the
@@ -52,14 +52,14 @@ class RobotsFiles
 {
 public:
     using File = std::shared_ptr<const RobotsFile>;
-    using Fetch = std::function<FetchResult(const std::string &url)>;
+    using Fetch = std::function<FetchResult(const Url &url)>;
 
     static constexpr std::size_t kMaxBytes = 500 * 1024;
 
     RobotsFiles(Fetch fetch, std::chrono::milliseconds time_to_live, std::size_t max_sites = 256);
 
-    // The file of the site `page_url` is on; nothing for an address without a site.
-    File for_page(const std::string &page_url);
+    // The file of the site `page` is on.
+    File for_page(const Url &page);
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "fetch/url.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,10 +11,10 @@ namespace seo {
 // The address to fetch for what the user typed, or why there is none.
 struct TargetAddress
 {
-    std::string url;
-    std::string refusal; // a short Chinese reason; empty when `url` can be fetched
+    std::optional<Url> url;
+    std::string refusal; // a short Chinese reason when there is no `url`
 
-    bool ok() const { return refusal.empty(); }
+    bool ok() const { return url.has_value(); }
 };
 
 // Trimmed, with "http://" put in front when the text does not begin with a scheme; only

@@ -1,11 +1,11 @@
 #include "render/audit_pages.h"
 
+#include "base/percent_encoding.h"
 #include "base/unicode_text.h"
 #include "render/page_frame.h"
 #include "render/shown_text.h"
 
 #include <contract/site_contract.h>
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,14 +16,6 @@ namespace {
 
 namespace contract = site_contract;
 using Verdict = Finding::Verdict;
-
-std::string query_value(std::string_view value)
-{
-    char *escaped = curl_easy_escape(nullptr, value.data(), int(value.size()));
-    std::string out = escaped ? escaped : "";
-    curl_free(escaped);
-    return out;
-}
 
 std::string_view verdict_label(Verdict verdict)
 {
@@ -137,13 +129,13 @@ std::string density_chart(const std::vector<KeywordRow> &keywords)
 
 std::string tool_links(std::string_view url, std::string_view keyword)
 {
-    const std::string address = std::string(browser::kAddressKey) + "=" + query_value(url);
+    const std::string address = std::string(browser::kAddressKey) + "=" + percent_encoded(url);
     std::string html = "<p class=\"tools\">同一网址：<a href=\"" + std::string(browser::kOverviewPath) + "?"
         + address + "\">SEO综合查询</a> · <a href=\"" + std::string(browser::kSpiderPath) + "?" + address
         + "\">搜索蜘蛛模拟抓取</a>";
     if (!keyword.empty())
         html += " · <a href=\"" + std::string(browser::kDensityPath) + "?" + address + "&amp;"
-            + std::string(browser::kKeywordKey) + "=" + query_value(keyword) + "\">关键词密度检测</a>";
+            + std::string(browser::kKeywordKey) + "=" + percent_encoded(keyword) + "\">关键词密度检测</a>";
     return html + "</p>\n";
 }
 

@@ -7,8 +7,9 @@ PageCache::PageCache(Fetch fetch, Bounds bounds)
     , bounds_(bounds)
 {}
 
-PageCache::Page PageCache::get(const std::string &url)
+PageCache::Page PageCache::get(const Url &address)
 {
+    const std::string &url = address.text();
     std::unique_lock lock(mutex_);
     if (const auto found = by_url_.find(url); found != by_url_.end()) {
         if (Clock::now() < found->second->expires_at)
@@ -26,7 +27,7 @@ PageCache::Page PageCache::get(const std::string &url)
 
     Page page;
     try {
-        page = fetch_(url);
+        page = fetch_(address);
     } catch (...) {
         // Whoever waits for this fetch gets the same error rather than hang.
         lock.lock();

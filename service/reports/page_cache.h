@@ -23,7 +23,7 @@ class PageCache
 {
 public:
     using Page = std::shared_ptr<const FetchResult>;
-    using Fetch = std::function<Page(const std::string &url)>;
+    using Fetch = std::function<Page(const Url &url)>;
 
     struct Bounds
     {
@@ -35,7 +35,7 @@ public:
 
     PageCache(Fetch fetch, Bounds bounds);
 
-    Page get(const std::string &url);
+    Page get(const Url &url);
     // Lets go of the pages older than their time to live.
     void evict_expired();
 

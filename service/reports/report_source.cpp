@@ -70,9 +70,8 @@ ReportSource::ReportSource(ReportSettings settings, const LanguageLoader &langua
     , robots_memory_(8 * RobotsFiles::kMaxBytes)
     , analysis_slots_(settings_.parallel_analyses)
     , large_analysis_slots_(std::max<std::ptrdiff_t>(1, settings_.parallel_analyses - 1))
-    , pages_([this](const std::string &url) { return fetch(url); }, settings_.cache)
-    , robots_files_([this](const std::string &url) { return fetch_robots_txt(url); },
-                    settings_.cache.time_to_live)
+    , pages_([this](const Url &url) { return fetch(url); }, settings_.cache)
+    , robots_files_([this](const Url &url) { return fetch_robots_txt(url); }, settings_.cache.time_to_live)
     , reports_([this](const FetchResult &page) { return analyse(page); }, settings_.cache.max_entries,
                settings_.report_cache_bytes)
 {}
@@ -87,8 +86,8 @@ ReportSource::Report ReportSource::get(std::string_view typed_url)
         refused.address_refused = true;
         return std::make_shared<const PageReport>(std::move(refused));
     }
-    const PageCache::Page page = pages_.get(target.url);
-    Report report = reports_.get(target.url, page);
+    const PageCache::Page page = pages_.get(*target.url);
+    Report report = reports_.get(target.url->text(), page);
     if (const BodyHold *hold = std::get_deleter<BodyHold>(page))
         hold->release();
     return report;
@@ -100,7 +99,7 @@ void ReportSource::stop()
     abort_parses();
 }
 
-PageCache::Page ReportSource::fetch(const std::string &url)
+PageCache::Page ReportSource::fetch(const Url &url)
 {
     // The body's memory is held as it comes: a step at first, so that targets that are
     // slow or small hold little; once a body needs more, all it may come to, at once, so
@@ -122,7 +121,7 @@ PageCache::Page ReportSource::fetch(const std::string &url)
     return PageCache::Page(new FetchResult(std::move(fetched)), hold);
 }
 
-FetchResult ReportSource::fetch_robots_txt(const std::string &url)
+FetchResult ReportSource::fetch_robots_txt(const Url &url)
 {
     FetchLimits limits = settings_.limits;
     limits.max_body_bytes = RobotsFiles::kMaxBytes;
@@ -141,8 +140,9 @@ PageReport ReportSource::analyse(const FetchResult &page)
         return make_report(page, nullptr, language_.get());
     // The robots.txt of the site the page was found on, after its redirects; matching it
     // may take a while, so it is done before the analysis takes memory and a core.
-    const std::string final_url = page.hops.empty() ? "" : page.hops.back().url;
-    const RobotsJudgement robots = judge_page(robots_files_.for_page(final_url), final_url);
+    const std::optional<Url> final_url = page.hops.empty() ? std::nullopt : Url::parse(page.hops.back().url);
+    const RobotsJudgement robots = final_url ? judge_page(robots_files_.for_page(*final_url), *final_url)
+                                             : RobotsJudgement{nullptr, "/", {}};
     const std::size_t granted = report_memory(page.body.size());
     std::optional<MemoryBudget::Reservation> memory = analysis_memory_.reserve(granted, patience());
     if (!memory)

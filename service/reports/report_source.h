@@ -61,8 +61,8 @@ public:
     void forget_expired();
 
 private:
-    PageCache::Page fetch(const std::string &url);
-    FetchResult fetch_robots_txt(const std::string &url);
+    PageCache::Page fetch(const Url &url);
+    FetchResult fetch_robots_txt(const Url &url);
     PageReport analyse(const FetchResult &page);
     std::chrono::steady_clock::time_point patience() const;
 

@@ -34,10 +34,10 @@ protected:
     seo::PageCache make(seo::PageCache::Bounds bounds = {})
     {
         return seo::PageCache(
-            [this](const std::string &url) {
+            [this](const seo::Url &url) {
                 ++fetches;
                 return failing != Failure::none ? page({}, "失败", failing)
-                                                : page("page of " + url); // 17 bytes
+                                                : page("page of " + url.text()); // 17 bytes
             },
             bounds);
     }
@@ -52,7 +52,7 @@ TEST_F(PageCacheTest, ParallelRequestsShareOneFetch)
     {
         std::vector<std::jthread> threads;
         for (auto &got : pages)
-            threads.emplace_back([&cache, &got] { got = cache.get("http://a/"); });
+            threads.emplace_back([&cache, &got] { got = cache.get(*seo::Url::parse("http://a/")); });
     }
     EXPECT_EQ(fetches, 1);
     for (const auto &got : pages)
@@ -81,9 +81,9 @@ TEST_F(PageCacheTest, KeepsAFailureBrieflyButNotTheServicesOwn)
         fetches = 0;
         seo::PageCache cache = make({.failure_time_to_live = c.failure_time_to_live});
         failing = c.failure;
-        EXPECT_FALSE(cache.get("http://b/")->ok());
+        EXPECT_FALSE(cache.get(*seo::Url::parse("http://b/"))->ok());
         failing = Failure::none;
-        EXPECT_EQ(cache.get("http://b/")->ok(), c.fetches == 2);
+        EXPECT_EQ(cache.get(*seo::Url::parse("http://b/"))->ok(), c.fetches == 2);
         EXPECT_EQ(fetches, c.fetches);
     }
 }
@@ -106,7 +106,7 @@ TEST_F(PageCacheTest, KeepsPagesWithinItsBounds)
         fetches = 0;
         seo::PageCache cache = make(c.bounds);
         for (const std::string url : c.urls)
-            cache.get("http://" + url + "/");
+            cache.get(*seo::Url::parse("http://" + url + "/"));
         EXPECT_EQ(fetches, c.fetches) << c.name;
     }
 }

@@ -37,20 +37,6 @@ httplib::Result get_local(int port, const std::string &path)
     return client.Get(path.c_str());
 }
 
-std::string percent_encoded(const std::string &text)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const unsigned char byte : text) {
-        if (std::isalnum(byte)
-            || std::string_view("-._~").find(static_cast<char>(byte)) != std::string_view::npos)
-            out += static_cast<char>(byte);
-        else
-            out += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
-    }
-    return out;
-}
-
 std::string encoded(const std::string &utf8, const char *charset)
 {
     std::string out(utf8.size() * 4 + 16, '\0');

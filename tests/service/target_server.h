@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/percent_encoding.h"
+
 #include <httplib.h>
 
 #include <functional>
@@ -28,9 +30,8 @@ private:
 // GET a path from a server on 127.0.0.1.
 httplib::Result get_local(int port, const std::string &path);
 
-// `text` with every byte outside A-Z a-z 0-9 - . _ ~ written as %XX, as the desktop
-// tool sends query values.
-std::string percent_encoded(const std::string &text);
+// Query values are sent escaped as the desktop tool sends them.
+using seo::percent_encoded;
 
 // `utf8` in another character set, as a page in that encoding would hold it.
 std::string encoded(const std::string &utf8, const char *charset);
