@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audit/check_table.h"
 #include "fetch/fetcher.h"
 #include "fetch/robots_files.h"
 #include "read/charset.h"
@@ -14,17 +15,18 @@
 
 namespace seo {
 
-// One check of the on-page audit and what it found.
+// One check of the on-page audit (a row of kChecks) and what it found.
 struct Finding
 {
-    enum class Verdict { pass, warn, fail, info };
+    using Verdict = seo::Verdict;
 
-    std::string id; // stable, for scripts: "title.width"
+    std::string id; // stable, for scripts: "snippet.title"
     std::string group; // the heading it is shown under
     Verdict verdict = Verdict::info;
     std::string check; // what was checked
     std::string detail; // what was found; may quote the page
     std::string advice; // one line; empty when there is nothing to do
+    std::optional<double> measure; // the figure judged against the check's limits, where it has them
 };
 
 // The audit's summary: counts by verdict, and a score from 0 to 100 that counts each
@@ -36,17 +38,6 @@ struct AuditSummary
     int score = 0;
 };
 AuditSummary summarise(const std::vector<Finding> &findings);
-
-// The limits the verdicts use (their sources are on the help page).
-namespace audit_limits {
-inline constexpr std::size_t kTitleMinWidth = 16; // 8 Chinese characters
-inline constexpr std::size_t kTitleMaxWidth = 60; // what Baidu and Google show on a computer
-inline constexpr std::size_t kDescriptionMinWidth = 50;
-inline constexpr std::size_t kDescriptionMaxWidth = 156;
-inline constexpr std::size_t kLargePageBytes = 1024 * 1024;
-inline constexpr long kSlowAnswerMs = 1000;
-inline constexpr double kDensityLow = 2.0, kDensityHigh = 8.0;
-} // namespace audit_limits
 
 // Everything the page-wide checks look at.
 struct AuditInput

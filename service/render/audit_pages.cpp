@@ -95,23 +95,22 @@ std::string density_chart(const std::vector<KeywordRow> &keywords)
     for (std::size_t i = 0; i < bars; ++i)
         top = std::max(top, keywords[i].density * 1.1);
     constexpr double kLeft = 130, kWidth = 600, kRight = 60, kRow = 26, kTop = 24;
+    const CheckSpec &density = check_spec("keyword.density"); // its band is drawn
     const double height = kTop + kRow * double(bars) + 24;
     const auto x = [&](double percent) { return kLeft + kWidth * percent / top; };
     std::string svg = "<figure class=\"chart\">\n<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 "
         + fixed(kLeft + kWidth + kRight, 0) + " " + fixed(height, 0) + "\" role=\"img\" aria-label=\"前 "
         + std::to_string(bars) + " 个关键词的密度\">\n";
     // The advised band, 2 % to 8 %.
-    svg += "<rect class=\"band\" x=\"" + fixed(x(audit_limits::kDensityLow), 1) + "\" y=\""
-        + fixed(kTop - 6, 0) + "\" width=\""
-        + fixed(x(audit_limits::kDensityHigh) - x(audit_limits::kDensityLow), 1) + "\" height=\""
+    svg += "<rect class=\"band\" x=\"" + fixed(x(density.low), 1) + "\" y=\"" + fixed(kTop - 6, 0)
+        + "\" width=\"" + fixed(x(density.high) - x(density.low), 1) + "\" height=\""
         + fixed(kRow * double(bars) + 6, 0) + "\" fill=\"#dff3e3\"/>\n";
-    svg += "<text x=\"" + fixed(x(audit_limits::kDensityLow), 1)
-        + "\" y=\"14\" font-size=\"12\" fill=\"#2e7d32\">" + "建议 2%–8%</text>\n";
+    svg += "<text x=\"" + fixed(x(density.low), 1) + "\" y=\"14\" font-size=\"12\" fill=\"#2e7d32\">"
+        + "建议 2%–8%</text>\n";
     for (std::size_t i = 0; i < bars; ++i) {
         const KeywordRow &row = keywords[i];
         const double y = kTop + kRow * double(i);
-        const bool inside =
-            row.density >= audit_limits::kDensityLow && row.density <= audit_limits::kDensityHigh;
+        const bool inside = row.density >= density.low && row.density <= density.high;
         svg += "<text x=\"" + fixed(kLeft - 8, 0) + "\" y=\"" + fixed(y + 15, 0)
             + "\" font-size=\"13\" text-anchor=\"end\">" + html_escaped(row.word) + "</text>\n";
         svg += "<rect x=\"" + fixed(kLeft, 0) + "\" y=\"" + fixed(y + 3, 0) + "\" width=\""

@@ -1,8 +1,52 @@
 #include "render/product_pages.h"
 
+#include "audit/check_table.h"
 #include "render/page_frame.h"
+#include "render/shown_text.h"
+
+#include <cmath>
+#include <cstdio>
 
 namespace seo {
+namespace {
+
+std::string figure(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// A check's limits as the help page states them.
+std::string limits_text(const CheckSpec &spec)
+{
+    const std::string unit = spec.unit.empty() ? "" : " " + std::string(spec.unit);
+    const bool low = std::isfinite(spec.low), high = std::isfinite(spec.high);
+    if (low && high)
+        return spec.low == spec.high ? figure(spec.low) + unit
+                                     : figure(spec.low) + "–" + figure(spec.high) + unit;
+    if (high)
+        return "不超过 " + figure(spec.high) + unit;
+    if (low)
+        return "不少于 " + figure(spec.low) + unit;
+    return "";
+}
+
+// Every check of the audit, as the audit itself runs them.
+std::string checks_table()
+{
+    std::string html =
+        "<div class=\"wide\"><table class=\"checks\">\n<tr><th>分组</th><th>检查项</th><th>编号</th>"
+        "<th>结果</th><th>界限</th><th>依据</th></tr>\n";
+    for (const CheckSpec &spec : kChecks)
+        html += "<tr><td>" + html_escaped(spec.group) + "</td><td>" + html_escaped(spec.check)
+            + "</td><td><code>" + std::string(spec.id) + "</code></td><td>" + html_escaped(spec.rule)
+            + "</td><td>" + html_escaped(limits_text(spec)) + "</td><td>" + html_escaped(spec.source)
+            + "</td></tr>\n";
+    return html + "</table></div>\n";
+}
+
+} // namespace
 
 std::string product_home_page()
 {
@@ -62,18 +106,11 @@ std::string product_home_page()
 标题宽度 16 到 60 为宜（约 8 到 30 个汉字）：百度的展示规范以 63 字节（汉字计 2 字节）为截断长度，
 谷歌电脑端标题约 600 像素宽，也相当于 60 个左右的半角字符。描述宽度 50 到 156 为宜（约 25 到 78 个汉字）：
 这是站长们对百度电脑端摘要显示长度的常见观察（百度没有公布这一数字），谷歌摘要约 920 像素宽；超出的部分以省略号代替。</li>
-<li>收录与抓取：HTTP 状态和跳转链（临时跳转 302/303/307 为注意）；meta robots 与 X-Robots-Tag 中的 noindex、nofollow、none，
-包括只针对 Baiduspider、Googlebot 的写法；网站的 robots.txt 是否禁止 Baiduspider、Googlebot 或所有蜘蛛（*）抓取本页
-（按 RFC 9309：最长的规则优先，长度相同时 Allow 优先）；canonical 是否存在、是否为绝对地址、是否指向本页；
-&lt;html lang&gt; 与 hreflang 的语言代码是否有效，hreflang 是否包含指向本页的条目。</li>
-<li>关键词位置：关键词是否出现在标题、描述、H1、第一段、网址、图片 alt 和链接文字中，按与密度相同的规则计数，中文不需要空格。</li>
-<li>页面结构：H1 的个数、标题层级是否跳级、图片是否缺少 alt（alt="" 表示装饰图片，不算缺少）、站内站外链接和 nofollow 链接数、
-“点击这里”“更多”“详情”“click here”“read more”之类的含糊链接文字、viewport。</li>
-<li>分享与结构化数据：Open Graph 基本属性，JSON-LD 能否解析及其 @type。技术指标：HTML 大小（超过 1 MiB 为注意）、
-响应时间（超过 1 秒为注意）、HTTP 头和 &lt;meta&gt; 声明的字符集及实际解码所用的字符集。</li>
 <li>得分 = (通过项数 + 0.5 × 注意项数) ÷ (通过、注意、问题项数之和) × 100，四舍五入；信息项不计分。</li>
 </ul>
-)" + page_end();
+<p>全部检查项如下；编号即 JSON 中每项结果的 id。</p>
+)" + checks_table()
+        + page_end();
 }
 
 std::string version_file(std::string_view newest_version)

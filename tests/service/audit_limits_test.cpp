@@ -1,0 +1,153 @@
+#include "audit/audit.h"
+#include "test_language.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+namespace {
+
+using seo::Verdict;
+
+// A page that passes every check with limits, for each case to move one figure of.
+struct Page
+{
+    seo::FetchResult fetched;
+    seo::PageContent content;
+    seo::CharsetSources charsets;
+
+    Page()
+    {
+        fetched.hops = {{"http://example.com/", 200}};
+        fetched.body = "<html>";
+        content.title = std::string(30, 't');
+        content.title_count = 1;
+        content.description = std::string(100, 'd');
+        content.description_count = 1;
+        content.headings = {{1, "heading"}};
+    }
+
+    std::vector<seo::Finding> audit() const
+    {
+        const seo::PageText text(content.text, test_language());
+        return seo::audit_page({fetched, content, text, charsets, nullptr});
+    }
+};
+
+struct Judged
+{
+    Verdict verdict;
+    double measure;
+    bool operator==(const Judged &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &out, const Judged &judged)
+{
+    return out << seo::verdict_name(judged.verdict) << " at " << judged.measure;
+}
+
+Judged judged(const std::vector<seo::Finding> &findings, const std::string &id)
+{
+    const auto found =
+        std::find_if(findings.begin(), findings.end(), [&](const auto &f) { return f.id == id; });
+    if (found == findings.end())
+        return {Verdict::info, -1}; // reported only when it is not passed
+    return {found->verdict, found->measure.value_or(-1)};
+}
+
+// Each figure just below, at and just above each of its limits.
+TEST(AuditLimits, VerdictsChangeExactlyAtTheStatedLimits)
+{
+    const auto title = [](std::string text) { return [text](Page &p) { p.content.title = text; }; };
+    const auto description = [](std::size_t n) {
+        return [n](Page &p) { p.content.description = std::string(n, 'd'); };
+    };
+    const auto h1s = [](int n) {
+        return [n](Page &p) { p.content.headings.assign(std::size_t(n), seo::PageContent::Heading{1, "h"}); };
+    };
+    const auto hops = [](std::vector<long> statuses) {
+        return [statuses](Page &p) {
+            p.fetched.hops.clear();
+            for (const long status : statuses)
+                p.fetched.hops.push_back(
+                    {"http://example.com/" + std::to_string(p.fetched.hops.size()), status});
+        };
+    };
+    const auto body = [](std::size_t bytes) {
+        return [bytes](Page &p) { p.fetched.body.assign(bytes, 'x'); };
+    };
+    const auto took = [](int ms) {
+        return [ms](Page &p) { p.fetched.elapsed = std::chrono::milliseconds(ms); };
+    };
+    const struct
+    {
+        const char *id;
+        std::function<void(Page &)> change;
+        Judged expected;
+    } cases[] = {
+        {"snippet.title", title(std::string(15, 'a')), {Verdict::warn, 15}},
+        {"snippet.title", title(std::string(16, 'a')), {Verdict::pass, 16}},
+        {"snippet.title", title("汉字汉字汉字汉字"), {Verdict::pass, 16}}, // a Chinese character is 2 wide
+        {"snippet.title", title(std::string(60, 'a')), {Verdict::pass, 60}},
+        {"snippet.title", title(std::string(61, 'a')), {Verdict::warn, 61}},
+        {"snippet.title", title(""), {Verdict::fail, -1}},
+        {"snippet.title_count", [](Page &p) { p.content.title_count = 2; }, {Verdict::warn, 2}},
+        {"snippet.description", description(49), {Verdict::warn, 49}},
+        {"snippet.description", description(50), {Verdict::pass, 50}},
+        {"snippet.description", description(156), {Verdict::pass, 156}},
+        {"snippet.description", description(157), {Verdict::warn, 157}},
+        {"snippet.description_count", [](Page &p) { p.content.description_count = 2; }, {Verdict::warn, 2}},
+        {"structure.h1", h1s(0), {Verdict::fail, 0}},
+        {"structure.h1", h1s(1), {Verdict::pass, 1}},
+        {"structure.h1", h1s(2), {Verdict::warn, 2}},
+        {"indexing.status", hops({200}), {Verdict::pass, 0}},
+        {"indexing.status", hops({301, 200}), {Verdict::pass, 1}},
+        {"indexing.status", hops({308, 301, 200}), {Verdict::warn, 2}},
+        {"indexing.status", hops({302, 200}), {Verdict::warn, -1}}, // temporary, however short
+        {"technical.size", body(1024 * 1024), {Verdict::pass, 1024}},
+        {"technical.size", body(1024 * 1024 + 1024), {Verdict::warn, 1025}},
+        {"technical.response_time", took(1000), {Verdict::pass, 1000}},
+        {"technical.response_time", took(1001), {Verdict::warn, 1001}},
+    };
+    for (const auto &c : cases) {
+        Page page;
+        c.change(page);
+        EXPECT_EQ(judged(page.audit(), c.id), c.expected) << c.id;
+    }
+}
+
+TEST(AuditLimits, DensityIsJudgedAtTwoAndEightPercent)
+{
+    const struct
+    {
+        std::size_t occurrences;
+        double percent;
+        Judged expected;
+    } cases[] = {
+        {0, 0, {Verdict::fail, 0}},     {1, 1.99, {Verdict::warn, 1.99}}, {1, 2.0, {Verdict::pass, 2.0}},
+        {9, 8.0, {Verdict::pass, 8.0}}, {9, 8.01, {Verdict::warn, 8.01}},
+    };
+    for (const auto &c : cases) {
+        seo::KeywordPlacement placement;
+        placement.keyword = "词";
+        placement.density.occurrences = c.occurrences;
+        placement.density.percent = c.percent;
+        EXPECT_EQ(judged(seo::placement_findings(placement), "keyword.density"), c.expected) << c.percent;
+    }
+}
+
+// Every finding comes from a row of the table, whose limits the help page states.
+TEST(AuditLimits, EveryCheckHasOneRow)
+{
+    std::vector<std::string_view> ids;
+    for (const seo::CheckSpec &spec : seo::kChecks)
+        ids.push_back(spec.id);
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    for (const seo::Finding &finding : Page().audit())
+        EXPECT_EQ(seo::check_spec(finding.id).group, finding.group) << finding.id;
+}
+
+} // namespace
