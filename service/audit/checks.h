@@ -7,6 +7,7 @@
 #include "base/joined.h"
 #include "fetch/url.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,15 @@ void check_technical(const AuditInput &input, std::vector<Finding> &findings);
 // was measured, where the verdict compares a figure with the check's limits.
 Finding finding(std::string_view id, Verdict verdict, std::string detail, std::string advice = {},
                 std::optional<double> measure = std::nullopt);
+
+// The links of a page by kind: what links.count reports, and the vague texts links.vague
+// lists with their counts.
+struct LinkCounts
+{
+    std::size_t internal = 0, external = 0, nofollow = 0, other = 0;
+    std::map<std::string, std::size_t> vague;
+};
+LinkCounts count_links(const PageContent &content, const std::optional<Url> &page);
 
 std::string number(std::size_t n);
 std::string in_quotes(std::string_view text);

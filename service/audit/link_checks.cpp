@@ -31,12 +31,10 @@ bool is_vague_link_text(std::string_view text)
 
 } // namespace
 
-void check_links(const AuditInput &input, std::vector<Finding> &findings)
+LinkCounts count_links(const PageContent &content, const std::optional<Url> &page)
 {
-    const PageContent &content = input.content;
-    const std::optional<Url> page = page_url(input.fetched);
-    std::size_t internal = 0, external = 0, nofollow = 0, other = 0;
-    std::map<std::string, std::size_t> vague;
+    LinkCounts counts;
+    auto &[internal, external, nofollow, other, vague] = counts;
     for (const PageContent::Link &link : content.links) {
         // A relative reference stays on the page's host: only the others need parsing.
         const std::string_view href = link.href;
@@ -58,6 +56,13 @@ void check_links(const AuditInput &input, std::vector<Finding> &findings)
         if (is_vague_link_text(link.text))
             ++vague[link.text];
     }
+    return counts;
+}
+
+void check_links(const AuditInput &input, std::vector<Finding> &findings)
+{
+    const PageContent &content = input.content;
+    const auto [internal, external, nofollow, other, vague] = count_links(content, page_url(input.fetched));
     std::string counted = number(content.link_count) + " 个链接：站内 " + number(internal) + "，站外 "
         + number(external) + "，nofollow " + number(nofollow);
     if (other > 0)

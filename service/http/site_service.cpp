@@ -1,5 +1,6 @@
 #include "http/site_service.h"
 
+#include "base/memory_cost.h"
 #include "read/charset.h"
 #include "render/audit_pages.h"
 #include "render/product_pages.h"
@@ -18,10 +19,6 @@ namespace seo {
 namespace {
 
 constexpr const char *kHtml = "text/html; charset=utf-8";
-// Room for a page's fixed parts; what it shows of the request or the target comes on
-// top, up to six times over: a '"' escaped for a browser takes six bytes.
-constexpr std::size_t kPageFrameBytes = 16 * 1024;
-constexpr std::size_t kEscapedBytes = 6;
 
 // Query values are shown on the pages, which must stay valid UTF-8 whatever was sent.
 std::string valid_utf8(std::string_view value)
@@ -72,7 +69,7 @@ Answer SiteService::spider(std::string_view raw_url, Reader reader)
     const std::string url = valid_utf8(raw_url);
     const ReportSource::Report report = reports_.get(url);
     MemoryBudget::Reservation memory =
-        answer_memory(kPageFrameBytes + kEscapedBytes * (url.size() + report->analysis.content.text.size()));
+        answer_memory(memory_cost::answer(url.size() + report->analysis.content.text.size()));
     const std::string after = query_form(browser::kSpiderPath, url, "", false) + tool_links(url, "");
     return holding(html(200, spider_page(url, report->analysis, after, reader)), std::move(memory));
 }
@@ -97,11 +94,12 @@ Answer SiteService::density(std::string_view raw_keyword, std::string_view raw_u
 {
     const std::string keyword = valid_utf8(raw_keyword);
     const std::string url = valid_utf8(raw_url);
-    MemoryBudget::Reservation memory =
-        answer_memory(kPageFrameBytes + kEscapedBytes * (url.size() + keyword.size()) + 64 * 1024);
     if (typed_keyword(keyword).empty())
         return html(200, density_page(url, keyword, PageReading{}, std::nullopt, {}, reader));
     const ReportSource::Report report = reports_.get(url);
+    // Taken after the fetch and the analysis, as every answer's is.
+    MemoryBudget::Reservation memory =
+        answer_memory(memory_cost::answer(url.size() + keyword.size()) + 64 * 1024);
     if (!report->analysis.ok())
         return html(200, density_page(url, keyword, report->analysis, std::nullopt, {}, reader));
     const KeywordPlacement placed = *placement(*report, keyword);
@@ -181,11 +179,9 @@ MemoryBudget::Reservation SiteService::report_answer_memory(const PageReport &re
                                                             std::string_view keyword)
 {
     const PageContent &content = report.analysis.content;
-    return answer_memory(kPageFrameBytes
-                         + kEscapedBytes
-                             * (url.size() + keyword.size() + content.title.size() + content.keywords.size()
-                                + content.description.size())
-                         + 2 * 1024 * report.findings.size() + 64 * content.headings.size());
+    return answer_memory(memory_cost::answer(url.size() + keyword.size() + content.title.size()
+                                                 + content.keywords.size() + content.description.size(),
+                                             report.findings.size(), content.headings.size()));
 }
 
 std::optional<KeywordPlacement> SiteService::placement(const PageReport &report,

@@ -1,5 +1,7 @@
 #include "read/html_tree.h"
 
+#include "base/memory_cost.h"
+
 #include <gumbo.h>
 
 #include <pthread.h>
@@ -20,14 +22,9 @@ namespace seo {
 ParseBudget ParseBudget::for_page(std::size_t page_bytes)
 {
     // Measured here: real pages parse at 9 to 12 MiB/s, markup-dense ones (a table, a list,
-    // syntax-highlighted source) at 7; text-heavy pages take 3 to 10 bytes of tree per byte
-    // of HTML, documentation 9 to 22, plain tables and lists 38 to 43, a run of <br> 78.
-    // Browsers render markup that dense in well under a second only up to a MiB or two,
-    // so beyond 2 MiB a byte may take less.
-    constexpr std::size_t mib = 1024 * 1024;
-    const std::size_t dense = std::min(page_bytes, 2 * mib);
-    return {std::chrono::milliseconds(250 + 150 * page_bytes / mib),
-            8 * mib + 80 * dense + 16 * (page_bytes - dense)};
+    // syntax-highlighted source) at 7.
+    return {std::chrono::milliseconds(250 + 150 * page_bytes / memory_cost::kMiB),
+            memory_cost::parse_limit(page_bytes)};
 }
 
 // Memory handed out by bumping a pointer through chunks taken from malloc; nothing is

@@ -1,6 +1,7 @@
 #include "reports/page_report.h"
 
 #include "base/memory_budget.h"
+#include "base/memory_cost.h"
 #include "read/html_tree.h"
 
 #include <time.h>
@@ -17,11 +18,6 @@ std::chrono::nanoseconds thread_cpu_time()
 
 // The part of an analysis' first grant that its parse may take: the body, decoded, and a
 // tree of text-heavy density.
-std::size_t parse_share(std::size_t body_bytes)
-{
-    return 2 * 1024 * 1024 + 4 * body_bytes;
-}
-
 // Between the steps of an analysis: it ends when the service stops, gives up a page that
 // has taken the CPU time a page of its size may take, and holds the memory it has come to.
 class Steps
@@ -109,7 +105,7 @@ PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots
     PageReport report;
     report.fetch = {fetched.hops, fetched.elapsed, body, fetched.content_type, fetched.robots_headers};
     ParseBudget budget = ParseBudget::for_page(body);
-    budget.memory_granted = parse_share(body);
+    budget.memory_granted = memory_cost::parse_share(body);
     budget.more_memory = steps.parse_memory(budget.memory_granted);
     report.analysis = read_fetched_page(fetched, budget);
     if (!report.analysis.ok() || !steps.next(report))
@@ -138,14 +134,6 @@ PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots
     report.analysis_time =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
     return report;
-}
-
-std::size_t report_memory(std::size_t body_bytes)
-{
-    // An 8 MiB page of Chinese and English prose took 4.7 bytes a byte of body at its
-    // peak (measured); documentation (Node.js's all.html, 8 MiB) 12, which it asks for as
-    // its tree grows.
-    return 4 * 1024 * 1024 + 6 * body_bytes;
 }
 
 std::chrono::milliseconds analysis_cpu_time(std::size_t body_bytes)

@@ -46,7 +46,7 @@ struct AnalysisBounds
 {
     // Ends the analysis between its steps (as ServiceBusy): the service is stopping.
     std::stop_token stop;
-    // The memory the analysis was granted (report_memory() of its body), and where it
+    // The memory the analysis was granted (memory_cost::analysis() of its body), and where it
     // asks for more when a step needs more: the bytes it holds in all from then on. A
     // refusal ends the analysis as ServiceBusy. Without it the analysis takes what it needs.
     std::size_t memory_granted = 0;
@@ -60,10 +60,6 @@ struct AnalysisBounds
 PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots, const Language &language,
                        const AnalysisBounds &bounds = {});
 
-// The memory making the report of a body of this size takes, as measured on text-heavy
-// pages (the body, decoded, parsed, its texts and words): what an analysis is granted at
-// first. Denser pages ask for more as they go.
-std::size_t report_memory(std::size_t body_bytes);
 // CPU time a whole analysis may take: twice what the parse alone may.
 std::chrono::milliseconds analysis_cpu_time(std::size_t body_bytes);
 

@@ -1,5 +1,6 @@
 #include "reports/report_source.h"
 
+#include "base/memory_cost.h"
 #include "fetch/target_address.h"
 #include "read/html_tree.h"
 
@@ -143,7 +144,7 @@ PageReport ReportSource::analyse(const FetchResult &page)
     const std::optional<Url> final_url = page.hops.empty() ? std::nullopt : Url::parse(page.hops.back().url);
     const RobotsJudgement robots = final_url ? judge_page(robots_files_.for_page(*final_url), *final_url)
                                              : RobotsJudgement{nullptr, "/", {}};
-    const std::size_t granted = report_memory(page.body.size());
+    const std::size_t granted = memory_cost::analysis(page.body.size());
     std::optional<MemoryBudget::Reservation> memory = analysis_memory_.reserve(granted, patience());
     if (!memory)
         throw ServiceBusy();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/memory_budget.h"
+#include "base/memory_cost.h"
 #include "fetch/fetcher.h"
 #include "fetch/robots_files.h"
 #include "reports/page_cache.h"
@@ -27,8 +28,8 @@ struct ReportSettings
     // analysed: a fetch holds a step at first, and asks for all its page may take once it
     // needs more. Analysed pages count against the page cache's bound instead.
     std::size_t fetch_memory = 64 * 1024 * 1024;
-    std::size_t fetch_step = 256 * 1024;
-    // Pages being analysed, each holding what its analysis takes (report_memory(), and
+    std::size_t fetch_step = memory_cost::kFetchStep;
+    // Pages being analysed, each holding what its analysis takes (memory_cost::analysis(), and
     // more for denser pages).
     std::size_t analysis_memory = 192 * 1024 * 1024;
     // Analyses at once: each keeps a core busy, so one a core, and at least two. Pages

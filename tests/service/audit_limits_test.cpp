@@ -1,4 +1,5 @@
 #include "audit/audit.h"
+#include "audit/checks.h"
 #include "test_language.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +136,33 @@ TEST(AuditLimits, DensityIsJudgedAtTwoAndEightPercent)
         placement.density.occurrences = c.occurrences;
         placement.density.percent = c.percent;
         EXPECT_EQ(judged(seo::placement_findings(placement), "keyword.density"), c.expected) << c.percent;
+    }
+}
+
+TEST(AuditMeasures, CountsLinksByKind)
+{
+    const struct
+    {
+        const char *href;
+        const char *rel;
+        const char *counted; // internal, external, other, nofollow
+    } cases[] = {
+        {"/a", "", "i"},
+        {"b.html", "nofollow", "in"},
+        {"http://EXAMPLE.com:80/c", "", "i"},
+        {"//other.org/d", "external nofollow", "en"},
+        {"https://other.org/", "ugc", "e"},
+        {"mailto:someone@example.com", "", "o"},
+        {"javascript:void(0)", "nofollower", "o"},
+    };
+    const std::optional<seo::Url> page = seo::Url::parse("http://example.com/page.html");
+    for (const auto &c : cases) {
+        seo::PageContent content;
+        content.links = {{c.href, "text", c.rel}};
+        const seo::LinkCounts counts = seo::count_links(content, page);
+        const std::string counted = std::string(counts.internal, 'i') + std::string(counts.external, 'e')
+            + std::string(counts.other, 'o') + std::string(counts.nofollow, 'n');
+        EXPECT_EQ(counted, c.counted) << c.href << " " << c.rel;
     }
 }
 

@@ -1,6 +1,11 @@
-// The caches that let one query cost one fetch and one analysis of its page.
+// The caches that let one query cost one fetch and one analysis of its page, and the
+// memory the report source reserves for them.
+#include "base/memory_cost.h"
 #include "reports/page_cache.h"
 #include "reports/report_cache.h"
+#include "reports/report_source.h"
+#include "target_server.h"
+#include "test_language.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +165,40 @@ TEST(ReportCache, KeepsReportsWithinItsBytes)
     cache.get("large", large);
     EXPECT_EQ(analyses, 3);
     EXPECT_GT(seo::resident_bytes(*cache.get("large", large)), 64u * 1024);
+}
+
+// An analysis starts only once its page's cost is reserved: with memory for one page,
+// pages asked for at once are analysed one at a time, and those that cannot wait are
+// turned away as busy instead of analysed beyond the bound.
+TEST(ReportSource, AnalysesOnlyWithThePagesCostReserved)
+{
+    const std::string body = "<title>页面</title><p>" + std::string(768 * 1024, 'x') + "</p>";
+    const TargetServer target([&body](httplib::Server &http) {
+        http.Get(R"(/page/\d+)",
+                 [&body](auto &, auto &response) { response.set_content(body, "text/html"); });
+    });
+    seo::ReportSettings settings;
+    settings.analysis_memory = seo::memory_cost::analysis(body.size());
+    settings.parallel_analyses = 8; // cores do not bound them here: only memory does
+    settings.memory_patience = 0s;
+    seo::ReportSource reports(settings, test_language_loader());
+    EXPECT_TRUE(reports.get(target.url("/page/0"))->analysis.ok());
+
+    std::atomic<int> analysed{0}, busy{0};
+    std::vector<std::thread> requests;
+    for (int i = 1; i <= 6; ++i)
+        requests.emplace_back([&, i] {
+            try {
+                analysed += reports.get(target.url("/page/" + std::to_string(i)))->analysis.ok();
+            } catch (const seo::ServiceBusy &) {
+                ++busy;
+            }
+        });
+    for (std::thread &request : requests)
+        request.join();
+    EXPECT_GE(analysed, 1);
+    EXPECT_GE(busy, 1);
+    EXPECT_EQ(analysed + busy, 6);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "read/html_document.h"
 #include "words/keyword_table.h"
 #include "words/page_text.h"
+#include "words/segmenter.h"
 
 #include "test_language.h"
 
@@ -50,6 +51,17 @@ TEST(Segmenter, SplitsAsJiebaDoes)
     std::string joined = words_of(rare);
     std::erase(joined, '/');
     EXPECT_EQ(joined, rare);
+}
+
+// As in jieba, two cuts of one probability go to the one whose first word is longer:
+// 甲乙 and 乙甲 are equally likely, so 甲乙甲 cuts both ways with one probability.
+TEST(Segmenter, BreaksTiesTowardsTheLongerWord)
+{
+    const std::pair<std::u32string_view, double> words[] = {{U"甲", 5}, {U"甲乙", 2}, {U"乙甲", 2}};
+    const seo::Segmenter segmenter(seo::Lexicon(words), seo::WordModel(seo::LanguageFiles{}.word_model));
+    std::vector<std::size_t> lengths;
+    segmenter.split(U"甲乙甲", lengths);
+    EXPECT_EQ(lengths, (std::vector<std::size_t>{2, 1}));
 }
 
 TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
