@@ -1,3 +1,4 @@
+// The words the findings share, and the finding built from its check's row.
 #include "audit/checks.h"
 
 #include "audit/check_table.h"

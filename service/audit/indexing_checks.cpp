@@ -1,3 +1,6 @@
+// Whether search engines may fetch and index the page, and which address and language they
+// file it under: status and redirects, robots directives and robots.txt, canonical, lang,
+// hreflang.
 #include "audit/checks.h"
 
 #include "base/ascii.h"

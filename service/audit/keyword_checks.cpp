@@ -1,3 +1,4 @@
+// Where the keyword a user typed appears on the page, and its density.
 #include "audit/checks.h"
 
 #include "base/percent_encoding.h"

@@ -1,3 +1,4 @@
+// Links and images: links by kind, vague link texts, alternative texts.
 #include "audit/checks.h"
 
 #include "base/unicode_text.h"

@@ -1,3 +1,4 @@
+// What other sites and search engines read beside the text: Open Graph and JSON-LD.
 #include "audit/checks.h"
 
 #include "base/joined.h"

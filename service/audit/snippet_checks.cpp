@@ -1,3 +1,4 @@
+// What a results page shows of the page: its title and description, and its keywords tag.
 #include "audit/checks.h"
 
 #include "base/unicode_text.h"
@@ -23,7 +24,7 @@ void check_snippet_text(std::string_view id, std::string_view name, const std::s
                                    "只保留一个" + what + "。", double(count)));
 
     const CheckSpec &spec = check_spec(id);
-    const auto width = std::size_t(display_width(text));
+    const std::size_t width = display_width(text);
     const auto low = std::size_t(spec.low), high = std::size_t(spec.high);
     const Verdict verdict = spec.judge(double(width));
     std::string detail = "宽度 " + number(width) + "（" + number(code_point_count(text)) + " 个字符）";

@@ -1,3 +1,4 @@
+// The page's outline and its fit to small screens: h1, heading levels, viewport.
 #include "audit/checks.h"
 
 #include "base/ascii.h"

@@ -1,3 +1,4 @@
+// Size, speed and character set of the answer.
 #include "audit/checks.h"
 
 #include "base/joined.h"
