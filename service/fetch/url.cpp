@@ -86,7 +86,7 @@ std::variant<Url, Url::Fault> read_handle(CURLU *handle)
     if (const std::string query = part(handle, CURLUPART_QUERY); !query.empty())
         target += "?" + query;
     return Url::from_parts(part(handle, CURLUPART_SCHEME), part(handle, CURLUPART_HOST),
-                           part(handle, CURLUPART_PORT), std::move(target));
+                           part(handle, CURLUPART_PORT), target);
 }
 
 std::optional<Url> web_url(std::variant<Url, Url::Fault> read)
@@ -135,7 +135,7 @@ std::string Url::origin() const
 }
 
 std::variant<Url, Url::Fault> Url::from_parts(std::string_view scheme, std::string_view host,
-                                              std::string port, std::string target)
+                                              std::string port, std::string_view target)
 {
     Url url;
     url.scheme_ = ascii_lower(scheme);

@@ -26,7 +26,7 @@ public:
     static std::optional<Url> parse(std::string_view absolute);
     // From the parts of an address already taken apart, before they are normalised.
     static std::variant<Url, Fault> from_parts(std::string_view scheme, std::string_view host,
-                                               std::string port, std::string target);
+                                               std::string port, std::string_view target);
 
     // A link, image, canonical or alternate of the page at this address, resolved as a
     // browser resolves it.
