@@ -29,8 +29,6 @@ class Form1 : public QWidget
 public:
     explicit Form1(Form1Services services, QWidget *parent = nullptr);
 
-    const Twips &twips() const { return m_twips; }
-
     // A keyword table cell's whole text, whatever part of it the cell shows.
     static constexpr int WholeTextRole = Qt::UserRole;
 

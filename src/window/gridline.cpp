@@ -4,7 +4,6 @@
 
 GridLine::GridLine(const QLine &pixels, QWidget *parent)
     : QWidget(parent)
-    , m_line(pixels)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(QRect(pixels.p1(), pixels.p2()).normalized());

@@ -11,11 +11,6 @@ class GridLine : public QWidget
 public:
     GridLine(const QLine &pixels, QWidget *parent);
 
-    QLine line() const { return m_line; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
-
-private:
-    QLine m_line;
 };

@@ -14,7 +14,6 @@ public:
     // From the primary screen's logical resolution.
     static Twips ofScreen();
 
-    double perPixel() const { return m_perPixel; }
     int toPixels(int twips) const { return qRound(twips / m_perPixel); }
     QRect toPixels(int left, int top, int width, int height) const
     {
