@@ -33,7 +33,6 @@ qsizetype wholeCharacters(const QString &text, qsizetype length)
 QStandardItem *keywordCell(const QString &text)
 {
     auto *cell = new QStandardItem;
-    cell->setData(text, Form1::WholeTextRole);
     if (text.size() <= kCellShown) {
         cell->setText(text);
         return cell;

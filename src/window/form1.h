@@ -29,9 +29,6 @@ class Form1 : public QWidget
 public:
     explicit Form1(Form1Services services, QWidget *parent = nullptr);
 
-    // A keyword table cell's whole text, whatever part of it the cell shows.
-    static constexpr int WholeTextRole = Qt::UserRole;
-
     // The address row.
     FormLabel *Label9;
     QLineEdit *Text1;

@@ -321,7 +321,7 @@ void QueryTest::textsOfAnyLengthAreHeldWhole()
 }
 
 // The view lays out a cell's whole shown text at every repaint, so a cell shows only the
-// start of a long text; the whole of it stays in the cell.
+// start of a long text, and its tool tip a little more.
 void QueryTest::keywordCellsShowABoundedPartOfTheirText_data()
 {
     QTest::addColumn<QString>("text");
@@ -348,7 +348,6 @@ void QueryTest::keywordCellsShowABoundedPartOfTheirText()
     QCOMPARE(table->rowCount(), 2);
     for (int column = 1; column <= 3; ++column) {
         const QModelIndex cell = table->index(0, column);
-        QVERIFY(cell.data(Form1::WholeTextRole).toString() == text); // no print of 300,000 letters
         const QString shown = cell.data().toString();
         const QString tip = cell.data(Qt::ToolTipRole).toString();
         QVERIFY(shown.isValidUtf16() && tip.isValidUtf16());
@@ -361,7 +360,6 @@ void QueryTest::keywordCellsShowABoundedPartOfTheirText()
         QVERIFY(shown.endsWith(u'…') && text.startsWith(shown.chopped(1)));
         QVERIFY(!tip.isEmpty() && text.startsWith(tip.left(10)));
     }
-    QCOMPARE(table->index(1, 1).data(Form1::WholeTextRole).toString(), u"seo"_s);
 }
 
 void QueryTest::newestQueryWinsAndAddressIsReadOnce()
