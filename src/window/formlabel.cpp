@@ -144,7 +144,6 @@ FormLabel::FormLabel(const QString &caption, Sizing sizing, const QRect &designR
 
 void FormLabel::setCaption(const QString &caption)
 {
-    m_caption = caption;
     setText(shownPart(caption, m_sizing == Sizing::AutoSizeRightAligned));
     place();
 }

@@ -20,7 +20,6 @@ public:
     FormLabel(const QString &caption, Sizing sizing, const QRect &designRect, QWidget *parent);
 
     void setCaption(const QString &caption);
-    QString caption() const { return m_caption; }
 
     // The caption shows texts from web pages, which may hold any glyph, rather than a text
     // of its own: in a cell, it keeps room for the face's tallest and deepest glyphs.
@@ -58,7 +57,6 @@ private:
     // Where a fixed caption's lines go across, at the top of its container.
     QRect fixedBox() const;
 
-    QString m_caption;
     Sizing m_sizing;
     QRect m_design;
     QFont m_designFont; // as the window gives it; the caption may be drawn smaller

@@ -117,8 +117,8 @@ void WindowTest::startsAsDesigned()
     // Captions where a look-alike would pass unnoticed: blanks, ASCII and full-width marks.
     QCOMPARE(f.Command1->text(), u"查  询"_s);
     QCOMPARE(f.Command4->text(), u"查 询"_s);
-    QCOMPARE(f.Label3[7]->caption(), u"描述(Description)"_s);
-    QCOMPARE(f.Label6[0]->caption(), u"页面文本总长度："_s);
+    QCOMPARE(f.Label3[7]->text(), u"描述(Description)"_s);
+    QCOMPARE(f.Label6[0]->text(), u"页面文本总长度："_s);
     QVERIFY(f.windowTitle().contains(u"6.0"_s));
     QCOMPARE(f.font().family(), u"宋体"_s);
     QCOMPARE(f.font().pointSize(), 9);
@@ -155,7 +155,7 @@ void WindowTest::panelCoversTheResultsAndKeepsItsContents()
     QTest::mouseClick(f.Command5, Qt::LeftButton);
     QCOMPARE(f.Text3->text(), u"seo"_s);
     QCOMPARE(f.Text4->text(), u"www.example.com"_s);
-    QCOMPARE(f.Label7[3]->caption(), u"42"_s);
+    QCOMPARE(f.Label7[3]->text(), u"42"_s);
 }
 
 // Command2, Command3 and Command8 only carry handlers: however large the window is made,
@@ -247,7 +247,7 @@ void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
         const QImage lines = paintedAlone(gridLines, f, ratio);
         for (FormLabel *label : container->findChildren<FormLabel *>(Qt::FindDirectChildrenOnly)) {
             const QList<QPoint> ink = inkIn(paintedAlone({label}, f, ratio));
-            const QByteArray name = label->caption().left(20).toUtf8();
+            const QByteArray name = label->text().left(20).toUtf8();
             QVERIFY2(!ink.isEmpty(), name.constData());
             // Ink that reaches the top or bottom row of its own box has been cut there.
             const QRect box(label->mapTo(&f, QPoint()), label->size());

@@ -47,7 +47,7 @@ QStringList captions(const std::array<FormLabel *, N> &labels)
 {
     QStringList texts;
     for (const FormLabel *label : labels)
-        texts.append(label->caption());
+        texts.append(label->text());
     return texts;
 }
 
