@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFrame>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -23,7 +22,7 @@ using Response = LocalHttpServer::Response;
 
 namespace {
 
-// A widget painted alone, where the window shows it, at a device pixel ratio: the image
+// Widgets painted alone, where the window shows them, at a device pixel ratio: the image
 // is in device pixels of the whole window.
 QImage paintedAlone(const QList<QWidget *> &widgets, Form1 &window, qreal ratio)
 {
@@ -35,45 +34,18 @@ QImage paintedAlone(const QList<QWidget *> &widgets, Form1 &window, qreal ratio)
     return image;
 }
 
-// The device pixels holding visible ink (more than a quarter opaque).
-QList<QPoint> inkIn(const QImage &image)
+int alphaAt(const QImage &image, int x, int y)
 {
-    QList<QPoint> ink;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) > 64)
-                ink.append(QPoint(x, y));
-    return ink;
+    return image.rect().contains(x, y) ? qAlpha(image.pixel(x, y)) : 0;
 }
 
-// Whether a pixel or one of its eight neighbours is painted at all.
-bool onOrNextTo(const QImage &painted, QPoint pixel)
+// Visible ink is more than a quarter opaque.
+bool rowHasInk(const QImage &image, int y)
 {
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            const QPoint near = pixel + QPoint(dx, dy);
-            if (painted.rect().contains(near) && qAlpha(painted.pixel(near)) > 0)
-                return true;
-        }
+    for (int x = 0; x < image.width(); ++x)
+        if (alphaAt(image, x, y) > 64)
+            return true;
     return false;
-}
-
-// The runs of rows that hold ink, from the top.
-QList<std::pair<int, int>> inkBands(const QList<QPoint> &ink)
-{
-    QList<int> rows;
-    for (const QPoint &pixel : ink)
-        rows.append(pixel.y());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    QList<std::pair<int, int>> bands;
-    for (int row : rows) {
-        if (!bands.isEmpty() && bands.back().second == row - 1)
-            bands.back().second = row;
-        else
-            bands.append({row, row});
-    }
-    return bands;
 }
 
 } // namespace
@@ -85,12 +57,9 @@ class WindowTest : public QObject
 private Q_SLOTS:
     void startsAsDesigned();
     void panelCoversTheResultsAndKeepsItsContents();
-    void carrierButtonsStayOutOfSight();
     void tabAndEnterReachEveryControl();
-    void everyCaptionIsWholeAndClearOfTheGrid_data();
-    void everyCaptionIsWholeAndClearOfTheGrid();
-    void descriptionCellShowsTwoLines_data();
-    void descriptionCellShowsTwoLines();
+    void captionsAreWholeAndClearOfTheGrid_data();
+    void captionsAreWholeAndClearOfTheGrid();
     void qtsOwnTextsAreChinese();
     void quitQuestion_data();
     void quitQuestion();
@@ -107,9 +76,7 @@ void WindowTest::startsAsDesigned()
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QCOMPARE(f.size(), QSize(728, 276));
     QVERIFY(f.Frame2->isHidden());
-    QCOMPARE(f.Timer1->interval(), 1000);
     QCOMPARE(QApplication::focusWidget(), f.Text1);
-    QCOMPARE(f.Text2->toPlainText(), QString());
     QCOMPARE(f.ListView1->model()->columnCount(), 0);
     QCOMPARE(captions(f.Label1), QStringList(4, u".."_s));
     QCOMPARE(captions(f.Label2), (QStringList{u".."_s, u"..."_s, u"..."_s, u"..."_s}));
@@ -126,10 +93,13 @@ void WindowTest::startsAsDesigned()
     QCOMPARE(f.Label9->font().pointSizeF(), 10.5);
     QCOMPARE(f.windowIcon().availableSizes().size(), 4);
 
-    // What the user sees on top: the query button over its two carriers, the table over
-    // the two slots kept out of sight; resizing moves nothing.
+    // What the user sees on top: the query button, not its two carriers, and the table over
+    // the two slots kept out of sight. The carriers only carry handlers: however large the
+    // window is made, the user never sees them. Resizing moves nothing.
     QCOMPARE(f.childAt(f.Command1->geometry().center()), f.Command1);
     QVERIFY(f.childAt(f.Label2[0]->geometry().center()) != f.Label2[0]);
+    for (QPushButton *carrier : {f.Command2, f.Command3, f.Command8})
+        QVERIFY2(carrier->isHidden(), qPrintable(carrier->text()));
     const QRect spiderView = f.Text2->geometry();
     f.resize(1000, 600);
     QCOMPARE(f.Text2->geometry(), spiderView);
@@ -141,38 +111,15 @@ void WindowTest::panelCoversTheResultsAndKeepsItsContents()
     Form1 &f = harness.form();
     f.show();
     QTest::mouseClick(f.Command5, Qt::LeftButton);
-    QVERIFY(f.Frame2->isVisible());
-    for (QWidget *covered : {static_cast<QWidget *>(f.ListView1), static_cast<QWidget *>(f.Text2)})
+    for (QWidget *covered : std::initializer_list<QWidget *>{f.ListView1, f.Text2})
         QVERIFY(f.Frame2->isAncestorOf(f.childAt(covered->geometry().center())));
     QTest::keyClicks(f.Text3, u"seo"_s);
-    QTest::keyClicks(f.Text4, u"www.example.com"_s);
-    f.Label7[3]->setCaption(u"42"_s);
     QTest::mouseClick(f.Command5, Qt::LeftButton); // a second click changes nothing
     QVERIFY(f.Frame2->isVisible());
     QTest::mouseClick(f.Command7, Qt::LeftButton);
-    QVERIFY(!f.Frame2->isVisible());
     QCOMPARE(f.childAt(f.Text2->geometry().center()), f.Text2->viewport());
     QTest::mouseClick(f.Command5, Qt::LeftButton);
     QCOMPARE(f.Text3->text(), u"seo"_s);
-    QCOMPARE(f.Text4->text(), u"www.example.com"_s);
-    QCOMPARE(f.Label7[3]->text(), u"42"_s);
-}
-
-// Command2, Command3 and Command8 only carry handlers: however large the window is made,
-// the user never sees or clicks them (the update check they carry is run by the timer in
-// query_test).
-void WindowTest::carrierButtonsStayOutOfSight()
-{
-    FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-    f.resize(f.width() * 3 / 2, f.height() * 3 / 2);
-    QTRY_VERIFY(f.rect().contains(f.Command8->geometry()));
-    for (QPushButton *carrier : {f.Command2, f.Command3, f.Command8}) {
-        QVERIFY2(!carrier->isVisible(), qPrintable(carrier->text()));
-        QVERIFY2(f.childAt(carrier->geometry().center()) != carrier, qPrintable(carrier->text()));
-    }
 }
 
 void WindowTest::tabAndEnterReachEveryControl()
@@ -200,15 +147,9 @@ void WindowTest::tabAndEnterReachEveryControl()
                                f.Command5, f.Command6, f.Command7, f.Text1}));
     QTest::keyClick(f.Command7, Qt::Key_Space); // ... and so does Space
     QVERIFY(!f.Frame2->isVisible());
-
-    harness.server().route(u"/"_s, Response::page(SitePages::overview({}, {{"a", "1", "1%"}})));
-    f.Text1->setText(u"x"_s);
-    QTest::keyClick(f.Command1, Qt::Key_Enter);
-    QCOMPARE(f.ListView1->model()->columnCount(), 4);
-    QVERIFY(!f.ListView1->header()->sectionsMovable()); // the columns keep their order
 }
 
-static void addRatios()
+void WindowTest::captionsAreWholeAndClearOfTheGrid_data()
 {
     QTest::addColumn<qreal>("ratio");
     QTest::newRow("1x") << 1.0;
@@ -216,22 +157,17 @@ static void addRatios()
     QTest::newRow("2x") << 2.0;
 }
 
-void WindowTest::everyCaptionIsWholeAndClearOfTheGrid_data()
-{
-    addRatios();
-}
-
 // The face standing in for 宋体 is taller than the design's 12-pixel lines: at every device
 // pixel ratio, no caption may lose a descender or comma to its own edge, nor touch a grid
-// line: a free pixel stays between them.
-void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
+// line: a free pixel stays between them. The description's cell is two lines tall, and a
+// long description fills both.
+void WindowTest::captionsAreWholeAndClearOfTheGrid()
 {
     QFETCH(qreal, ratio);
     FormHarness harness;
     Form1 &f = harness.form();
-    const QString deep = u"网站优化,SEO gjpqy (标题) Title"_s;
     for (FormLabel *value : f.Label2)
-        value->setCaption(deep + deep + deep + deep);
+        value->setCaption(u"网站优化,SEO gjpqy (标题) Title"_s.repeated(4));
     for (FormLabel *value : f.Label1)
         value->setCaption(u"123"_s);
     for (FormLabel *value : f.Label7)
@@ -240,51 +176,39 @@ void WindowTest::everyCaptionIsWholeAndClearOfTheGrid()
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
 
-    for (QWidget *container : {static_cast<QWidget *>(f.Frame1), static_cast<QWidget *>(f.Frame2)}) {
-        QList<QWidget *> gridLines;
-        for (GridLine *line : container->findChildren<GridLine *>())
-            gridLines.append(line);
-        const QImage lines = paintedAlone(gridLines, f, ratio);
-        for (FormLabel *label : container->findChildren<FormLabel *>(Qt::FindDirectChildrenOnly)) {
-            const QList<QPoint> ink = inkIn(paintedAlone({label}, f, ratio));
-            const QByteArray name = label->text().left(20).toUtf8();
-            QVERIFY2(!ink.isEmpty(), name.constData());
-            // Ink that reaches the top or bottom row of its own box has been cut there.
-            const QRect box(label->mapTo(&f, QPoint()), label->size());
-            const int firstRow = qRound(box.top() * ratio);
-            const int lastRow = qRound((box.bottom() + 1) * ratio) - 1;
-            for (const QPoint &pixel : ink) {
-                QVERIFY2(pixel.y() > firstRow && pixel.y() < lastRow, name.constData());
-                QVERIFY2(!onOrNextTo(lines, pixel),
-                         qPrintable(
-                             u"%1 at (%2, %3)"_s.arg(QString::fromUtf8(name)).arg(pixel.x()).arg(pixel.y())));
+    QList<QWidget *> gridLines;
+    for (GridLine *line : f.findChildren<GridLine *>())
+        gridLines.append(line);
+    const QImage lines = paintedAlone(gridLines, f, ratio);
+    for (FormLabel *label : f.Frame1->findChildren<FormLabel *>() + f.Frame2->findChildren<FormLabel *>()) {
+        const QImage ink = paintedAlone({label}, f, ratio);
+        const QRect box(label->mapTo(&f, QPoint()), label->size());
+        const QByteArray name = label->text().left(20).toUtf8();
+        int inked = 0;
+        for (int y = 0; y < ink.height(); ++y)
+            for (int x = 0; x < ink.width(); ++x) {
+                if (alphaAt(ink, x, y) <= 64)
+                    continue;
+                ++inked;
+                // Ink on the top or bottom row of its own box has been cut there.
+                QVERIFY2(y > qRound(box.top() * ratio) && y < qRound((box.bottom() + 1) * ratio) - 1,
+                         name.constData());
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        QVERIFY2(alphaAt(lines, x + dx, y + dy) == 0,
+                                 qPrintable(u"%1 at (%2, %3)"_s.arg(QString::fromUtf8(name)).arg(x).arg(y)));
             }
-        }
+        QVERIFY2(inked > 0, name.constData());
     }
-}
 
-void WindowTest::descriptionCellShowsTwoLines_data()
-{
-    addRatios();
-}
-
-// The description's cell is two of the design's lines tall: a long description fills both.
-void WindowTest::descriptionCellShowsTwoLines()
-{
-    QFETCH(qreal, ratio);
-    FormHarness harness;
-    Form1 &f = harness.form();
     f.Label2[3]->setCaption(u"网站优化分析助手检查网页标题关键词和描述"_s.repeated(20));
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-    const QList<std::pair<int, int>> bands = inkBands(inkIn(paintedAlone({f.Label2[3]}, f, ratio)));
-    QCOMPARE(bands.size(), 2);
-    const int shortest = std::min(bands[0].second - bands[0].first, bands[1].second - bands[1].first) + 1;
-    QVERIFY2(shortest * 2 >= bands[0].second - bands[0].first + 1, "the lines are not alike");
-
+    const QImage description = paintedAlone({f.Label2[3]}, f, ratio);
+    int lineCount = 0;
+    for (int y = 0; y < description.height(); ++y)
+        lineCount += rowHasInk(description, y) && !rowHasInk(description, y - 1);
+    QCOMPARE(lineCount, 2);
     // A description of one line keeps the design's size.
     f.Label2[3]->setCaption(u"网站优化分析助手"_s);
-    QCOMPARE(inkBands(inkIn(paintedAlone({f.Label2[3]}, f, ratio))).size(), 1);
     QCOMPARE(QFontInfo(f.Label2[3]->font()).pixelSize(), QFontInfo(f.font()).pixelSize());
 }
 
@@ -292,7 +216,7 @@ void WindowTest::descriptionCellShowsTwoLines()
 // has them once it has loaded Qt's translations.
 void WindowTest::qtsOwnTextsAreChinese()
 {
-    const bool installed = installQtChineseTranslations(*QCoreApplication::instance());
+    QVERIFY(installQtChineseTranslations(*QCoreApplication::instance()));
     QMessageBox question(QMessageBox::Question, u"退出"_s, u"真的退出吗?"_s,
                          QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(question.button(QMessageBox::Ok)->text(), u"确定"_s);
@@ -308,7 +232,6 @@ void WindowTest::qtsOwnTextsAreChinese()
         QCOMPARE(items.value(0), u"撤消(&U)"_s);
         QVERIFY2(items.contains(u"复制(&C)"_s) && items.contains(u"全选"_s), qPrintable(items.join(u' ')));
     }
-    QVERIFY(installed);
 }
 
 void WindowTest::quitQuestion_data()
@@ -328,10 +251,7 @@ void WindowTest::quitQuestion()
     f.show();
     f.Text1->setText(u"kept"_s);
     QCOMPARE(f.close(), ends);
-    QCOMPARE(harness.asked.size(), 1);
-    QCOMPARE(harness.asked[0].text, u"真的退出吗?"_s);
-    QCOMPARE(harness.asked[0].title, u"退出"_s);
-    QCOMPARE(harness.asked[0].style, UserMessage::Style::Question);
+    QCOMPARE(harness.asked, QStringList{u"退出|真的退出吗?|question"_s});
     QCOMPARE(harness.endRequests, ends ? 1 : 0);
     QCOMPARE(f.isVisible(), !ends);
     QCOMPARE(f.Timer1->isActive(), !ends);

@@ -7,7 +7,9 @@ FormHarness::FormHarness(Timer timer, FetchLimits limits)
 {
     Form1Services services = unattendedServices(SiteHosts::allOn(m_server.host()));
     services.ask = [this](const UserMessage &message) {
-        asked.append(message);
+        const bool question = message.style == UserMessage::Style::Question;
+        asked.append(message.title + u'|' + message.text
+                     + (question ? QStringLiteral("|question") : QStringLiteral("|notice")));
         return answer;
     };
     services.openInBrowser = [this](const QUrl &url) {
@@ -24,15 +26,6 @@ FormHarness::FormHarness(Timer timer, FetchLimits limits)
     m_form = std::make_unique<Form1>(std::move(services));
     if (timer == Timer::Stopped)
         m_form->Timer1->stop();
-}
-
-QStringList FormHarness::requestsFor(const QString &path) const
-{
-    QStringList found;
-    for (const QString &target : m_server.requests())
-        if (QUrl(target).path() == path)
-            found.append(target);
-    return found;
 }
 
 QList<QStringList> tableOf(const QTreeView *view)

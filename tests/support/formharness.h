@@ -28,13 +28,10 @@ public:
     UserAnswer answer = UserAnswer::Ok;
     bool browserStarts = true;
     QString siteTrouble;
-    QList<UserMessage> asked;
+    QStringList asked; // each message box as "title|text|notice" or "title|text|question"
     QList<QUrl> opened;
     int endRequests = 0;
     std::function<void()> alsoOnEnd; // e.g. what the real program does to end
-
-    // Requests the server has received for one path, with their raw queries.
-    QStringList requestsFor(const QString &path) const;
 
 private:
     LocalHttpServer m_server;

@@ -33,6 +33,15 @@ void LocalHttpServer::route(const QString &path, const Response &fixed)
     route(path, [fixed](const QUrlQuery &) { return fixed; });
 }
 
+QStringList LocalHttpServer::requests(const QString &path) const
+{
+    QStringList found;
+    for (const QString &target : m_requests)
+        if (path.isEmpty() || QUrl(target).path() == path)
+            found.append(target);
+    return found;
+}
+
 void LocalHttpServer::serve(QTcpSocket *socket)
 {
     if (socket->property("served").toBool() || !socket->canReadLine())

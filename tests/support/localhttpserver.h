@@ -67,8 +67,9 @@ public:
     // Stops listening: connections to it fail from then on.
     void close() { m_server.close(); }
 
-    // Every request target received, raw (path and percent-encoded query).
-    QStringList requests() const { return m_requests; }
+    // Every request target received for `path` (for any, when empty), raw: the path and the
+    // percent-encoded query.
+    QStringList requests(const QString &path = {}) const;
     // Body bytes sent so far to endless responses.
     qint64 endlessBytesSent() const { return m_endlessBytes; }
 
