@@ -60,12 +60,9 @@ TEST(ParseMetaTags, CutsLengthsAndTextsInSlotOrder)
          {lead, "5", "3", "4"},
          {"", "Hello", "a,b", "desc"}},
         {{}, {}, {}},
-        {"<td>标题(Title)</td>red\">1</font>10px;\">t<", {}, {}}, // ASCII parentheses
-        {"x" + start, {}, {}},
         {start + "</td>red\">1</font>10px;\">a<" + start + "red\">2</font>", {lead, "1"}, {"", "a"}},
         {section("red\">1</font>10px;\">a<") + "red\">2</font>", {lead, "1"}, {"", "a"}},
         {start + "lead</font>x 10px;\">t<" + end, {"lead"}, {"lead"}}, // no value marker: slot 0 only
-        {section("red\">12 chars 10px;\">t<"), {lead, "12 chars 10px;\">t<"}, {"", "t"}},
         {section("red\">9</font>10px;\">A <b>bold</b> title<"), {lead, "9"}, {"", "A "}},
         {section("red\">1</font>10px;\">a<red\">2</font>"), {lead, "1", "2"}, {"", "a", ""}},
         {section("red\"> 07 </font>10px;\"> a&amp;b \n<"), {lead, " 07 "}, {"", " a&amp;b \n"}}, // raw
@@ -96,10 +93,6 @@ TEST(ParseKeywordTable, TakesTheFirstThreeCellsOfEveryRow)
              + "<tr class=\"a\"><td>x</td><td>1</td><td>2%</td></tr>百度排名</td><td>Google排名</td>"
                "<tr class=\"a\"><td>y</td><td>1</td><td>2%</td></tr>",
          {{"x", "1", "2%"}}},
-        {heading
-             + "<TR class=\"a\"><td>x</td></TR><tr><td>y</td></tr>"
-               "<tr class=\"a\"><td class=\"c\">z</td><td>1</td><td>2%</td></tr></table>",
-         {{"1", "2%", ""}}}, // markers match exactly and with case
         {heading + "<tr class=\"b\"><td>y</td></tr><tr class=\"c\"></tr></table>",
          {{"y", "", ""}, {"", "", ""}}},
         {heading + "<tr class=\"a\"><td>x<td>1</td><td>2%</td></tr></table>", {{"x", "1", "2%"}}},
@@ -123,7 +116,6 @@ TEST(ParseSpiderText, CutsTheTextArea)
     } cases[] = {
         {"<p>x</p>" + area + "Hello\n world</textarea>z", "Hello\n world"},
         {{}, std::nullopt},
-        {"<textarea cols='20'>x</textarea>", std::nullopt},
         {area + "cols=\"20\">x</textarea>", std::nullopt}, // a second start follows at once
         {area + "</textarea>", ""},
         {area + "one</textarea>" + area + "two</textarea>", "one"},
@@ -150,13 +142,11 @@ TEST(ParseDensityFigures, CutsTheValuesBetweenSeparators)
          {"度", "1200", "3", "8", "24", "2.00%"}},
         {"页面文本总长 is 10<br>密度建议值", {" is 10"}},
         {{}, {}},
-        {"页面文本长度：10<", {}},
         {"页面文本总长密度建议值：1<", {}},
         {"页面文本总长度：10 chars 关键字：3<密度建议值", {"度", "10 chars 关键字", "3"}},
         {"页面文本总长：：<密度建议值", {"", "", ""}},
         {"页面文本总长度：1<页面文本总长度：2<密度建议值", {"度", "1"}},
         {"页面文本总长度：1<密度建议值：2：3", {"度", "1"}},
-        {"页面文本总长度:1<密度建议值", {"度:1"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.page.toStdString());
