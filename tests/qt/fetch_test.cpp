@@ -9,7 +9,6 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using Response = LocalHttpServer::Response;
 
-Q_DECLARE_METATYPE(LocalHttpServer::Response)
 Q_DECLARE_METATYPE(FetchResult::Outcome)
 Q_DECLARE_METATYPE(FetchLimits)
 

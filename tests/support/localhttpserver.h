@@ -82,3 +82,5 @@ private:
     QStringList m_requests;
     qint64 m_endlessBytes = 0;
 };
+
+Q_DECLARE_METATYPE(LocalHttpServer::Response)
