@@ -71,13 +71,9 @@ void LocalHttpServer::answer(QTcpSocket *socket, const Response &response)
           "Content-Type: text/html\r\nConnection: close\r\n";
     switch (response.kind) {
     case Response::Kind::Whole:
-        head += "Content-Length: "
-            + (response.contentLength.isEmpty() ? QByteArray::number(response.body.size())
-                                                : response.contentLength)
-            + "\r\n\r\n";
-        socket->write(head + response.body);
-        if (response.contentLength.isEmpty())
-            socket->disconnectFromHost();
+        socket->write(head + "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n\r\n"
+                      + response.body);
+        socket->disconnectFromHost();
         break;
     case Response::Kind::NeverEnds:
         socket->write(head + "Content-Length: 1000\r\n\r\n" + response.body);

@@ -21,7 +21,7 @@ public:
     {
         enum class Kind {
             Whole, // status line, headers and the whole body
-            NeverEnds, // promises a body, sends a little of it and then nothing
+            NeverEnds, // promises a body of 1,000 bytes, sends a little of it and then nothing
             Endless // sends body data without end, announcing no length
         };
 
@@ -29,7 +29,6 @@ public:
         QByteArray body;
         std::chrono::milliseconds delay{0};
         Kind kind = Kind::Whole;
-        QByteArray contentLength; // overrides the real length in the header when set
 
         static Response page(const QByteArray &body, int status = 200)
         {
