@@ -81,11 +81,9 @@ void LocalHttpServer::answer(QTcpSocket *socket, const Response &response)
     case Response::Kind::Endless: {
         socket->write(head + "\r\n");
         const QByteArray chunk(256 * 1024, 'x');
-        auto more = [this, socket, chunk] {
-            if (socket->bytesToWrite() < 2 * chunk.size()) {
+        auto more = [socket, chunk] {
+            if (socket->bytesToWrite() < 2 * chunk.size())
                 socket->write(chunk);
-                m_endlessBytes += chunk.size();
-            }
         };
         connect(socket, &QTcpSocket::bytesWritten, socket, more);
         more();

@@ -69,8 +69,6 @@ public:
     // Every request target received for `path` (for any, when empty), raw: the path and the
     // percent-encoded query.
     QStringList requests(const QString &path = {}) const;
-    // Body bytes sent so far to endless responses.
-    qint64 endlessBytesSent() const { return m_endlessBytes; }
 
 private:
     void serve(class QTcpSocket *socket);
@@ -79,7 +77,6 @@ private:
     QTcpServer m_server;
     QHash<QString, Route> m_routes;
     QStringList m_requests;
-    qint64 m_endlessBytes = 0;
 };
 
 Q_DECLARE_METATYPE(LocalHttpServer::Response)
