@@ -27,7 +27,8 @@ void check_headings(const AuditInput &input, std::vector<Finding> &findings)
     int previous = 0;
     for (const PageContent::Heading &heading : headings) {
         if (previous > 0 && heading.level > previous + 1)
-            skips.push_back("H" + std::to_string(previous) + " 之后直接是 H" + std::to_string(heading.level));
+            skips.push_back(
+                joined({"H", std::to_string(previous), " 之后直接是 H", std::to_string(heading.level)}));
         previous = heading.level;
     }
     if (headings.empty())

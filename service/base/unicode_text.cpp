@@ -34,14 +34,8 @@ std::u32string code_points(std::string_view utf8)
     return out;
 }
 
-bool is_han(char32_t c)
+bool has_han_script(char32_t c)
 {
-    // Spares the script lookup for the bulk of most pages: ASCII, and the main block of
-    // ideographs, which are all Han.
-    if (c < 0x80)
-        return false;
-    if (c >= 0x4E00 && c <= 0x9FFF)
-        return true;
     UErrorCode status = U_ZERO_ERROR;
     return uscript_getScript(UChar32(c), &status) == USCRIPT_HAN;
 }

@@ -31,8 +31,19 @@ std::size_t code_point_count(std::string_view utf8);
 // The code points of valid UTF-8 text.
 std::u32string code_points(std::string_view utf8);
 
-// Whether a code point is a Chinese character (of the Han script).
-bool is_han(char32_t c);
+// Whether a code point is of the Han script, by ICU.
+bool has_han_script(char32_t c);
+
+// Whether a code point is a Chinese character. Asked of every character of a page: the
+// bulk of most pages, ASCII and the main block of ideographs, is told without ICU.
+inline bool is_han(char32_t c)
+{
+    if (c < 0x80)
+        return false;
+    if (c >= 0x4E00 && c <= 0x9FFF)
+        return true;
+    return has_han_script(c);
+}
 
 // Width on a results page, in Latin characters: a wide or full-width character (Chinese,
 // Japanese, Korean, full-width punctuation) counts two, any other one.
