@@ -30,6 +30,12 @@ std::string TargetServer::url(const std::string &path) const
     return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
+std::string unreachable_url()
+{
+    const TargetServer gone{[](httplib::Server &) {}};
+    return gone.url("/");
+}
+
 httplib::Result get_local(int port, const std::string &path)
 {
     httplib::Client client("127.0.0.1", port);

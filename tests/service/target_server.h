@@ -27,6 +27,9 @@ private:
     std::thread thread_;
 };
 
+// An address on 127.0.0.1 where a server was and no longer is: connections to it fail.
+std::string unreachable_url();
+
 // GET a path from a server on 127.0.0.1.
 httplib::Result get_local(int port, const std::string &path);
 
