@@ -4,6 +4,7 @@
 #include "target_server.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <unicode/ustring.h>
 
 #include <atomic>
@@ -25,50 +26,21 @@ protected:
         http.Get("/page", [](auto &, auto &response) {
             response.set_content("<title>网站优化</title><p>网站优化需要耐心。SEO SEO</p>", "text/html");
         });
+        http.Get("/logo.png", [](auto &, auto &response) {
+            response.set_content(std::string("\x89PNG\r\n\x1a\n", 8), "image/png");
+        });
     }};
     RunningSite site;
     const std::string page = percent_encoded(target.url("/page"));
 };
 
-TEST_F(RoutesTest, AnswersEachRoute)
-{
-    const std::string html = "text/html; charset=utf-8";
-    const struct
-    {
-        std::string path;
-        int status;
-        std::string content_type;
-        std::string part;
-    } cases[] = {
-        {"/veltro/shenji.txt", 200, "text/plain; charset=utf-8", "9.1\r\n"},
-        {"/veltro", 200, html, "密度 = 出现次数 × 关键词长度 ÷ 页面文本总长度 × 100%"},
-        {"/veltro/", 200, html, "网站优化分析助手 6.0"},
-        {"/Tools/Density.aspx?kw=&url=" + page, 200, html, "请输入要检测的关键字"},
-        // an invalid byte in the request must not make the answer invalid UTF-8
-        {"/Tools/Density.aspx?kw=%FF%E7%BD%91%E7%AB%99&url=" + page, 200, html, "<td>\xEF\xBF\xBD网站</td>"},
-        {"/nothing", 404, html, "<!DOCTYPE html>"},
-        {"/Tools/RobotXaspx", 404, html, "<!DOCTYPE html>"},
-        {"/veltro/other.txt", 404, html, "<!DOCTYPE html>"},
-        {"/?q=" + std::string(9000, 'a'), 414, html, "网址太长"},
-        // scripts get JSON whatever goes wrong
-        {"/api/nothing", 404, "application/json; charset=utf-8", "\"code\":\"not_found\""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.path.substr(0, 80));
-        const auto result = get_local(site.port(), c.path);
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->status, c.status);
-        EXPECT_EQ(result->get_header_value("Content-Type"), c.content_type);
-        EXPECT_NE(result->body.find(c.part), std::string::npos);
-        EXPECT_TRUE(valid_utf8(result->body));
-    }
-}
-
-// Answers only requests addressed to its own names, refuses other methods, and tells
-// browsers to run no script, frame nothing and sniff no type on every answer.
-TEST_F(RoutesTest, RefusesForeignHostsAndMethodsAndHardensEveryAnswer)
+// Each route's answer; only requests addressed to the site's own names are answered, other
+// methods are refused, and every answer tells browsers to run no script, frame nothing and
+// sniff no type. Scripts get JSON whatever goes wrong, with a code and a message.
+TEST_F(RoutesTest, AnswersEachRouteAndHardensEveryAnswer)
 {
     const std::string port = std::to_string(site.port());
+    const std::string html = "text/html; charset=utf-8", text = "text/plain; charset=utf-8";
     const std::string json = "application/json; charset=utf-8";
     const struct
     {
@@ -79,28 +51,42 @@ TEST_F(RoutesTest, RefusesForeignHostsAndMethodsAndHardensEveryAnswer)
         std::string content_type;
         std::string part;
     } cases[] = {
-        {"GET", "/veltro/shenji.txt", "", 200, "text/plain; charset=utf-8", "9.1"},
-        {"GET", "/veltro/shenji.txt", "localhost:" + port, 200, "text/plain; charset=utf-8", "9.1"},
-        {"GET", "/veltro/shenji.txt", "LocalHost", 200, "text/plain; charset=utf-8", "9.1"},
-        {"GET", "/veltro/shenji.txt", "[::1]:" + port, 200, "text/plain; charset=utf-8", "9.1"},
+        {"GET", "/veltro/shenji.txt", "", 200, text, "9.1\r\n"},
+        {"GET", "/veltro", "", 200, html, "密度 = 出现次数 × 关键词长度 ÷ 页面文本总长度 × 100%"},
+        {"GET", "/veltro/", "", 200, html, "网站优化分析助手 6.0"},
+        {"GET", "/Tools/Density.aspx?kw=&url=" + page, "", 200, html, "请输入要检测的关键字"},
+        // an invalid byte in the request must not make the answer invalid UTF-8
+        {"GET", "/Tools/Density.aspx?kw=%FF%E7%BD%91%E7%AB%99&url=" + page, "", 200, html,
+         "<td>\xEF\xBF\xBD网站</td>"},
+        {"GET", "/nothing", "", 404, html, "<!DOCTYPE html>"},
+        {"GET", "/Tools/RobotXaspx", "", 404, html, "<!DOCTYPE html>"},
+        {"GET", "/veltro/other.txt", "", 404, html, "<!DOCTYPE html>"},
+        {"GET", "/?q=" + std::string(9000, 'a'), "", 414, html, "网址太长"},
+        {"GET", "/api/nothing", "", 404, json, "\"code\":\"not_found\""},
+        {"GET", "/api/analyze", "", 400, json, "\"code\":\"missing_url\""},
+        {"GET", "/api/analyze?url=ftp%3A%2F%2Fexample.com%2F", "", 400, json, "\"code\":\"address_refused\""},
+        {"GET", "/api/analyze?url=" + percent_encoded(target.url("/logo.png")), "", 422, json,
+         "\"code\":\"page_unreadable\""},
+        {"GET", "/api/analyze?url=" + percent_encoded(unreachable_url()), "", 502, json,
+         "\"code\":\"fetch_failed\""},
+        {"GET", "/veltro/shenji.txt", "localhost:" + port, 200, text, "9.1"},
+        {"GET", "/veltro/shenji.txt", "LocalHost", 200, text, "9.1"},
+        {"GET", "/veltro/shenji.txt", "[::1]:" + port, 200, text, "9.1"},
         // a web page's own name pointed at 127.0.0.1 (DNS rebinding) gets nothing
-        {"GET", "/Tools/Robot.aspx?url=" + page, "attacker.example:" + port, 421, "text/html; charset=utf-8",
-         "拒绝访问"},
+        {"GET", "/Tools/Robot.aspx?url=" + page, "attacker.example:" + port, 421, html, "拒绝访问"},
         {"GET", "/api/analyze?url=" + page, "127.0.0.1.nip.io:" + port, 421, json, "misdirected_request"},
         {"POST", "/api/analyze", "", 405, json, "method_not_allowed"},
-        {"PUT", "/", "", 405, "text/html; charset=utf-8", "GET"},
+        {"PUT", "/", "", 405, html, "GET"},
         {"DELETE", "/api/analyze", "", 405, json, "method_not_allowed"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.method) + " " + c.path.substr(0, 60) + " Host: " + c.host);
         httplib::Client client("127.0.0.1", site.port());
-        httplib::Headers headers;
-        if (!c.host.empty())
-            headers.emplace("Host", c.host);
         httplib::Request request;
         request.method = c.method;
         request.path = c.path;
-        request.headers = headers;
+        if (!c.host.empty())
+            request.headers.emplace("Host", c.host);
         if (std::string_view(c.method) != "GET")
             request.body = "{\"url\": \"http://example.com/\"}";
         const auto result = client.send(request);
@@ -108,13 +94,14 @@ TEST_F(RoutesTest, RefusesForeignHostsAndMethodsAndHardensEveryAnswer)
         EXPECT_EQ(result->status, c.status);
         EXPECT_EQ(result->get_header_value("Content-Type"), c.content_type);
         EXPECT_NE(result->body.find(c.part), std::string::npos) << result->body;
-        if (c.status == 405) {
+        EXPECT_TRUE(valid_utf8(result->body));
+        if (c.content_type == json)
+            EXPECT_FALSE(nlohmann::json::parse(result->body)["error"]["message"].get<std::string>().empty());
+        if (c.status == 405)
             EXPECT_EQ(result->get_header_value("Allow"), "GET, HEAD");
-        }
-        EXPECT_NE(result->get_header_value("Content-Security-Policy").find("default-src 'none'"),
-                  std::string::npos);
-        EXPECT_NE(result->get_header_value("Content-Security-Policy").find("frame-ancestors 'none'"),
-                  std::string::npos);
+        const std::string policy = result->get_header_value("Content-Security-Policy");
+        EXPECT_NE(policy.find("default-src 'none'"), std::string::npos);
+        EXPECT_NE(policy.find("frame-ancestors 'none'"), std::string::npos);
         EXPECT_EQ(result->get_header_value("X-Content-Type-Options"), "nosniff");
         EXPECT_EQ(result->get_header_value("Referrer-Policy"), "no-referrer");
         EXPECT_EQ(result->get_header_value("X-Frame-Options"), "DENY");
