@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,7 +46,8 @@ std::string good_page(const std::string &host)
 
 // Fails what a page can fail: no title, a description twice, noindex for Baidu in the
 // header, nofollow for Google in the page, a canonical elsewhere, an invalid lang, no h1,
-// skipped levels, images without alt, vague link texts, broken JSON-LD.
+// skipped levels, images without alt, vague link texts (the ones Lighthouse knows too),
+// broken JSON-LD.
 const char *const kBadPage = R"(<html lang="zh_CN"><head><meta charset="utf-8">
 <meta name="description" content="短"><meta name="description" content="另一个描述">
 <meta name="googlebot" content="nofollow">
@@ -56,13 +58,8 @@ const char *const kBadPage = R"(<html lang="zh_CN"><head><meta charset="utf-8">
 </head><body><h2>二手房</h2><h4>细节</h4>
 <p>二手房。</p><img src="a.png"><img src="b.png" alt="">
 <a href="/x">点击这里</a> <a href="/y">更多&gt;&gt;</a> <a href="/z">[详情]</a> <a href="/w">更多</a>
+<a href="/a">click here</a> <a href="/b">Read more…</a>
 </body></html>)";
-
-// English, with the vague texts Lighthouse knows.
-const char *const kEnglishPage =
-    R"(<html lang="en"><head><meta charset="utf-8"><title>Buying a second-hand flat in Shanghai: a step by step guide</title>
-<meta name="viewport" content="width=device-width"></head><body><h1>Buying a flat</h1>
-<p>Check the deed before you sign.</p><a href="/a">click here</a> <a href="/b">Read more…</a></body></html>)";
 
 // In GBK, declared only in the page, on a site whose robots.txt keeps Baiduspider out of /private/.
 const std::string kGbkPage =
@@ -79,9 +76,6 @@ void serve_held_back_pages(httplib::Server &http)
         response.set_header("X-Robots-Tag", "baiduspider: noindex");
         response.set_content(kBadPage, "text/html");
     });
-    http.Get("/en", [](const httplib::Request &, httplib::Response &response) {
-        response.set_content(kEnglishPage, "text/html; charset=utf-8");
-    });
     http.Get("/private/gbk", [](const httplib::Request &, httplib::Response &response) {
         response.set_content(kGbkPage, "text/html");
     });
@@ -93,9 +87,9 @@ void serve_held_back_pages(httplib::Server &http)
     http.Get("/café", [](const httplib::Request &request, httplib::Response &response) {
         const std::string self = "http://" + request.get_header_value("Host") + "/caf%c3%a9";
         response.set_content(
-            "<html><head><link rel=\"canonical\" href=\"" + self
+            "<html lang=\"en\"><head><link rel=\"canonical\" href=\"" + self
                 + "\"><link rel=\"alternate\" hreflang=\"zh\" href=\"" + self
-                + "\"><link rel=\"alternate\" hreflang=\"en\" href=\"/en\"></head><body>咖啡</body></html>",
+                + "\"><link rel=\"alternate\" hreflang=\"en\" href=\"/en\"></head><body>Coffee</body></html>",
             "text/html; charset=utf-8");
     });
     http.Get("/中文/page", [](const httplib::Request &, httplib::Response &response) {
@@ -167,48 +161,29 @@ TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
         const char *verdict;
         const char *detail; // a part of it
     } cases[] = {
-        {"/good", "", "indexing.status", "pass", "HTTP 200"},
-        {"/good", "", "indexing.noindex", "pass", ""},
-        {"/good", "", "indexing.robots_txt", "pass", "Baiduspider"},
-        {"/good", "", "indexing.canonical", "pass", "指向本页"},
-        {"/good", "", "indexing.lang", "pass", "zh-CN"},
-        {"/good", "", "indexing.hreflang", "pass", "含指向本页"},
-        {"/good", "", "snippet.title", "pass",
-         "宽度 44（22 个字符）"}, // 22 Chinese characters: not too short
-        {"/good", "", "snippet.description", "pass", ""},
+        // That the good page passes the rest is its summary's to show, below.
         {"/good", "", "snippet.keywords", "pass", "3 个词"},
-        {"/good", "", "structure.h1", "pass", ""},
-        {"/good", "", "structure.outline", "pass", ""},
-        {"/good", "", "structure.viewport", "pass", ""},
         {"/good", "", "links.count", "info", "站内 1，站外 1"},
-        {"/good", "", "links.vague", "pass", ""},
-        {"/good", "", "images.alt", "pass", ""},
-        {"/good", "", "shared.open_graph", "pass", ""},
         {"/good", "", "shared.json_ld", "pass", "Article、BreadcrumbList"},
         {"/good", "", "technical.charset", "pass", "HTTP 头 utf-8"},
         {"/bad", "", "indexing.noindex", "fail", "baiduspider"},
         {"/bad", "", "indexing.nofollow", "warn", "googlebot"},
         {"/bad", "", "indexing.canonical", "warn", "http://example.com/elsewhere"},
         {"/bad", "", "indexing.lang", "fail", "zh_CN"},
-        {"/bad", "", "snippet.title", "fail", "没有标题"},
-        {"/bad", "", "snippet.description", "warn", "偏短"},
         {"/bad", "", "snippet.description_count", "warn", "2 个描述"},
         {"/bad", "", "snippet.keywords", "warn", "火星探测"},
         {"/bad", "", "structure.h1", "fail", ""},
         {"/bad", "", "structure.outline", "warn", "H2 之后直接是 H4"},
         {"/bad", "", "structure.viewport", "warn", ""},
-        {"/bad", "", "links.vague", "warn", "4 个链接"},
+        {"/bad", "", "links.vague", "warn", "6 个链接"},
         {"/bad", "", "images.alt", "warn", "1 张图片没有 alt"}, // alt="" is decorative, not missing
         {"/bad", "", "shared.open_graph", "warn", "og:image"},
         {"/bad", "", "shared.json_ld", "fail", "不是有效的 JSON"},
-        {"/en", "", "links.vague", "warn", "2 个链接"},
-        {"/en", "", "indexing.lang", "pass", "en"},
-        {"/en", "", "technical.charset", "pass", ""},
-        {"/moved", "", "indexing.status", "warn", "302"},
         {"/private/gbk", "", "indexing.robots_txt", "fail", "Baiduspider（Disallow: /private/）"},
         {"/private/gbk", "", "technical.charset", "pass", "<meta> GB18030"},
         {"/café", "", "indexing.canonical", "pass", "指向本页"}, // %c3%a9 is %C3%A9
         {"/café", "", "indexing.hreflang", "pass", "含指向本页"},
+        {"/café", "", "indexing.lang", "pass", "en"},
         {"/中文/page", "", "indexing.robots_txt", "fail", "Googlebot（Disallow: /中文/）"},
         {"/headers", "", "indexing.noindex", "fail", "noindex）：所有搜索引擎"}, // not googlebot's
         {"/headers", "", "indexing.nofollow", "warn", "googlebot"},
@@ -241,7 +216,6 @@ TEST_F(AuditTest, ReportsEveryFigureOfThePage)
     EXPECT_EQ(gbk["meta"]["title"]["length"], 21);
     EXPECT_EQ(gbk["meta"]["title"]["width"], 38);
     EXPECT_EQ(gbk["charset"]["used"], "GB18030");
-    EXPECT_EQ(gbk["keyword"]["density"]["occurrences"], 4);
     EXPECT_TRUE(gbk["keyword"]["in_title"]);
     EXPECT_EQ(gbk["keywords"][0]["word"], "二手房");
     EXPECT_EQ(gbk["keywords"][0]["occurrences"], 4);
@@ -260,71 +234,21 @@ TEST_F(AuditTest, ReportsEveryFigureOfThePage)
     EXPECT_EQ(good["audit"]["summary"]["score"], 100);
 }
 
-TEST_F(AuditTest, FailuresAreJsonErrorsWithTheirStatus)
-{
-    const TargetServer image{[](httplib::Server &http) {
-        http.Get("/logo.png", [](const httplib::Request &, httplib::Response &response) {
-            response.set_content(std::string("\x89PNG\r\n\x1a\n", 8), "image/png");
-        });
-    }};
-    const int closed_port = [] {
-        const TargetServer gone{[](httplib::Server &) {}};
-        return gone.port();
-    }();
-    const struct
-    {
-        std::string query;
-        int status;
-        const char *code;
-    } cases[] = {
-        {"/api/analyze", 400, "missing_url"},
-        {"/api/analyze?url=ftp%3A%2F%2Fexample.com%2F", 400, "address_refused"},
-        {"/api/analyze?url=" + percent_encoded(image.url("/logo.png")), 422, "page_unreadable"},
-        {"/api/analyze?url=" + percent_encoded("http://127.0.0.1:" + std::to_string(closed_port) + "/"), 502,
-         "fetch_failed"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.query);
-        const auto result = get_local(site().port(), c.query);
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->status, c.status);
-        EXPECT_EQ(result->get_header_value("Content-Type"), "application/json; charset=utf-8");
-        const json error = json::parse(result->body)["error"];
-        EXPECT_EQ(error["code"], c.code);
-        EXPECT_FALSE(error["message"].get<std::string>().empty());
-    }
-}
-
 // A site's robots.txt that is huge, binary or never ends changes its own finding only.
 TEST_F(AuditTest, HostileRobotsFilesChangeNothingButTheirFinding)
 {
-    const std::string page = good_page("example.com");
-    const TargetServer hostile{[&page](httplib::Server &http) {
-        http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
-            response.set_content(page, "text/html; charset=utf-8");
-        });
-        http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
-            response.set_content_provider("text/plain", [](std::size_t, httplib::DataSink &sink) {
-                const std::string chunk(64 * 1024, 'D'); // no line ends: a file that never ends
-                return sink.write(chunk.data(), chunk.size());
+    // The verdicts on the good page, served by a site whose robots.txt `robots` writes, if any.
+    const auto findings_with = [](const std::function<void(httplib::Response &)> &robots) {
+        const std::string page = good_page("example.com");
+        const TargetServer server{[&](httplib::Server &http) {
+            http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
+                response.set_content(page, "text/html; charset=utf-8");
             });
-        });
-    }};
-    const TargetServer binary{[&page](httplib::Server &http) {
-        http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
-            response.set_content(page, "text/html; charset=utf-8");
-        });
-        http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
-            static constexpr char kBytes[] = "\0\xff\xfeUser-agent: *\0Disallow\x80: /\n";
-            response.set_content(std::string(kBytes, sizeof kBytes - 1), "text/plain");
-        });
-    }};
-    const TargetServer plain{[&page](httplib::Server &http) {
-        http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
-            response.set_content(page, "text/html; charset=utf-8");
-        });
-    }};
-    const auto findings_of = [](const TargetServer &server) {
+            if (robots)
+                http.Get("/robots.txt", [&robots](const httplib::Request &, httplib::Response &response) {
+                    robots(response);
+                });
+        }};
         const auto result =
             get_local(site().port(), "/api/analyze?url=" + percent_encoded(server.url("/good")));
         EXPECT_TRUE(result && result->status == 200);
@@ -334,13 +258,22 @@ TEST_F(AuditTest, HostileRobotsFilesChangeNothingButTheirFinding)
             verdicts[found["id"]] = found["verdict"];
         return verdicts;
     };
-    std::map<std::string, std::string> expected = findings_of(plain);
-    EXPECT_EQ(expected["indexing.robots_txt"], "pass");
-    std::map<std::string, std::string> endless = findings_of(hostile);
+    const std::map<std::string, std::string> expected = findings_with(nullptr);
+    EXPECT_EQ(expected.at("indexing.robots_txt"), "pass");
+    std::map<std::string, std::string> endless = findings_with([](httplib::Response &response) {
+        response.set_content_provider("text/plain", [](std::size_t, httplib::DataSink &sink) {
+            const std::string chunk(64 * 1024, 'D'); // no line ends: a file that never ends
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
     EXPECT_EQ(endless["indexing.robots_txt"], "warn");
     endless["indexing.robots_txt"] = "pass";
     EXPECT_EQ(endless, expected);
-    EXPECT_EQ(findings_of(binary), expected); // no rule can be read from it: all allowed
+    const auto binary = [](httplib::Response &response) { // no rule can be read from it: all allowed
+        static constexpr char kBytes[] = "\0\xff\xfeUser-agent: *\0Disallow\x80: /\n";
+        response.set_content(std::string(kBytes, sizeof kBytes - 1), "text/plain");
+    };
+    EXPECT_EQ(findings_with(binary), expected);
 }
 
 } // namespace
