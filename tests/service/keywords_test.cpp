@@ -70,55 +70,41 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
     {
         const char *text;
         const char *keyword;
-        std::size_t occurrences;
+        std::size_t occurrences, lines; // lines holding it, each counted once
     } cases[] = {
-        {"数据库和数据库管理", "数据库", 2},
-        {"数据库", "数据", 0}, // not inside a longer word
-        {"网站优化和网站 优化", "网站优化", 1}, // two words side by side
-        {"研究生命起源", "研究生", 0},
-        {"SEO seoul Seo-tools seo2", "seo", 1}, // seotools and seo2 are words of their own
-        {"iPhone15 iPhone15 iPhone15 手机", "iphone15", 3},
-        {"2.4GHz 3.5mm", "4ghz", 0},
-        {"Wi-Fi 和 WiFi", "wifi", 2}, // the hyphen of a name is left out, typed or not
-        {"５Ｇ手机 5G", "5g", 2}, // full-width letters and digits are folded
-        {"ＯＰＰＯ手机", "OPPO", 1},
-        {"我的手機很好，手机", "手机", 2}, // a simplified page quoting traditional Chinese
-        {"我的手機很好，手机", "手機", 2},
-        {"乾隆下江南", "乾隆", 1}, // a phrase that is simplified already stays as it is
-        {"学习 C++ 和 .NET", "c++", 1}, // signs around words
-        {"学习 C++ 和 .NET", ".net", 1},
-        {"aa aaaa aa", "aa", 2},
-        {"网站 优化 网站优化", "  网站  优化 ", 1}, // white space typed is collapsed
-        {"軟件包和軟件", "软件", 1}, // either script, in traditional pages
-        {"這個軟體很好用，軟體更新", "软件", 2}, // Taiwan's words are read as the mainland's
-        {"這個軟體很好用，軟體更新", "軟體", 2},
-        {"這個文件和程序", "文件", 1}, // but not the mainland's own words: 文件 is no 文档
-        {"anything", "", 0},
-        {"", "词", 0},
+        {"数据库和数据库管理", "数据库", 2, 1},
+        {"数据库", "数据", 0, 0}, // not inside a longer word
+        {"网站优化和网站 优化", "网站优化", 1, 1}, // two words side by side
+        {"研究生命起源", "研究生", 0, 0},
+        {"SEO seoul Seo-tools seo2", "seo", 1, 1}, // seotools and seo2 are words of their own
+        {"iPhone15 iPhone15 iPhone15 手机", "iphone15", 3, 1},
+        {"2.4GHz 3.5mm", "4ghz", 0, 0},
+        {"Wi-Fi 和 WiFi", "wifi", 2, 1}, // the hyphen of a name is left out, typed or not
+        {"５Ｇ手机 5G", "5g", 2, 1}, // full-width letters and digits are folded
+        {"ＯＰＰＯ手机", "OPPO", 1, 1},
+        {"我的手機很好，手机", "手机", 2, 1}, // a simplified page quoting traditional Chinese
+        {"我的手機很好，手机", "手機", 2, 1},
+        {"乾隆下江南", "乾隆", 1, 1}, // a phrase that is simplified already stays as it is
+        {"学习 C++ 和 .NET", "c++", 1, 1}, // signs around words
+        {"学习 C++ 和 .NET", ".net", 1, 1},
+        {"aa aaaa aa", "aa", 2, 1},
+        {"网站 优化 网站优化", "  网站  优化 ", 1, 1}, // white space typed is collapsed
+        {"軟件包和軟件", "软件", 1, 1}, // either script, in traditional pages
+        {"這個軟體很好用，軟體更新", "软件", 2, 1}, // Taiwan's words are read as the mainland's
+        {"這個軟體很好用，軟體更新", "軟體", 2, 1},
+        {"這個文件和程序", "文件", 1, 1}, // but not the mainland's own words: 文件 is no 文档
+        {"二手房图片\n客厅\n二手房 二手房\n", "二手房", 3, 2},
+        {"\n\n二手房", "二手房", 1, 1},
+        {"二手房交易\n二手房价格\n二手房", "二手房", 3, 3},
+        {"数据库\n数据", "数据", 1, 1},
+        {"anything", "", 0, 0},
+        {"", "词", 0, 0},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(seo::PageText(c.text, test_language()).count(c.keyword), c.occurrences)
-            << c.text << " / " << c.keyword;
-}
-
-TEST(Counting, LinesHoldingAKeywordCountOnceEach)
-{
-    const struct
-    {
-        const char *text;
-        const char *keyword;
-        std::size_t lines;
-    } cases[] = {
-        {"二手房图片\n客厅\n二手房 二手房\n", "二手房", 2},
-        {"\n\n二手房", "二手房", 1},
-        {"二手房交易\n二手房价格\n二手房", "二手房", 3},
-        {"数据库\n数据", "数据", 1}, // by the counting rule: not inside 数据库
-        {"", "二手房", 0},
-        {"二手房", "", 0},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(seo::PageText(c.text, test_language()).lines_holding(c.keyword), c.lines)
-            << c.text << " / " << c.keyword;
+    for (const auto &c : cases) {
+        const seo::PageText page(c.text, test_language());
+        EXPECT_EQ(page.count(c.keyword), c.occurrences) << c.text << " / " << c.keyword;
+        EXPECT_EQ(page.lines_holding(c.keyword), c.lines) << c.text << " / " << c.keyword;
+    }
 }
 
 TEST(Counting, DensityCountsTheKeywordAsTyped)
@@ -147,13 +133,15 @@ TEST(Counting, DensityCountsTheKeywordAsTyped)
     }
 }
 
+using Rows = std::vector<std::pair<std::string, std::size_t>>;
+
 // The table of a page as the report makes it: its title and h1 are its topic, and its
 // layout tells the site's furniture from its content.
-std::vector<std::pair<std::string, std::size_t>> table_of(const std::string &html)
+Rows table_of(const std::string &html)
 {
     auto read = seo::read_page(html, seo::ParseBudget::for_page(html.size()));
     auto &content = std::get<seo::PageContent>(read);
-    std::vector<std::pair<std::string, std::size_t>> rows;
+    Rows rows;
     for (const seo::KeywordRow &row : seo::top_keywords(
              seo::PageText(content.text, test_language(), std::move(content.layout)), test_language(),
              seo::page_topic(content.title, content.h1_text(), test_language())))
@@ -161,31 +149,13 @@ std::vector<std::pair<std::string, std::size_t>> table_of(const std::string &htm
     return rows;
 }
 
-bool has_row(const std::vector<std::pair<std::string, std::size_t>> &rows, const std::string &word)
+bool has_row(const Rows &rows, const std::string &word)
 {
     return std::any_of(rows.begin(), rows.end(), [&word](const auto &row) { return row.first == word; });
 }
 
 TEST(KeywordTable, HoldsWordsAWebmasterWouldSearchFor)
 {
-    using Rows = std::vector<std::pair<std::string, std::size_t>>;
-    // Stop words, navigation and numbers are left out; ties keep the order of appearance.
-    EXPECT_EQ(
-        table_of("服务器 数据库 服务器 数据库 网站 使用 上一页 下一页 2024 the the Server server SERVER"),
-        (Rows{{"Server", 3}, {"服务器", 2}, {"数据库", 2}, {"网站", 1}}));
-    // Words that nearly always stand side by side are one term, and the pieces found
-    // only inside it give way; a word that also stands on its own stays a word.
-    EXPECT_EQ(table_of("运维工程师很忙。运维工程师加班。招聘运维工程师。"),
-              (Rows{{"运维工程师", 3}, {"加班", 1}, {"招聘", 1}}));
-    EXPECT_EQ(table_of("运维工程师很忙。运维工程师加班。招聘运维工程师。工程师很多。"),
-              (Rows{{"工程师", 4}, {"运维", 3}, {"加班", 1}, {"招聘", 1}}));
-    // A word in a longer one counts as the longer one only.
-    EXPECT_EQ(table_of("软件包 软件包 软件包 软件"), (Rows{{"软件包", 3}, {"软件", 1}}));
-}
-
-TEST(KeywordTable, HoldsTheWordsOfShopPages)
-{
-    using Rows = std::vector<std::pair<std::string, std::size_t>>;
     const auto times = [](const std::string &text, int n) {
         std::string out;
         for (int i = 0; i < n; ++i)
@@ -198,6 +168,17 @@ TEST(KeywordTable, HoldsTheWordsOfShopPages)
         std::string text;
         Rows rows;
     } cases[] = {
+        {"stop words, navigation and numbers; ties in order of appearance",
+         "服务器 数据库 服务器 数据库 网站 使用 上一页 下一页 2024 the the Server server SERVER",
+         Rows{{"Server", 3}, {"服务器", 2}, {"数据库", 2}, {"网站", 1}}},
+        // Words that nearly always stand side by side are one term, and the pieces found
+        // only inside it give way; a word that also stands on its own stays a word.
+        {"a term", "运维工程师很忙。运维工程师加班。招聘运维工程师。",
+         Rows{{"运维工程师", 3}, {"加班", 1}, {"招聘", 1}}},
+        {"a term's word on its own", "运维工程师很忙。运维工程师加班。招聘运维工程师。工程师很多。",
+         Rows{{"工程师", 4}, {"运维", 3}, {"加班", 1}, {"招聘", 1}}},
+        {"a word in a longer one counts as the longer one only", "软件包 软件包 软件包 软件",
+         Rows{{"软件包", 3}, {"软件", 1}}},
         {"model names", "iPhone15 iPhone15 iPhone15 手机", Rows{{"iPhone15", 3}, {"手机", 1}}},
         {"names of one letter and digits", "5G 5G 4K 65W H5",
          Rows{{"5G", 2}, {"4K", 1}, {"65W", 1}, {"H5", 1}}},
@@ -270,7 +251,7 @@ TEST(KeywordTable, NeverHidesThePagesTopic)
         const auto page = [&c](const std::string &title) {
             return "<title>" + title + "</title><nav><a href=/>" + c.body + "</a></nav><p>正文</p>";
         };
-        const auto has_topic = [&c](const std::vector<std::pair<std::string, std::size_t>> &rows) {
+        const auto has_topic = [&c](const Rows &rows) {
             return !rows.empty() && rows.front().first == c.topic;
         };
         EXPECT_TRUE(has_topic(table_of(page(c.title)))) << c.title;
