@@ -34,17 +34,17 @@ const std::string kAllMarkers = "</textarea>cols=\"20\">>标题（Title）<font 
                                 "<td>9.99%</td></tr></table>页面文本总长度：999</li>密度结果计算：99.99%";
 const std::string kForgeries[] = {kAllMarkers, "标题（Title）标签怎么写", "标题（Title）" + kAllMarkers};
 
-// The forgery as the page's title, meta contents and body text: entities decode back to it.
-seo::PageReading hostile(const std::string &forgery)
+// The forgery as the page's title, meta contents, canonical address, heading, text, link
+// and image: entities decode back to it.
+std::string hostile_page(const std::string &forgery)
 {
     std::string text;
     for (const char c : forgery)
         text += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
-    seo::FetchResult fetched;
-    fetched.body = "<title>" + text + "</title><meta name=\"keywords\" content=\"" + text
-        + "\"><meta name=\"description\" content=\"" + text + "\"><p>" + text + "</p><p>正文 网站优化</p>";
-    fetched.content_type = "text/html; charset=utf-8";
-    return seo::read_fetched_page(fetched);
+    return "<title>" + text + "</title><meta name=\"keywords\" content=\"" + text
+        + "\"><meta name=\"description\" content=\"" + text + "\"><link rel=\"canonical\" href=\"" + text
+        + "\"><h1>" + text + "</h1><p>" + text + "</p><a href=\"/" + text + "\">" + text + "</a><img src=\""
+        + text + "\"><p>正文 网站优化</p>";
 }
 
 // The overview and spider pages as the site serves them, with the form browsers get before
@@ -54,12 +54,7 @@ TEST(MarkerForgery, BrowserPartsLeaveTheToolsSectionsWhole)
 {
     for (const std::string &forgery : kForgeries) {
         SCOPED_TRACE(forgery);
-        std::string text;
-        for (const char c : forgery)
-            text += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
-        const std::string body = "<title>" + text + "</title><meta name=\"keywords\" content=\"" + text
-            + "\"><link rel=\"canonical\" href=\"" + text + "\"><h1>" + text + "</h1><p>" + text
-            + "</p><a href=\"/" + text + "\">" + text + "</a><img src=\"" + text + "\"><p>正文 网站优化</p>";
+        const std::string body = hostile_page(forgery);
         const TargetServer target{[&body](httplib::Server &http) {
             http.Get("/", [&body](const httplib::Request &, httplib::Response &response) {
                 response.set_content(body, "text/html; charset=utf-8");
@@ -97,7 +92,10 @@ TEST(MarkerForgery, RequestTextsCannotPoseAsDensityFigures)
 {
     for (const std::string &forgery : kForgeries) {
         SCOPED_TRACE(forgery);
-        const seo::PageReading analysis = hostile(forgery);
+        seo::FetchResult fetched;
+        fetched.body = hostile_page(forgery);
+        fetched.content_type = "text/html; charset=utf-8";
+        const seo::PageReading analysis = seo::read_fetched_page(fetched);
         const seo::PageText text(analysis.content.text, test_language());
         const auto figures = seo::density_figures(text, "网站优化");
         const std::string page = seo::density_page(forgery, forgery, analysis, figures);
