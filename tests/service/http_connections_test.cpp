@@ -150,9 +150,7 @@ bool eventually(Condition condition)
 
 TEST(HttpConnections, ClientsThatSendSlowlyHoldNoWorker)
 {
-    seo::ConnectionLimits limits;
-    limits.max_workers = 2;
-    const Server server(limits);
+    const Server server({.max_workers = 2});
     std::vector<Client> slow;
     for (int i = 0; i < 300; ++i) {
         slow.emplace_back(server.port());
@@ -165,9 +163,7 @@ TEST(HttpConnections, ClientsThatSendSlowlyHoldNoWorker)
 
 TEST(HttpConnections, RequestsMustComeWithinTheirDeadline)
 {
-    seo::ConnectionLimits limits;
-    limits.head_deadline = 300ms;
-    const Server server(limits);
+    const Server server({.head_deadline = 300ms});
     const Client silent(server.port());
     const Client trickling(server.port());
     trickling.send("GET / HTTP/1.1\r\n");
@@ -180,10 +176,8 @@ TEST(HttpConnections, RequestsMustComeWithinTheirDeadline)
 
 TEST(HttpConnections, OneClientAddressHoldsItsShareOnly)
 {
-    seo::ConnectionLimits limits;
-    limits.max_per_peer = 3;
-    limits.cap_loopback_peers = true; // these clients differ by their 127.x addresses
-    const Server server(limits);
+    // Held to it on loopback too: these clients differ by their 127.x addresses.
+    const Server server({.max_per_peer = 3, .cap_loopback_peers = true});
     std::vector<Client> crowd;
     for (int i = 0; i < 3; ++i)
         crowd.emplace_back(server.port(), "127.0.0.2");
@@ -194,9 +188,7 @@ TEST(HttpConnections, OneClientAddressHoldsItsShareOnly)
     EXPECT_FALSE(crowd.front().closed_within(0ms));
 
     // Loopback clients share one address, and are not held to it unless told.
-    seo::ConnectionLimits loopback;
-    loopback.max_per_peer = 3;
-    const Server local(loopback);
+    const Server local({.max_per_peer = 3});
     std::vector<Client> tools;
     for (int i = 0; i < 5; ++i)
         tools.emplace_back(local.port());
@@ -205,9 +197,7 @@ TEST(HttpConnections, OneClientAddressHoldsItsShareOnly)
 
 TEST(HttpConnections, IdleConnectionsAreClosedFirstWhenConnectionsRunShort)
 {
-    seo::ConnectionLimits limits;
-    limits.max_connections = 3;
-    const Server server(limits);
+    const Server server({.max_connections = 3});
     const Client idle(server.port());
     ASSERT_TRUE(answered(idle.ask()));
     const Client slow1(server.port()), slow2(server.port());
@@ -223,9 +213,7 @@ TEST(HttpConnections, IdleConnectionsAreClosedFirstWhenConnectionsRunShort)
 
 TEST(HttpConnections, WithNoneIdleTheOldestRequestStillComingGivesWay)
 {
-    seo::ConnectionLimits limits;
-    limits.max_connections = 2;
-    const Server server(limits);
+    const Server server({.max_connections = 2});
     const Client slow1(server.port()), slow2(server.port());
     slow1.send("GET / HT");
     ASSERT_TRUE(eventually([&] { return server.connections().waiting() == 2; }));
