@@ -95,10 +95,12 @@ TEST_F(RoutesTest, AnswersEachRouteAndHardensEveryAnswer)
         EXPECT_EQ(result->get_header_value("Content-Type"), c.content_type);
         EXPECT_NE(result->body.find(c.part), std::string::npos) << result->body;
         EXPECT_TRUE(valid_utf8(result->body));
-        if (c.content_type == json)
+        if (c.content_type == json) {
             EXPECT_FALSE(nlohmann::json::parse(result->body)["error"]["message"].get<std::string>().empty());
-        if (c.status == 405)
+        }
+        if (c.status == 405) {
             EXPECT_EQ(result->get_header_value("Allow"), "GET, HEAD");
+        }
         const std::string policy = result->get_header_value("Content-Security-Policy");
         EXPECT_NE(policy.find("default-src 'none'"), std::string::npos);
         EXPECT_NE(policy.find("frame-ancestors 'none'"), std::string::npos);
