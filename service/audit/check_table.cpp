@@ -6,7 +6,17 @@
 
 namespace seo {
 
-using namespace check_groups;
+namespace {
+
+constexpr std::string_view kIndexing = "收录与抓取";
+constexpr std::string_view kSnippet = "标题与描述";
+constexpr std::string_view kStructure = "页面结构";
+constexpr std::string_view kLinks = "链接与图片";
+constexpr std::string_view kShared = "分享与结构化数据";
+constexpr std::string_view kTechnical = "技术指标";
+constexpr std::string_view kKeyword = "关键词位置";
+
+} // namespace
 
 // clang-format off
 const std::array<CheckSpec, 32> kChecks = {{

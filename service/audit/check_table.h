@@ -31,16 +31,6 @@ struct CheckSpec
     }
 };
 
-namespace check_groups {
-inline constexpr std::string_view kIndexing = "收录与抓取";
-inline constexpr std::string_view kSnippet = "标题与描述";
-inline constexpr std::string_view kStructure = "页面结构";
-inline constexpr std::string_view kLinks = "链接与图片";
-inline constexpr std::string_view kShared = "分享与结构化数据";
-inline constexpr std::string_view kTechnical = "技术指标";
-inline constexpr std::string_view kKeyword = "关键词位置";
-} // namespace check_groups
-
 // Every check, in the order the audit reports them.
 extern const std::array<CheckSpec, 32> kChecks;
 

@@ -166,7 +166,7 @@ TEST(AuditMeasures, CountsLinksByKind)
     }
 }
 
-// Every finding comes from a row of the table, whose limits the help page states.
+// A finding finds its row by its id: two rows of one id would hide the second.
 TEST(AuditLimits, EveryCheckHasOneRow)
 {
     std::vector<std::string_view> ids;
@@ -174,8 +174,6 @@ TEST(AuditLimits, EveryCheckHasOneRow)
         ids.push_back(spec.id);
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
-    for (const seo::Finding &finding : Page().audit())
-        EXPECT_EQ(seo::check_spec(finding.id).group, finding.group) << finding.id;
 }
 
 } // namespace
