@@ -20,14 +20,14 @@ inline std::string ascii_lower(std::string_view text)
     return out;
 }
 
-// Without the ASCII white space around it: typed addresses and robots.txt lines.
-constexpr std::string_view ascii_trimmed(std::string_view text)
+// Without the white space around it: by default all of ASCII's (typed addresses);
+// robots.txt, after RFC 9309, takes only spaces and tabs for white space.
+constexpr std::string_view ascii_trimmed(std::string_view text, std::string_view space = " \t\r\n\f\v")
 {
-    constexpr std::string_view kSpace = " \t\r\n\f\v";
-    const std::size_t first = text.find_first_not_of(kSpace);
+    const std::size_t first = text.find_first_not_of(space);
     if (first == std::string_view::npos)
         return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+    return text.substr(first, text.find_last_not_of(space) - first + 1);
 }
 
 } // namespace seo

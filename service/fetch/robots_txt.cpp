@@ -54,8 +54,8 @@ RobotsTxt::RobotsTxt(std::string_view text)
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
-        const std::string key = ascii_lower(ascii_trimmed(line.substr(0, colon)));
-        const std::string_view value = ascii_trimmed(line.substr(colon + 1));
+        const std::string key = ascii_lower(ascii_trimmed(line.substr(0, colon), " \t"));
+        const std::string_view value = ascii_trimmed(line.substr(colon + 1), " \t");
         if (key == "user-agent") {
             if (!in_agent_lines)
                 groups_.emplace_back();
