@@ -12,6 +12,7 @@ packages=(
   qt6-translations-l10n             # Qt's own texts (OK, Cancel, Undo...) in Chinese
   xdg-utils                         # opens the home page in the user's browser
   libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libgumbo-dev libicu-dev libopencc-dev nlohmann-json3-dev  # the analysis service
+  libsqlitecpp-dev libsqlite3-dev libxml2-dev   # its site crawls: the store, sitemaps
   python3-jieba                     # its word-frequency lexicon (dict.txt), read as data
   libgtest-dev libgmock-dev libbenchmark-dev wrk valgrind python3 clang libclang-rt-14-dev   # tests, load, fuzzing
   chromium chromium-driver python3-selenium   # the service's pages tested in a real browser

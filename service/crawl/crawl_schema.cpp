@@ -1,0 +1,106 @@
+#include "crawl/crawl_schema.h"
+
+#include <SQLiteCpp/Transaction.h>
+
+#include <array>
+#include <stdexcept>
+#include <string>
+
+namespace seo {
+namespace {
+
+// Each entry takes the schema from the version before it to its own. Plain SQL that a
+// server database reads as well, but for the key columns ("INTEGER PRIMARY KEY" is a
+// row number here, an identity column there).
+constexpr std::array<const char *, kCrawlSchemaVersion> kMigrations = {
+    R"sql(
+CREATE TABLE crawls (
+    id INTEGER PRIMARY KEY,
+    start_url TEXT NOT NULL,
+    settings TEXT NOT NULL,            -- the crawl's limits, JSON
+    state TEXT NOT NULL,               -- 'running', 'stopped', 'finished'
+    started_at TEXT NOT NULL,          -- UTC, ISO 8601
+    ended_at TEXT
+);
+
+-- One row per address of a crawl: its place in the queue until it is done, then what
+-- was found there.
+CREATE TABLE pages (
+    id INTEGER PRIMARY KEY,
+    crawl_id INTEGER NOT NULL REFERENCES crawls (id),
+    url TEXT NOT NULL,                 -- normalised: one page, one row
+    path TEXT NOT NULL,                -- origin and path without the query
+    depth INTEGER NOT NULL,            -- clicks from the start address
+    external INTEGER NOT NULL DEFAULT 0,   -- checked by its status only
+    in_sitemap INTEGER NOT NULL DEFAULT 0,
+    state TEXT NOT NULL,               -- 'queued', 'fetching', 'done', 'skipped'
+    skipped_by TEXT,                   -- 'pages', 'depth', 'length', 'queries', 'bytes'
+    final_url TEXT,
+    status INTEGER,                    -- of the last answer; NULL when none came
+    failure TEXT,                      -- why it could not be had or read
+    redirects TEXT,                    -- JSON [[url, status], ...] before the last answer
+    content_type TEXT,
+    bytes INTEGER,
+    response_ms INTEGER,
+    title TEXT,
+    description TEXT,
+    h1 TEXT,                           -- the first
+    h1_count INTEGER,
+    canonical TEXT,                    -- resolved
+    robots TEXT,                       -- meta robots and X-Robots-Tag, as read
+    noindex INTEGER,
+    blocked INTEGER NOT NULL DEFAULT 0,    -- by robots.txt, for this crawler
+    text_chars INTEGER,
+    text_words INTEGER,
+    content_hash TEXT,                 -- of the text: exact duplicates
+    simhash INTEGER,                   -- 64 bits over words, as a signed integer
+    score INTEGER,                     -- the audit's
+    verdicts TEXT,                     -- JSON {check id: verdict}
+    keywords TEXT,                     -- JSON [[word, occurrences, density], ...]
+    UNIQUE (crawl_id, url)
+);
+CREATE INDEX pages_queue ON pages (crawl_id, state, depth, id);
+CREATE INDEX pages_path ON pages (crawl_id, path);
+
+-- Links, canonicals, rel=next/prev and hreflang alternates of done pages.
+CREATE TABLE links (
+    crawl_id INTEGER NOT NULL REFERENCES crawls (id),
+    from_page INTEGER NOT NULL REFERENCES pages (id),
+    to_url TEXT NOT NULL,              -- resolved and normalised
+    kind TEXT NOT NULL,                -- 'a', 'canonical', 'next', 'prev', 'alternate'
+    hreflang TEXT,
+    anchor TEXT,
+    nofollow INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX links_to ON links (crawl_id, to_url);
+CREATE INDEX links_from ON links (from_page);
+)sql",
+};
+
+int stored_version(SQLite::Database &database)
+{
+    if (!database.tableExists("schema_version"))
+        return 0;
+    return database.execAndGet("SELECT version FROM schema_version").getInt();
+}
+
+} // namespace
+
+void migrate(SQLite::Database &database)
+{
+    int version = stored_version(database);
+    if (version > kCrawlSchemaVersion)
+        throw std::runtime_error("the crawl store was written by a newer seo-site (schema version " +
+                                 std::to_string(version) + ")");
+    for (; version < kCrawlSchemaVersion; ++version) {
+        SQLite::Transaction step(database);
+        if (version == 0)
+            database.exec("CREATE TABLE schema_version (version INTEGER NOT NULL);"
+                          "INSERT INTO schema_version VALUES (0)");
+        database.exec(kMigrations[std::size_t(version)]);
+        database.exec("UPDATE schema_version SET version = " + std::to_string(version + 1));
+        step.commit();
+    }
+}
+
+} // namespace seo
