@@ -90,8 +90,8 @@ void migrate(SQLite::Database &database)
 {
     int version = stored_version(database);
     if (version > kCrawlSchemaVersion)
-        throw std::runtime_error("the crawl store was written by a newer seo-site (schema version " +
-                                 std::to_string(version) + ")");
+        throw std::runtime_error("the crawl store was written by a newer seo-site (schema version "
+                                 + std::to_string(version) + ")");
     for (; version < kCrawlSchemaVersion; ++version) {
         SQLite::Transaction step(database);
         if (version == 0)
