@@ -49,7 +49,8 @@ struct StoredLink
     bool nofollow = false;
 };
 
-// What a done page's row holds; optional figures are NULL when the page did not give them.
+// What a done page's row holds; optional figures, and texts left empty, are NULL when the
+// page did not give them.
 struct PageFacts
 {
     std::string final_url;
@@ -74,14 +75,15 @@ struct PageFacts
 struct CrawlProgress
 {
     std::size_t done = 0, queued = 0, fetching = 0, skipped = 0;
-    std::size_t failed = 0; // done without a 2xx answer
+    std::size_t failed = 0; // done without a 2xx answer, not blocked by robots.txt
     std::uint64_t bytes = 0;
 };
 
 // The crawls kept in one SQLite file (WAL): each crawl's queue and what it found. A page
 // is claimed (queued → fetching) before it is fetched and recorded (→ done) in one
 // transaction with its links and the addresses it led to, so a crawl killed at any
-// moment resumes with nothing lost and nothing stored twice.
+// moment resumes with nothing lost and nothing stored twice. One thread uses a store at a
+// time; other threads and processes open their own.
 class CrawlStore
 {
 public:
@@ -90,7 +92,8 @@ public:
     std::int64_t begin_crawl(std::string_view start_url, std::string_view settings_json);
     std::optional<CrawlRow> crawl(std::int64_t id);
     std::vector<CrawlRow> crawls();
-    // "stopped" or "finished" also sets ended_at; "running" clears it.
+    // "stopped" or "finished" also sets ended_at; "running" clears it. Any other state throws
+    // std::invalid_argument.
     void set_state(std::int64_t crawl, std::string_view state);
 
     // Adds the addresses the crawl does not know yet; an address already known keeps its
@@ -98,9 +101,12 @@ public:
     std::size_t add(std::int64_t crawl, const std::vector<FoundAddress> &found);
     // Up to `count` queued pages, shallowest first, now "fetching".
     std::vector<QueuedPage> claim(std::int64_t crawl, std::size_t count);
-    // Pages left "fetching" by a crawl that was killed go back to the queue.
+    // Pages left "fetching" by a crawl that was killed go back to the queue: for resuming,
+    // while no crawler works on the crawl.
     std::size_t requeue_unfinished(std::int64_t crawl);
-    // The page done, with its links and the addresses they led to, in one transaction.
+    // The page done, with its links and the addresses they led to, in one transaction. A page
+    // already done is left as it is, so that a retried record stores nothing twice; a page
+    // the store does not hold throws std::out_of_range.
     void record(std::int64_t page, const PageFacts &facts, const std::vector<FoundAddress> &found);
 
     CrawlProgress progress(std::int64_t crawl);

@@ -1,0 +1,206 @@
+// The crawl store: each address once, claimed once, shallowest first; a page recorded whole
+// or not at all, even when the crawl is killed in the middle; crawls apart in one file.
+#include "crawl/crawl_store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <array>
+#include <csignal>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
+
+namespace {
+
+const std::string kSite = "https://a.test/";
+
+std::filesystem::path fresh_store(const std::string &name)
+{
+    // A folder each, made by the store: a write-ahead log left by another run stays out.
+    const auto folder = std::filesystem::path(testing::TempDir()) / ("crawl_store_" + name);
+    std::filesystem::remove_all(folder);
+    return folder / "crawl.sqlite";
+}
+
+seo::FoundAddress address(const std::string &page, int depth = 0, bool in_sitemap = false,
+                          const std::string &skipped_by = {})
+{
+    return {kSite + page, kSite + page.substr(0, page.find('?')), depth, false, in_sitemap, skipped_by};
+}
+
+std::vector<std::string> rows(seo::CrawlStore &store, const std::string &sql)
+{
+    SQLite::Statement query(store.database(), sql);
+    std::vector<std::string> texts;
+    while (query.executeStep())
+        texts.push_back(query.getColumn(0).getString());
+    return texts;
+}
+
+std::vector<std::string> urls(const std::vector<seo::QueuedPage> &pages)
+{
+    std::vector<std::string> texts;
+    texts.reserve(pages.size());
+    for (const auto &page : pages)
+        texts.push_back(page.url.substr(kSite.size()));
+    return texts;
+}
+
+using Texts = std::vector<std::string>;
+
+seo::PageFacts answered(std::optional<int> status, bool blocked = false)
+{
+    seo::PageFacts facts;
+    facts.status = status;
+    facts.bytes = 10;
+    facts.blocked = blocked;
+    return facts;
+}
+
+TEST(CrawlStore, AddsEachAddressOnceAndMarksItInASitemapLater)
+{
+    seo::CrawlStore store(fresh_store("add"));
+    const auto crawl = store.begin_crawl(kSite, "{}");
+    EXPECT_EQ(
+        store.add(crawl,
+                  {address("a"), address("a", 3), address("b", 1, true), address("c", 9, false, "depth")}),
+        3u);
+    EXPECT_EQ(store.add(crawl, {address("a", 2, true), address("b", 1), address("c", 1)}), 0u);
+    EXPECT_EQ(rows(store,
+                   "SELECT url || ' ' || depth || ' ' || in_sitemap || ' ' || state || ' ' "
+                   "|| coalesce(skipped_by, '-') FROM pages ORDER BY id"),
+              (Texts{kSite + "a 0 1 queued -", kSite + "b 1 1 queued -", kSite + "c 9 0 skipped depth"}));
+}
+
+TEST(CrawlStore, ClaimsShallowestFirstOnceAndAgainAfterAKill)
+{
+    const auto file = fresh_store("claim");
+    std::int64_t crawl = 0;
+    {
+        seo::CrawlStore store(file), other(file);
+        crawl = store.begin_crawl(kSite, "{}");
+        store.add(crawl,
+                  {address("2", 2), address("0a"), address("s", 0, false, "pages"), address("1", 1),
+                   address("0b")});
+        EXPECT_EQ(urls(store.claim(crawl, 2)), (Texts{"0a", "0b"}));
+        EXPECT_EQ(urls(other.claim(crawl, 9)), (Texts{"1", "2"}));
+        EXPECT_TRUE(store.claim(crawl, 9).empty());
+    } // killed before anything was recorded
+    seo::CrawlStore store(file);
+    EXPECT_EQ(store.requeue_unfinished(crawl), 4u);
+    EXPECT_EQ(urls(store.claim(crawl, 9)), (Texts{"0a", "0b", "1", "2"}));
+}
+
+TEST(CrawlStore, RecordsAPageWithItsLinksAndAddressesOnce)
+{
+    seo::CrawlStore store(fresh_store("record"));
+    const auto crawl = store.begin_crawl(kSite, "{}");
+    store.add(crawl, {address("")});
+    const auto page = store.claim(crawl, 1).at(0).id;
+    auto facts = answered(200);
+    facts.title = "Home";
+    facts.links = {{kSite + "x", "a", "", "x", false}, {kSite, "canonical", "", "", false}};
+    store.record(page, facts, {address("x", 1), address("", 1)});
+    facts.title = "Again";
+    store.record(page, facts, {address("y", 1)});
+    EXPECT_EQ(rows(store, "SELECT url || ' ' || state || ' ' || coalesce(title, '-') FROM pages ORDER BY id"),
+              (Texts{kSite + " done Home", kSite + "x queued -"}));
+    EXPECT_EQ(rows(store, "SELECT kind || ' ' || coalesce(anchor, '-') FROM links ORDER BY kind"),
+              (Texts{"a x", "canonical -"}));
+    EXPECT_THROW(store.record(page + 9, facts, {}), std::out_of_range);
+}
+
+// A child process records page after page and is killed at its nth row change, made
+// inside a record's transaction: the page row, one of its links or the address it found.
+constexpr int kPages = 20, kLinks = 4, kChangesPerRecord = 1 + kLinks + 1;
+
+class CrawlKilledInRecord : public testing::TestWithParam<int>
+{};
+
+TEST_P(CrawlKilledInRecord, LeavesEachPageDoneWithAllItsLinksOrClaimable)
+{
+    const int kill_at = GetParam();
+    const auto file = fresh_store("killed" + std::to_string(kill_at));
+    const pid_t child = fork();
+    if (child == 0) {
+        try { // whatever happens, the child never returns into the test runner
+            seo::CrawlStore store(file);
+            const auto crawl = store.begin_crawl(kSite, "{}");
+            for (int page = 0; page < kPages; ++page)
+                store.add(crawl, {address(std::to_string(page))});
+            const auto pages = store.claim(crawl, kPages);
+            auto facts = answered(200);
+            facts.links.assign(kLinks, {kSite, "a", "", "", false});
+            int changes_left = kill_at;
+            sqlite3_update_hook(
+                store.database().getHandle(),
+                [](void *left, int, const char *, const char *, sqlite3_int64) {
+                    if (--*static_cast<int *>(left) == 0)
+                        kill(getpid(), SIGKILL);
+                },
+                &changes_left);
+            for (const auto &page : pages)
+                store.record(page.id, facts, {address(page.url.substr(kSite.size()) + "/next", 1)});
+        } catch (...) {}
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+    seo::CrawlStore store(file);
+    const auto crawl = store.crawls().at(0).id;
+    const int recorded = (kill_at - 1) / kChangesPerRecord;
+    Texts pages(recorded, "done " + std::to_string(kLinks));
+    pages.resize(kPages, "fetching 0");
+    EXPECT_EQ(rows(store,
+                   "SELECT state || ' ' || count(links.from_page) FROM pages LEFT JOIN links ON from_page = "
+                   "pages.id WHERE depth = 0 GROUP BY pages.id ORDER BY pages.id"),
+              pages);
+    EXPECT_EQ(rows(store, "SELECT count(*) FROM pages WHERE depth = 1"), Texts{std::to_string(recorded)});
+    EXPECT_EQ(store.requeue_unfinished(crawl), std::size_t(kPages - recorded));
+}
+
+// At the first page row, amid the second page's links, at the fourth page's found address.
+INSTANTIATE_TEST_SUITE_P(Changes, CrawlKilledInRecord,
+                         testing::Values(1, kChangesPerRecord + 3, 4 * kChangesPerRecord));
+
+TEST(CrawlStore, CountsProgressAndFailuresButNotBlockedPages)
+{
+    // The status of the last answer, whether robots.txt blocked the page, and whether it failed.
+    const std::tuple<std::optional<int>, bool, bool> outcomes[] = {
+        {200, false, false}, {299, false, false}, {199, false, true}, {300, false, true},
+        {404, false, true},  {{}, false, true},   {{}, true, false}};
+    seo::CrawlStore store(fresh_store("progress"));
+    const auto crawl = store.begin_crawl(kSite, "{}");
+    std::size_t page = 0, failed = 0;
+    for (const auto &[status, blocked, fails] : outcomes) {
+        store.add(crawl, {address(std::to_string(page++))});
+        store.record(store.claim(crawl, 1).at(0).id, answered(status, blocked), {});
+        failed += fails;
+    }
+    store.add(crawl, {address("f"), address("q"), address("s", 0, false, "bytes")});
+    store.claim(crawl, 1);
+    const auto progress = store.progress(crawl);
+    EXPECT_EQ(progress.done, std::size(outcomes));
+    EXPECT_EQ(progress.failed, failed);
+    EXPECT_EQ(progress.bytes, 10 * std::size(outcomes));
+    EXPECT_EQ((std::array{progress.queued, progress.fetching, progress.skipped}),
+              (std::array<std::size_t, 3>{1, 1, 1}));
+}
+
+TEST(CrawlStore, CrawlsInOneFileKeepToTheirOwnPages)
+{
+    seo::CrawlStore store(fresh_store("two"));
+    const auto one = store.begin_crawl(kSite, "{}"), two = store.begin_crawl(kSite, "{}");
+    EXPECT_EQ(store.add(one, {address("p?x=1"), address("p?x=2"), address("p"), address("q")}), 4u);
+    EXPECT_EQ(store.add(two, {address("p?x=1")}), 1u);
+    EXPECT_EQ(store.addresses_on_path(one, kSite + "p"), 3u);
+    EXPECT_EQ(store.addresses_on_path(two, kSite + "p"), 1u);
+    EXPECT_EQ(urls(store.claim(two, 9)), Texts{"p?x=1"});
+    EXPECT_EQ(store.progress(one).queued, 4u);
+    EXPECT_EQ(store.requeue_unfinished(one), 0u);
+}
+
+} // namespace
