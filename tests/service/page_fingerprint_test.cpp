@@ -1,0 +1,75 @@
+// Page fingerprints: the same text hashes the same however it is spaced; a page that
+// differs from another in one word stays near it, and an unrelated page is far.
+#include "crawl/page_fingerprint.h"
+#include "words/page_text.h"
+
+#include "test_language.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kProse =
+    "我们的小镇坐落在两座青山之间，一条清澈的河流从镇子中央穿过。"
+    "每年春天，河岸两边的桃花和油菜花同时开放，远远望去，粉色和金黄色交织在一起，"
+    "像一幅刚刚画好的水彩画。镇上的居民大多以种茶为生，家家户户的院子里都晾着新采的茶叶，"
+    "空气里总是飘着淡淡的清香。\n"
+    "清明前后是采茶最忙的时候。天还没亮，茶农们就背着竹篓上山，趁着露水未干采下最嫩的芽尖。"
+    "老人们常说，好茶要看三分天时、三分土壤，还有四分靠人的手艺。"
+    "采回来的鲜叶要先摊在竹匾上晾一晾，再放进铁锅里用手翻炒，火候稍有差错，"
+    "整锅茶的味道就会变得苦涩。年轻人起初总觉得这些规矩太麻烦，可跟着长辈做过几年，"
+    "也渐渐明白了其中的道理。\n"
+    "近几年，来镇上游玩的客人越来越多。有人专门为了喝一杯新茶而来，"
+    "也有人喜欢沿着河边的石板路慢慢散步，看看老房子的木门和雕花窗户。"
+    "为了接待游客，不少人家把旧屋改成了民宿，还在门口摆上几张桌椅，"
+    "请客人坐下来尝一尝自家炒的茶。镇政府修建了新的停车场和游客中心，"
+    "又在山上铺设了步道，方便大家登高看风景。\n"
+    "不过，热闹也带来了新的烦恼。周末的时候，狭窄的街道上挤满了车辆和行人，"
+    "河边偶尔能看到随手丢下的塑料瓶。一些老居民担心，小镇原来安静朴素的样子会慢慢消失。"
+    "于是，大家在祠堂里开了几次会，商量出一份简单的约定：游客的车统一停在镇外，"
+    "垃圾必须分类投放，每家民宿的招牌都要用木头制作，不能装闪烁的灯箱。\n"
+    "约定实行了一年，效果比预想的还要好。街道重新变得干净整齐，游客们也更愿意放慢脚步，"
+    "坐在茶馆里听老人讲过去的故事。孩子们放学后会到游客中心帮忙，"
+    "用刚学会的英语给外国客人介绍茶叶的种类和冲泡方法。傍晚时分，"
+    "夕阳照在河面上，炊烟从屋顶升起，小镇又回到了人们记忆中的模样。\n";
+
+std::int64_t simhash_of(const std::string &text)
+{
+    const seo::PageText page(text, test_language());
+    std::vector<std::string_view> words;
+    for (const seo::Word &word : page.words())
+        words.push_back(page.counted_form(word));
+    return seo::simhash(words);
+}
+
+TEST(ContentHash, IsTheSameHoweverTheTextIsSpaced)
+{
+    // FNV-1a's own values: the hash is the same on every machine.
+    EXPECT_EQ(seo::content_hash(""), "cbf29ce484222325");
+    EXPECT_EQ(seo::content_hash("a"), "af63dc4c8601ec8c");
+    EXPECT_EQ(seo::content_hash(" 网站\t优化\r\n\n　很重要 "), seo::content_hash("网站 优化 很重要"));
+    EXPECT_NE(seo::content_hash("网站优化很重要"), seo::content_hash("网站 优化 很重要"));
+}
+
+TEST(Simhash, OneWordChangedStaysNearAnUnrelatedTextIsFar)
+{
+    const std::int64_t original = simhash_of(kProse);
+    const std::pair<const char *, const char *> changes[] = {
+        {"青山", "高山"}, {"铁锅", "陶锅"}, {"游客中心", "服务中心"}, {"夕阳", "月光"}};
+    for (const auto &[from, to] : changes) {
+        std::string changed = kProse;
+        changed.replace(changed.find(from), std::string_view(from).size(), to);
+        EXPECT_LE(seo::hamming_distance(original, simhash_of(changed)), 3) << from;
+    }
+    const std::string unrelated = "服务器的日志显示，数据库在凌晨三点开始变慢。工程师检查了索引和查询语句，"
+                                  "发现一张表缺少主键，导致每次更新都要扫描全部记录。"
+                                  "加上主键并重建索引之后，查询时间从几秒缩短到几毫秒。";
+    EXPECT_GE(seo::hamming_distance(original, simhash_of(unrelated)), 20);
+    // Two words make no shingle of three: they are taken one by one.
+    EXPECT_NE(seo::simhash({"网站", "优化"}), seo::simhash({}));
+}
+
+} // namespace
