@@ -3,6 +3,10 @@
 #include "base/ascii.h"
 #include "base/percent_encoding.h"
 
+#include <charconv>
+#include <cmath>
+#include <unordered_set>
+
 #include <string.h>
 
 namespace seo {
@@ -21,6 +25,21 @@ std::size_t find_counting(std::string_view text, std::string_view piece, std::si
     // glibc's memmem is linear in both lengths (the two-way algorithm).
     const void *hit = memmem(text.data() + from, text.size() - from, piece.data(), piece.size());
     return hit ? std::size_t(static_cast<const char *>(hit) - text.data()) : std::string_view::npos;
+}
+
+// "10" or "0.5" seconds; nothing for a negative, an exponent, "inf" or a number too large
+// for a double.
+std::optional<std::chrono::milliseconds> delay_in(std::string_view value)
+{
+    if (value.empty() || !((value.front() >= '0' && value.front() <= '9') || value.front() == '.'))
+        return std::nullopt;
+    double seconds = 0;
+    const auto [end, error] =
+        std::from_chars(value.data(), value.data() + value.size(), seconds, std::chars_format::fixed);
+    if (error != std::errc() || end != value.data() + value.size())
+        return std::nullopt;
+    return std::chrono::milliseconds(
+        std::llround(std::min(seconds * 1000, double(RobotsTxt::kMaxCrawlDelay.count()))));
 }
 
 } // namespace
@@ -46,6 +65,7 @@ RobotsTxt::Rule RobotsTxt::make_rule(bool allow, std::string_view path)
 RobotsTxt::RobotsTxt(std::string_view text)
 {
     bool in_agent_lines = false; // consecutive user-agent lines name one group
+    std::unordered_set<std::string> sitemaps_seen;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         std::string_view line = text.substr(0, std::min(end, kMaxLineBytes));
@@ -65,19 +85,19 @@ RobotsTxt::RobotsTxt(std::string_view text)
             in_agent_lines = false;
             if (!groups_.empty() && !value.empty()) // an empty Disallow allows everything
                 groups_.back().rules.push_back(make_rule(key == "allow", value));
+        } else if (key == "crawl-delay") {
+            if (!groups_.empty() && !groups_.back().crawl_delay)
+                groups_.back().crawl_delay = delay_in(value);
+        } else if (key == "sitemap") {
+            if (!value.empty() && sitemaps_.size() < kMaxSitemaps && sitemaps_seen.emplace(value).second)
+                sitemaps_.emplace_back(value);
         }
     }
 }
 
-RobotsTxt::Decision RobotsTxt::decide(std::string_view agent, std::string_view path) const
+std::vector<const RobotsTxt::Group *> RobotsTxt::groups_for(std::string_view agent) const
 {
-    if (path == "/robots.txt")
-        return {};
-    const std::string normal_path = normalized_percent_encoding(path);
-    const std::string_view subject = normal_path;
     const std::string wanted = product_token(agent);
-    // The groups that name the crawler, or else those for "*": rules of groups for the
-    // same crawler are taken together.
     std::vector<const Group *> chosen;
     for (const std::string &name : {wanted, std::string("*")}) {
         for (const Group &group : groups_)
@@ -89,6 +109,24 @@ RobotsTxt::Decision RobotsTxt::decide(std::string_view agent, std::string_view p
         if (!chosen.empty())
             break;
     }
+    return chosen;
+}
+
+std::optional<std::chrono::milliseconds> RobotsTxt::crawl_delay(std::string_view agent) const
+{
+    for (const Group *group : groups_for(agent))
+        if (group->crawl_delay)
+            return group->crawl_delay;
+    return std::nullopt;
+}
+
+RobotsTxt::Decision RobotsTxt::decide(std::string_view agent, std::string_view path) const
+{
+    if (path == "/robots.txt")
+        return {};
+    const std::string normal_path = normalized_percent_encoding(path);
+    const std::string_view subject = normal_path;
+    const std::vector<const Group *> chosen = groups_for(agent);
     std::size_t steps = 0;
     // Whether the path begins with what the rule matches: its first piece at the start,
     // each further piece at its first place after the one before (the leftmost place

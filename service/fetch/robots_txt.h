@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,9 @@ namespace seo {
 // compared with their percent-encoding normalised, so /中文/ and /%E4%B8%AD%E6%96%87/ are
 // one path. Lines that are no rule are passed over, so any bytes at all can be read.
 //
+// Sitemap lines belong to no group, a Crawl-delay line to the group above it; neither ends
+// a run of user-agent lines, since lines other than rules may not change the groups.
+//
 // Matching takes time linear in the rule and the path, and one decision looks at no more
 // than kDecisionSteps bytes in all: a hostile file cannot hold a core for long.
 class RobotsTxt
@@ -23,6 +28,10 @@ public:
     // Lines are cut at this length, as Google's parser cuts them.
     static constexpr std::size_t kMaxLineBytes = 2083 * 8;
     static constexpr std::size_t kDecisionSteps = 8 * 1024 * 1024;
+    static constexpr std::size_t kMaxSitemaps = 1000;
+    // Sites write delays meant to keep crawlers away (3600 is seen): a page a minute is
+    // already slow enough for any server, and longer would stretch a crawl over days.
+    static constexpr std::chrono::milliseconds kMaxCrawlDelay{60'000};
 
     explicit RobotsTxt(std::string_view text);
 
@@ -35,6 +44,11 @@ public:
     // What `agent` ("Baiduspider", "Googlebot", or "*") may do with `path` (path and query,
     // beginning with '/').
     Decision decide(std::string_view agent, std::string_view path) const;
+    // The addresses of the Sitemap lines, in file order, each once, the first kMaxSitemaps.
+    const std::vector<std::string> &sitemaps() const { return sitemaps_; }
+    // The Crawl-delay of the group `agent` follows, the first of its groups' that is a
+    // number of seconds ("10", "0.5"), at most kMaxCrawlDelay; none when no such line.
+    std::optional<std::chrono::milliseconds> crawl_delay(std::string_view agent) const;
 
 private:
     struct Rule
@@ -49,10 +63,15 @@ private:
     {
         std::vector<std::string> agents; // product tokens, lower case
         std::vector<Rule> rules;
+        std::optional<std::chrono::milliseconds> crawl_delay;
     };
     static Rule make_rule(bool allow, std::string_view path);
+    // The groups that name the crawler, or else those for "*": rules of groups for the
+    // same crawler are taken together.
+    std::vector<const Group *> groups_for(std::string_view agent) const;
 
     std::vector<Group> groups_;
+    std::vector<std::string> sitemaps_;
 };
 
 } // namespace seo

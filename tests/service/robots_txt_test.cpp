@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace {
+
+using namespace std::chrono_literals;
 
 TEST(RobotsTxt, DecidesAsSearchEnginesDo)
 {
@@ -108,6 +115,50 @@ TEST(RobotsTxt, HostileFilesAreJudgedOrGivenUp)
     EXPECT_TRUE(short_path.allowed);
     const seo::RobotsTxt::Decision long_path = robots.decide("*", "/" + std::string(90'000, 'a'));
     EXPECT_FALSE(long_path.judged);
+}
+
+// Sitemap lines belong to no group: they count wherever they stand.
+TEST(RobotsTxt, ListsTheSitemapsOnce)
+{
+    const seo::RobotsTxt robots(
+        "Sitemap: https://a.cn/1.xml\nUser-agent: *\n\tsitemap:\thttps://a.cn/2.xml  \r\n"
+        "SITEMAP: https://a.cn/1.xml\nSitemap:\nDisallow: /\nSitemap: https://a.cn/3.xml # c\n");
+    EXPECT_EQ(robots.sitemaps(),
+              (std::vector<std::string>{"https://a.cn/1.xml", "https://a.cn/2.xml", "https://a.cn/3.xml"}));
+    std::string many;
+    for (std::size_t i = 0; i <= seo::RobotsTxt::kMaxSitemaps; ++i)
+        many += "Sitemap: https://a.cn/" + std::to_string(i) + ".xml\n";
+    EXPECT_EQ(seo::RobotsTxt(many).sitemaps().size(), seo::RobotsTxt::kMaxSitemaps);
+}
+
+// A rule ends each group here: other lines end no run of user-agent lines (RFC 9309).
+TEST(RobotsTxt, TakesTheCrawlDelayOfTheGroupThatDecides)
+{
+    std::string file = "User-agent: first\nCrawl-delay: 3\nUser-agent: second\nDisallow: /x\n";
+    for (const std::string &group :
+         std::vector<std::string>{"*\nCrawl-delay: 7", "whole\nCrawl-delay: 10", "half\nCrawl-delay: 0.5",
+                                  "words\nCrawl-delay: ten\nCrawl-delay: 2", "hour\nCrawl-delay: 3600",
+                                  "junk\nCrawl-delay: -1\nCrawl-delay: 1e3\nCrawl-delay: inf\nCrawl-delay: 1"
+                                      + std::string(400, '0'),
+                                  "none", "whole\nCrawl-delay: 20"})
+        file += "User-agent: " + group + "\nDisallow: /x\n";
+    const seo::RobotsTxt robots(file);
+    const struct
+    {
+        const char *agent;
+        std::optional<std::chrono::milliseconds> delay;
+    } cases[] = {
+        {"Googlebot", 7s}, // the * group's
+        {"Whole/2.1", 10s}, // of its groups, the first one's
+        {"half", 500ms},
+        {"words", 2s}, // the first that is a number
+        {"hour", seo::RobotsTxt::kMaxCrawlDelay},
+        {"junk", std::nullopt}, // negative, an exponent, endless, past what a double holds
+        {"none", std::nullopt}, // its own group has none; the * group is not its
+        {"second", 3s}, // in one group with first
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(robots.crawl_delay(c.agent), c.delay) << c.agent;
 }
 
 } // namespace
