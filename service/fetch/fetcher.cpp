@@ -14,7 +14,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char *kUserAgent = "Mozilla/5.0 (compatible; VeltroSpider/1.0)";
+const std::string kUserAgent = "Mozilla/5.0 (compatible; " + std::string(kCrawlerToken) + "/1.0)";
+
+enum class Method {
+    get,
+    head,
+    get_status, // a GET for the status only: its body is not kept
+};
 
 // What one answer brings, collected by libcurl's callbacks.
 struct Transfer
@@ -31,6 +37,7 @@ struct Transfer
     bool too_large = false;
     bool refused_address = false;
     bool out_of_memory = false;
+    bool head_in = false; // a GET for the status ended once the head was in
 };
 
 size_t on_body(char *data, size_t size, size_t count, void *user)
@@ -57,6 +64,19 @@ size_t on_body(char *data, size_t size, size_t count, void *user)
     }
     transfer->body.append(data, bytes);
     return bytes;
+}
+
+// A redirect's body is read past, so that libcurl keeps where it leads; any other answer
+// has given its status by its first bytes, and the transfer ends there.
+size_t on_body_for_status(char *, size_t size, size_t count, void *user)
+{
+    auto *transfer = static_cast<Transfer *>(user);
+    long status = 0;
+    curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
+    if (status >= 300 && status < 400)
+        return size * count;
+    transfer->head_in = true;
+    return 0;
 }
 
 size_t on_header(char *data, size_t size, size_t count, void *user)
@@ -186,10 +206,8 @@ CURLcode perform(CURL *easy, const std::stop_token &stop, const Clock::time_poin
     return result;
 }
 
-} // namespace
-
-FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::stop_token &stop,
-                       const BodyMemory &memory)
+FetchResult fetch(const Url &url, const FetchLimits &limits, const std::stop_token &stop,
+                  const BodyMemory &memory, Method method)
 {
     using Failure = FetchResult::Failure;
     init_curl_once();
@@ -207,13 +225,15 @@ FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::sto
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout.count()));
-    // Refused early when the server announces a larger Content-Length.
-    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_body_bytes));
+    if (method == Method::get) // refused early when the server announces a larger Content-Length
+        curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_body_bytes));
+    curl_easy_setopt(handle, CURLOPT_NOBODY, long(method == Method::head));
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, kUserAgent.c_str());
     // Environment proxies would hide the address really connected to from the check.
     curl_easy_setopt(handle, CURLOPT_PROXY, "");
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &on_body);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION,
+                     method == Method::get_status ? &on_body_for_status : &on_body);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &on_header);
     curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &on_open_socket);
 
@@ -222,7 +242,7 @@ FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::sto
     std::size_t granted = 0;
     Clock::time_point deadline = start + limits.total_timeout; // for all redirects together
     for (int redirects = 0;; ++redirects) {
-        Transfer transfer{limits, memory, handle, granted, deadline, {}, {}, false, false, false};
+        Transfer transfer{limits, memory, handle, granted, deadline, {}, {}, false, false, false, false};
         curl_easy_setopt(handle, CURLOPT_URL, next.text().c_str());
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
@@ -237,7 +257,7 @@ FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::sto
             result.failure = "分析服务正在停止";
             return result;
         }
-        if (code != CURLE_OK) {
+        if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && transfer.head_in)) {
             Reason reason = reason_for(code, transfer, error);
             result.kind = reason.kind;
             result.failure = std::move(reason.text);
@@ -279,6 +299,26 @@ FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::sto
         result.robots_headers = std::move(transfer.robots_headers);
         return result;
     }
+}
+
+} // namespace
+
+FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::stop_token &stop,
+                       const BodyMemory &memory)
+{
+    return fetch(url, limits, stop, memory, Method::get);
+}
+
+FetchResult check_status(const Url &url, const FetchLimits &limits, const std::stop_token &stop)
+{
+    FetchResult head = fetch(url, limits, stop, {}, Method::head);
+    if (head.kind != FetchResult::Failure::answer)
+        return head;
+    FetchLimits rest = limits;
+    rest.total_timeout -= head.elapsed;
+    FetchResult got = fetch(url, rest, stop, {}, Method::get_status);
+    got.elapsed += head.elapsed;
+    return got;
 }
 
 } // namespace seo

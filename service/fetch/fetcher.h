@@ -7,9 +7,14 @@
 #include <functional>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace seo {
+
+// The crawler's product token, the name robots.txt files give it; its User-Agent is made
+// from it.
+inline constexpr std::string_view kCrawlerToken = "VeltroSpider";
 
 struct FetchLimits
 {
@@ -67,5 +72,11 @@ using BodyMemory = std::function<std::size_t(std::size_t needed, std::size_t ann
 // may take up to the size limit.
 FetchResult fetch_page(const Url &url, const FetchLimits &limits, const std::stop_token &stop = {},
                        const BodyMemory &memory = {});
+
+// The status of an address, as for a link: a HEAD, followed through redirects and failing
+// as fetch_page() does. Servers that refuse HEAD (405, 501) or answer it wrongly are asked
+// with a GET whose body is not kept, so the size limit does not apply to it; the time
+// limit is for both requests together.
+FetchResult check_status(const Url &url, const FetchLimits &limits, const std::stop_token &stop = {});
 
 } // namespace seo

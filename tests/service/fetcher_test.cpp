@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,14 +27,31 @@ protected:
     std::atomic<int> loop_hits{0};
     std::atomic<bool> release_slow{false};
     std::atomic<bool> spider_agent{false};
+    std::mutex asked_mutex;
+    std::string asked; // "HEAD /page GET /page " as the server saw them
 
+    // Get routes answer HEAD too.
     TargetServer target{[this](httplib::Server &http) {
+        http.set_pre_routing_handler([this](auto &request, auto &) {
+            const std::lock_guard lock(asked_mutex);
+            asked += request.method + " " + request.path + " ";
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
         http.Get("/page", [this](auto &request, auto &response) {
-            spider_agent = request.get_header_value("User-Agent").find("Spider") != std::string::npos;
+            spider_agent =
+                request.get_header_value("User-Agent").find(std::string(seo::kCrawlerToken) + "/1.0")
+                != std::string::npos;
             response.set_content("<p>你好</p>", "text/html; charset=utf-8");
         });
         http.Get("/hop1", [](auto &, auto &response) { response.set_redirect("/hop2"); });
         http.Get("/hop2", [](auto &, auto &response) { response.set_redirect("/page", 301); });
+        // A server that refuses HEAD, with a body over the size limit of the status check below.
+        http.Get("/no-head", [](auto &request, auto &response) {
+            if (request.method == "HEAD")
+                response.status = 405;
+            else
+                response.set_content(std::string(1024 * 1024, 'z'), "application/x-test");
+        });
         http.Get("/loop", [this](auto &, auto &response) {
             ++loop_hits;
             response.set_redirect("/loop");
@@ -113,6 +132,35 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
     }
     EXPECT_EQ(loop_hits, 6); // the first request and five redirects
     EXPECT_FALSE(fetch(unreachable).failure_detail.empty()); // libcurl's own words
+}
+
+TEST_F(FetcherTest, ChecksAStatusByHeadOrElseByGetKeepingNoBody)
+{
+    const struct
+    {
+        const char *path;
+        std::vector<std::string> hops; // path and status
+        std::string asked;
+        const char *failure = "";
+    } cases[] = {
+        {"/page", {"/page 200"}, "HEAD /page "},
+        {"/hop1", {"/hop1 302", "/hop2 301", "/page 200"}, "HEAD /hop1 HEAD /hop2 HEAD /page "},
+        {"/no-head", {"/no-head 200"}, "HEAD /no-head GET /no-head "},
+        {"/missing", {"/missing 404"}, "HEAD /missing GET /missing ", "服务器返回错误状态 HTTP 404"},
+    };
+    const seo::FetchLimits limits{.connect_timeout = 2000ms, .total_timeout = 2000ms, .max_body_bytes = 1024};
+    for (const auto &c : cases) {
+        const seo::FetchResult result =
+            seo::check_status(seo::Url::parse(target.url(c.path)).value(), limits);
+        EXPECT_EQ(result.failure, c.failure) << c.path;
+        std::vector<std::string> hops;
+        for (const seo::FetchHop &hop : result.hops)
+            hops.push_back(hop.url.substr(target.url("").size()) + " " + std::to_string(hop.status));
+        EXPECT_EQ(hops, c.hops) << c.path;
+        const std::lock_guard lock(asked_mutex);
+        EXPECT_EQ(std::exchange(asked, {}), c.asked);
+        EXPECT_TRUE(result.body.empty()) << c.path;
+    }
 }
 
 // The body's memory is asked for as it comes, and a fetch that cannot have it is given up
