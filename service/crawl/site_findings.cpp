@@ -3,7 +3,7 @@
 // columns) is done here.
 #include "crawl/site_findings.h"
 
-#include "crawl/page_fingerprint.h"
+#include "words/page_fingerprint.h"
 #include "words/page_text.h"
 
 #include <SQLiteCpp/Statement.h>

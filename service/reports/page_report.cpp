@@ -3,6 +3,7 @@
 #include "base/memory_budget.h"
 #include "base/memory_cost.h"
 #include "read/html_tree.h"
+#include "words/page_fingerprint.h"
 
 #include <time.h>
 
@@ -116,6 +117,9 @@ PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots
     steps.hold(body + content_bytes(content) + report.text.memory_bytes() + 8 * report.text.words().size());
     if (!steps.next(report))
         return report;
+    report.word_count = report.text.words().size();
+    report.content_hash = content_hash(content.text);
+    report.simhash = simhash(report.text);
     report.places = placement_texts(content, report.fetch.final_url(), language);
     report.keywords =
         top_keywords(report.text, language, page_topic(content.title, content.h1_text(), language));

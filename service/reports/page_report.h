@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <stop_token>
 #include <string>
@@ -36,6 +37,10 @@ struct PageReport
     PageText text;
     PlacementTexts places;
     std::vector<KeywordRow> keywords;
+    std::size_t word_count = 0; // of the text, Chinese counted by words
+    // The text's fingerprints, for a crawl's duplicates: exact, and near (by its words).
+    std::string content_hash;
+    std::int64_t simhash = 0;
     std::vector<Finding> findings; // the audit's checks that need no keyword
     std::chrono::microseconds analysis_time{0};
     bool address_refused = false; // no fetch was tried: the address is none the service fetches

@@ -1,9 +1,10 @@
-#include "crawl/page_fingerprint.h"
+#include "words/page_fingerprint.h"
 
 #include "base/unicode_text.h"
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -52,16 +53,28 @@ std::string content_hash(std::string_view text)
     return hex;
 }
 
-std::int64_t simhash(const std::vector<std::string_view> &words)
+std::int64_t simhash(const PageText &text)
 {
-    const std::size_t width = words.size() < kShingleWords ? 1 : kShingleWords;
+    // Only the page's own words: the menus and footers all pages of a site share would
+    // make every page look like every other.
+    const std::vector<PageText::Placement> placements = text.placements();
+    const auto content =
+        std::size_t(std::count(placements.begin(), placements.end(), PageText::Placement::content));
+    const std::size_t width = content < kShingleWords ? 1 : kShingleWords;
+    std::array<std::string_view, kShingleWords> last; // the shingle's words, as a ring
+    std::size_t seen = 0;
     std::array<std::int64_t, 64> votes{};
-    for (std::size_t first = 0; first + width <= words.size(); ++first) {
+    for (std::size_t i = 0; i < placements.size(); ++i) {
+        if (placements[i] != PageText::Placement::content)
+            continue;
+        last[seen++ % width] = text.counted_form(text.words()[i]);
+        if (seen < width)
+            continue;
         std::uint64_t hash = kFnvOffset;
-        for (std::size_t i = first; i < first + width; ++i) {
-            if (i > first)
+        for (std::size_t k = 0; k < width; ++k) {
+            if (k > 0)
                 fnv1a(hash, " ");
-            fnv1a(hash, words[i]);
+            fnv1a(hash, last[(seen - width + k) % width]);
         }
         for (std::size_t bit = 0; bit < votes.size(); ++bit)
             votes[bit] += ((hash >> bit) & 1) != 0 ? 1 : -1;

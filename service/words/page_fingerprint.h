@@ -1,9 +1,10 @@
 #pragma once
 
+#include "words/page_text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace seo {
 
@@ -14,9 +15,10 @@ namespace seo {
 // Pages whose texts are the same but for white space share it: 16 hex digits.
 std::string content_hash(std::string_view text);
 
-// A SimHash of the text's words: texts that differ in a few words differ in a few bits.
-// The 64 bits as a signed integer, as SQLite keeps them.
-std::int64_t simhash(const std::vector<std::string_view> &words);
+// A SimHash of the words of the page's own content (not of the site's furniture), in
+// their counted form: texts that differ in a few words differ in a few bits. The 64 bits
+// as a signed integer, as SQLite keeps them. Needs the words (before release_words()).
+std::int64_t simhash(const PageText &text);
 
 // How many of the 64 bits differ.
 int hamming_distance(std::int64_t a, std::int64_t b);
