@@ -30,7 +30,7 @@ CREATE TABLE pages (
     crawl_id INTEGER NOT NULL REFERENCES crawls (id),
     url TEXT NOT NULL,                 -- normalised: one page, one row
     path TEXT NOT NULL,                -- origin and path without the query
-    depth INTEGER NOT NULL,            -- clicks from the start address
+    depth INTEGER,                     -- clicks from the start; NULL when only a sitemap lists it
     external INTEGER NOT NULL DEFAULT 0,   -- checked by its status only
     in_sitemap INTEGER NOT NULL DEFAULT 0,
     state TEXT NOT NULL,               -- 'queued', 'fetching', 'done', 'skipped'

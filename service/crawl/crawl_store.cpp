@@ -77,24 +77,39 @@ std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
         "skipped_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (crawl_id, url) DO NOTHING");
     SQLite::Statement mark(
         database, "UPDATE pages SET in_sitemap = 1 WHERE crawl_id = ? AND url = ? AND in_sitemap = 0");
+    // A link to an address a sitemap listed gives it its depth.
+    SQLite::Statement reach(database,
+                            "UPDATE pages SET depth = ? WHERE crawl_id = ? AND url = ? AND depth IS NULL");
     std::size_t added = 0;
     for (const FoundAddress &address : found) {
         insert.reset();
         insert.bind(1, crawl);
         insert.bind(2, address.url);
         insert.bind(3, address.path);
-        insert.bind(4, address.depth);
+        if (address.depth)
+            insert.bind(4, *address.depth);
+        else
+            insert.bind(4);
         insert.bind(5, int(address.external));
         insert.bind(6, int(address.in_sitemap));
         insert.bind(7, address.skipped_by.empty() ? "queued" : "skipped");
         bind_text(insert, 8, address.skipped_by);
         if (insert.exec() > 0) {
             ++added;
-        } else if (address.in_sitemap) {
+            continue;
+        }
+        if (address.in_sitemap) {
             mark.reset();
             mark.bind(1, crawl);
             mark.bind(2, address.url);
             mark.exec();
+        }
+        if (address.depth) {
+            reach.reset();
+            reach.bind(1, *address.depth);
+            reach.bind(2, crawl);
+            reach.bind(3, address.url);
+            reach.exec();
         }
     }
     return added;
@@ -174,15 +189,18 @@ std::vector<QueuedPage> CrawlStore::claim(std::int64_t crawl, std::size_t count)
     // same time waits and then sees these pages taken. A server database would lock the
     // rows instead (SELECT … FOR UPDATE SKIP LOCKED).
     SQLite::Transaction transaction(database_, kWriting);
-    SQLite::Statement queued(database_,
-                             "SELECT id, url, depth, external FROM pages "
-                             "WHERE crawl_id = ? AND state = 'queued' ORDER BY depth, id LIMIT ?");
+    SQLite::Statement queued(
+        database_,
+        "SELECT id, url, depth, external FROM pages "
+        "WHERE crawl_id = ? AND state = 'queued' ORDER BY depth IS NULL, depth, id LIMIT ?");
     queued.bind(1, crawl);
     queued.bind(2, std::int64_t(std::min<std::uint64_t>(count, std::numeric_limits<std::int64_t>::max())));
     std::vector<QueuedPage> pages;
     while (queued.executeStep())
-        pages.push_back({queued.getColumn(0).getInt64(), queued.getColumn(1).getString(),
-                         queued.getColumn(2).getInt(), queued.getColumn(3).getInt() != 0});
+        pages.push_back(
+            {queued.getColumn(0).getInt64(), queued.getColumn(1).getString(),
+             queued.getColumn(2).isNull() ? std::nullopt : std::optional(queued.getColumn(2).getInt()),
+             queued.getColumn(3).getInt() != 0});
     SQLite::Statement fetching(database_, "UPDATE pages SET state = 'fetching' WHERE id = ?");
     for (const QueuedPage &page : pages) {
         fetching.reset();

@@ -26,7 +26,7 @@ struct FoundAddress
 {
     std::string url; // normalised
     std::string path; // origin and path without the query
-    int depth = 0;
+    std::optional<int> depth; // none for an address only a sitemap lists
     bool external = false;
     bool in_sitemap = false;
     std::string skipped_by; // empty to queue it; else the limit that stopped it
@@ -36,7 +36,7 @@ struct QueuedPage
 {
     std::int64_t id = 0;
     std::string url;
-    int depth = 0;
+    std::optional<int> depth; // none for an address only a sitemap lists
     bool external = false;
 };
 
