@@ -1,3 +1,4 @@
+#include "crawl_command.h"
 #include "http/options.h"
 #include "http/server.h"
 #include "http/site_service.h"
@@ -111,7 +112,10 @@ int main(int argc, char **argv)
     const sigset_t signals = stop_signals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    const auto parsed = seo::parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == "crawl")
+        return run_crawl_command({arguments.begin() + 1, arguments.end()});
+    const auto parsed = seo::parse_options(arguments);
     if (const auto *error = std::get_if<seo::OptionsError>(&parsed)) {
         std::cerr << "seo-site: " << error->message << '\n' << seo::usage();
         return 2;

@@ -54,6 +54,9 @@ public:
     // could not be had gives a report that says why. Throws ServiceBusy.
     Report get(std::string_view typed_url);
 
+    // What the robots.txt of the site `page` is on says, as the audit reads it.
+    RobotsFiles::File robots_file(const Url &page) { return robots_files_.for_page(page); }
+
     // Ends the fetches and analyses under way at once; later ones fail as well.
     void stop();
 

@@ -1,0 +1,103 @@
+#include "crawl/crawl_options.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <map>
+
+namespace seo {
+namespace {
+
+template<typename Number>
+bool number_in(const std::string &text, Number low, Number high, Number &number)
+{
+    const char *end = text.data() + text.size();
+    Number parsed{};
+    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
+    if (error != std::errc() || stop != end || parsed < low || parsed > high)
+        return false;
+    number = parsed;
+    return true;
+}
+
+} // namespace
+
+std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<std::string> &arguments)
+{
+    CrawlOptions options;
+    options.data = default_data_folder();
+    CrawlSettings &settings = options.settings;
+    bool limits_given = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &name = arguments[i];
+        if (name == "--allow-private-targets") {
+            options.allow_private_targets = true;
+            continue;
+        }
+        if (name == "--subdomains") {
+            settings.subdomains = limits_given = true;
+            continue;
+        }
+        if (!name.starts_with("--")) {
+            if (!settings.start_url.empty())
+                return "one address at a time: " + name;
+            settings.start_url = name;
+            continue;
+        }
+        if (i + 1 == arguments.size() || arguments[i + 1].empty())
+            return name + " needs a value";
+        const std::string &value = arguments[++i];
+        bool valid = true;
+        limits_given =
+            limits_given || (name != "--resume" && name != "--data" && name != "--json" && name != "--csv");
+        if (name == "--max-pages")
+            valid = number_in<std::size_t>(value, 1, 10'000'000, settings.max_pages);
+        else if (name == "--depth")
+            valid = number_in(value, 0, 1000, settings.max_depth);
+        else if (name == "--per-host")
+            valid = number_in(value, 1, 16, settings.per_host);
+        else if (name == "--in-flight")
+            valid = number_in(value, 1, 64, settings.in_flight);
+        else if (name == "--max-queries")
+            valid = number_in<std::size_t>(value, 1, 1'000'000, settings.max_queries_per_path);
+        else if (name == "--max-mib") {
+            std::uint64_t mib = 0;
+            valid = number_in<std::uint64_t>(value, 1, 1 << 20, mib);
+            settings.max_bytes = mib << 20;
+        } else if (name == "--resume")
+            valid = number_in<std::int64_t>(value, 1, INT64_MAX, options.resume.emplace());
+        else if (name == "--data")
+            options.data = value;
+        else if (name == "--json")
+            options.json_file = value;
+        else if (name == "--csv")
+            options.csv_folder = value;
+        else
+            return "unknown option " + name;
+        if (!valid)
+            return name + " cannot be " + value;
+    }
+    if (settings.start_url.empty() == !options.resume)
+        return "give an address to crawl, or --resume with a crawl's number";
+    if (options.resume && limits_given)
+        return "a resumed crawl keeps the limits it was started with";
+    return options;
+}
+
+std::string crawl_usage()
+{
+    return "usage: seo-site crawl URL [--max-pages N] [--depth D] [--per-host N] [--in-flight N]\n"
+           "                          [--max-queries N] [--max-mib N] [--subdomains] "
+           "[--allow-private-targets]\n"
+           "                          [--data DIR] [--json FILE] [--csv DIR]\n"
+           "       seo-site crawl --resume ID [--data DIR] [--json FILE] [--csv DIR]\n";
+}
+
+std::filesystem::path default_data_folder()
+{
+    if (const char *data_home = std::getenv("XDG_DATA_HOME"); data_home && *data_home == '/')
+        return std::filesystem::path(data_home) / "seo-site";
+    const char *home = std::getenv("HOME");
+    return std::filesystem::path(home ? home : ".") / ".local/share/seo-site";
+}
+
+} // namespace seo

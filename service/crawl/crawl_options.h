@@ -1,0 +1,32 @@
+#pragma once
+
+#include "crawl/crawl_settings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace seo {
+
+// `seo-site crawl URL [options]`, or `seo-site crawl --resume ID [options]`.
+struct CrawlOptions
+{
+    CrawlSettings settings;
+    std::optional<std::int64_t> resume;
+    std::filesystem::path data; // the folder of the store
+    std::filesystem::path json_file, csv_folder; // empty: none written
+    bool allow_private_targets = false; // a site on this machine or the intranet
+};
+
+// The arguments after "crawl"; a message when they make no crawl.
+std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<std::string> &arguments);
+
+std::string crawl_usage();
+
+// $XDG_DATA_HOME/seo-site, else ~/.local/share/seo-site.
+std::filesystem::path default_data_folder();
+
+} // namespace seo

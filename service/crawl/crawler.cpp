@@ -1,0 +1,309 @@
+#include "crawl/crawler.h"
+
+#include "base/memory_budget.h"
+#include "crawl/page_facts.h"
+#include "crawl/sitemap.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace seo {
+namespace {
+
+constexpr std::size_t kMaxSitemaps = 100; // files, sitemap indexes included
+constexpr int kMaxSitemapNesting = 2; // an index of indexes at most
+constexpr std::size_t kMaxSitemapDownload = 16 * 1024 * 1024; // gzipped or not
+
+Url parsed(const std::string &address)
+{
+    std::optional<Url> url = Url::parse(address);
+    if (!url)
+        throw std::invalid_argument("not a web address: " + address);
+    return *url;
+}
+
+// A page that could not be had at all, as the crawl keeps it.
+PageFacts failed(std::string reason)
+{
+    PageFacts facts;
+    facts.failure = std::move(reason);
+    return facts;
+}
+
+PageFacts status_facts(const FetchResult &checked)
+{
+    PageFacts facts;
+    facts.final_url = checked.hops.empty() ? std::string() : checked.hops.back().url;
+    if (!checked.hops.empty())
+        facts.status = int(checked.hops.back().status);
+    facts.failure = checked.failure;
+    facts.content_type = checked.content_type;
+    facts.response_ms = checked.elapsed.count();
+    return facts;
+}
+
+} // namespace
+
+Crawler::Crawler(CrawlStore &store, ReportSource &pages, FetchLimits limits, std::int64_t crawl,
+                 CrawlSettings settings)
+    : store_(store)
+    , pages_(pages)
+    , limits_(limits)
+    , crawl_(crawl)
+    , settings_(std::move(settings))
+    , start_(parsed(settings_.start_url))
+    , scope_(start_, settings_.subdomains)
+{
+    for (int i = 0; i < std::max(1, settings_.in_flight); ++i)
+        workers_.emplace_back([this](const std::stop_token &stop) { work(stop); });
+}
+
+Crawler::~Crawler() = default;
+
+bool Crawler::run(const std::stop_token &stop, const Progress &progress)
+{
+    run_stop_ = stop;
+    store_.requeue_unfinished(crawl_);
+    if (store_.progress(crawl_).done == 0 && store_.add(crawl_, {found(start_, 0, false)}) > 0)
+        seed(stop);
+    count_known();
+    bool out_of_bytes = bytes_ >= settings_.max_bytes;
+    for (;;) {
+        const bool claiming = !stop.stop_requested() && !out_of_bytes;
+        const std::size_t wanted = 2 * std::size_t(std::max(1, settings_.in_flight));
+        if (claiming && ready_.size() < wanted)
+            for (QueuedPage &page : store_.claim(crawl_, wanted - ready_.size()))
+                ready_.push_back({page, parsed(page.url).origin()});
+        const Clock::time_point wake = claiming ? dispatch_ready() : Clock::now() + std::chrono::seconds(1);
+        if (in_flight_ == 0 && (ready_.empty() || !claiming))
+            break;
+
+        std::deque<Done> done;
+        {
+            std::unique_lock lock(mutex_);
+            const auto any_done = [this] { return !done_.empty(); };
+            // Once stopping, only for the pages under way.
+            if (stop.stop_requested())
+                changed_.wait_until(lock, wake, any_done);
+            else
+                changed_.wait_until(lock, stop, wake, any_done);
+            done.swap(done_);
+        }
+        for (const Done &one : done) {
+            --in_flight_;
+            Host &host = hosts_[one.job.origin];
+            --host.in_flight;
+            if (one.crawl_delay) {
+                host.robots_read = true;
+                host.delay = *one.crawl_delay;
+            }
+            if (host.delay.count() > 0)
+                host.last_request = Clock::now();
+            if (one.facts)
+                record(one);
+            else if (!stop.stop_requested())
+                ready_.push_back(one.job); // the service was busy: again later
+        }
+        out_of_bytes = bytes_ >= settings_.max_bytes;
+        if (progress && !done.empty())
+            progress(store_.progress(crawl_));
+    }
+    // Claimed and not done: back to the queue, for a resumed crawl.
+    store_.requeue_unfinished(crawl_);
+    const bool finished = store_.progress(crawl_).queued == 0 && !stop.stop_requested();
+    store_.set_state(crawl_, finished ? "finished" : "stopped");
+    return finished;
+}
+
+void Crawler::seed(const std::stop_token &stop)
+{
+    std::vector<std::string> sitemaps{start_.origin() + "/sitemap.xml"};
+    const RobotsFiles::File robots = pages_.robots_file(start_);
+    if (robots->rules)
+        for (const std::string &listed : robots->rules->sitemaps())
+            sitemaps.push_back(listed);
+    for (const std::string &address : sitemaps)
+        if (const std::optional<Url> sitemap = Url::parse(address); sitemap && !stop.stop_requested())
+            add_sitemap_pages(*sitemap, 0, stop);
+}
+
+void Crawler::add_sitemap_pages(const Url &sitemap, int nesting, const std::stop_token &stop)
+{
+    if (++sitemaps_read_ > kMaxSitemaps)
+        return;
+    FetchLimits limits = limits_;
+    limits.max_body_bytes = kMaxSitemapDownload;
+    const FetchResult fetched = fetch_page(sitemap, limits, stop);
+    if (!fetched.ok())
+        return;
+    const SitemapReading reading = read_sitemap(fetched.body);
+    count_known();
+    std::vector<FoundAddress> listed;
+    for (const std::string &address : reading.pages)
+        if (const std::optional<Url> url = Url::parse(address); url && scope_.internal(*url))
+            listed.push_back(found(*url, std::nullopt, true));
+    store_.add(crawl_, listed);
+    if (nesting < kMaxSitemapNesting)
+        for (const std::string &address : reading.sitemaps)
+            if (const std::optional<Url> child = Url::parse(address); child && !stop.stop_requested())
+                add_sitemap_pages(*child, nesting + 1, stop);
+}
+
+Crawler::Clock::time_point Crawler::dispatch_ready()
+{
+    const Clock::time_point now = Clock::now();
+    Clock::time_point wake = now + std::chrono::seconds(1);
+    for (auto job = ready_.begin(); job != ready_.end() && in_flight_ < settings_.in_flight;) {
+        Host &host = hosts_[job->origin];
+        const int allowed = host.robots_read && host.delay.count() == 0 ? settings_.per_host : 1;
+        if (host.in_flight >= allowed) {
+            ++job;
+            continue;
+        }
+        if (const Clock::time_point allowed_at = host.last_request + host.delay; allowed_at > now) {
+            wake = std::min(wake, allowed_at);
+            ++job;
+            continue;
+        }
+        ++host.in_flight;
+        ++in_flight_;
+        host.last_request = now;
+        {
+            const std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(*job));
+        }
+        changed_.notify_all();
+        job = ready_.erase(job);
+    }
+    return wake;
+}
+
+void Crawler::work(const std::stop_token &stop)
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            if (!changed_.wait(lock, stop, [this] { return !jobs_.empty(); }))
+                return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        Done done = crawl_page(job);
+        {
+            const std::lock_guard lock(mutex_);
+            done_.push_back(std::move(done));
+        }
+        changed_.notify_all();
+    }
+}
+
+Crawler::Done Crawler::crawl_page(const Job &job)
+{
+    Done done{job, std::nullopt, std::nullopt};
+    const Url url = parsed(job.page.url);
+    try {
+        if (job.page.external) {
+            FetchResult checked = check_status(url, limits_, run_stop_);
+            if (checked.kind != FetchResult::Failure::stopping)
+                done.facts = status_facts(checked);
+            done.crawl_delay = std::chrono::milliseconds(0);
+            return done;
+        }
+        const RobotsFiles::File robots = pages_.robots_file(url);
+        done.crawl_delay = std::chrono::milliseconds(0);
+        if (robots->state == RobotsFile::State::unreadable) {
+            // Unreachable rules forbid everything until they can be read (RFC 9309).
+            done.facts = failed("robots.txt 无法读取，按规定不抓取：" + robots->reason);
+            done.facts->blocked = true;
+            return done;
+        }
+        if (robots->rules) {
+            done.crawl_delay =
+                robots->rules->crawl_delay(kCrawlerToken).value_or(std::chrono::milliseconds(0));
+            const RobotsTxt::Decision decision = robots->rules->decide(kCrawlerToken, url.target());
+            if (!decision.allowed) {
+                done.facts = failed("robots.txt 禁止抓取（" + decision.rule + "）");
+                done.facts->blocked = true;
+                return done;
+            }
+        }
+        done.facts = facts_of(*pages_.get(url.text()));
+    } catch (const ServiceBusy &) {
+        // Not had this time; the page stays claimed and is dispatched again.
+    }
+    return done;
+}
+
+void Crawler::record(const Done &done)
+{
+    const QueuedPage &page = done.job.page;
+    store_.record(page.id, *done.facts, found_on(page, *done.facts));
+    count_known();
+}
+
+std::vector<FoundAddress> Crawler::found_on(const QueuedPage &page, const PageFacts &facts)
+{
+    std::vector<FoundAddress> found_here;
+    if (page.external || facts.blocked)
+        return found_here;
+    const std::optional<int> depth = page.depth ? std::optional(*page.depth + 1) : std::nullopt;
+    std::map<std::string, std::size_t> on_path; // queries on one path among these
+    for (const Url &target : targets_of(facts, parsed(page.url))) {
+        if (known(target.text())) {
+            // Counted already; added again only to give it a depth if a sitemap gave none.
+            found_here.push_back(
+                {target.text(), CrawlScope::path_of(target), depth, !scope_.internal(target), false, {}});
+            continue;
+        }
+        FoundAddress address = found(target, depth, false);
+        if (address.skipped_by.empty() && !address.external
+            && target.target().find('?') != std::string::npos) {
+            const std::size_t queries =
+                store_.addresses_on_path(crawl_, address.path) + on_path[address.path]++;
+            if (queries >= settings_.max_queries_per_path)
+                address.skipped_by = "queries";
+        }
+        if (address.skipped_by.empty())
+            ++(address.external ? known_external_ : known_internal_); // the limits count these already
+        found_here.push_back(std::move(address));
+    }
+    return found_here;
+}
+
+FoundAddress Crawler::found(const Url &url, std::optional<int> depth, bool in_sitemap)
+{
+    FoundAddress address{url.text(), CrawlScope::path_of(url), depth, !scope_.internal(url), in_sitemap, {}};
+    if (address.url.size() > settings_.max_url_bytes)
+        address.skipped_by = "length";
+    else if (bytes_ >= settings_.max_bytes)
+        address.skipped_by = "bytes";
+    else if ((address.external ? known_external_ : known_internal_) >= settings_.max_pages)
+        address.skipped_by = "pages";
+    else if (!address.external && depth && *depth > settings_.max_depth)
+        address.skipped_by = "depth";
+    return address;
+}
+
+bool Crawler::known(const std::string &url)
+{
+    SQLite::Statement row(store_.database(), "SELECT 1 FROM pages WHERE crawl_id = ? AND url = ?");
+    row.bind(1, crawl_);
+    row.bind(2, url);
+    return row.executeStep();
+}
+
+void Crawler::count_known()
+{
+    SQLite::Statement count(store_.database(),
+                            "SELECT external, count(*) FROM pages WHERE crawl_id = ? AND state <> 'skipped' "
+                            "GROUP BY external");
+    count.bind(1, crawl_);
+    known_internal_ = known_external_ = 0;
+    while (count.executeStep())
+        (count.getColumn(0).getInt() ? known_external_ : known_internal_) =
+            std::size_t(count.getColumn(1).getInt64());
+    bytes_ = store_.progress(crawl_).bytes;
+}
+
+} // namespace seo

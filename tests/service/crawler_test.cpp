@@ -1,0 +1,226 @@
+// A site crawled end to end on loopback: what is followed, what a limit or robots.txt
+// keeps out, what is checked by its status only, and how politely.
+#include "target_server.h"
+#include "test_language.h"
+
+#include "crawl/crawler.h"
+#include "crawl/site_findings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string page(const std::string &title, const std::string &body)
+{
+    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
+}
+
+std::string link(const std::string &href, const std::string &text = "链接")
+{
+    return "<a href=\"" + href + "\">" + text + "</a> ";
+}
+
+// Who asked for what, and how many at once.
+struct RequestLog
+{
+    std::mutex mutex;
+    std::multiset<std::string> paths;
+    std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> starts;
+    std::atomic<int> now{0}, most{0};
+
+    void enter(const httplib::Request &request)
+    {
+        const int at_once = ++now;
+        for (int seen = most; at_once > seen && !most.compare_exchange_weak(seen, at_once);)
+            ;
+        const std::lock_guard lock(mutex);
+        paths.insert(request.method + " " + request.path + (request.params.empty() ? "" : "?"));
+        starts.emplace_back(request.path, std::chrono::steady_clock::now());
+    }
+    void leave() { --now; }
+};
+
+struct CrawlRun
+{
+    std::filesystem::path folder;
+    seo::CrawlStore store;
+    std::int64_t crawl;
+
+    explicit CrawlRun(const seo::CrawlSettings &settings)
+        : folder(std::filesystem::path(testing::TempDir()) / ("crawl-" + std::to_string(::getpid())))
+        , store((std::filesystem::remove_all(folder), folder / "crawls.sqlite"))
+        , crawl(store.begin_crawl(settings.start_url, seo::settings_json(settings)))
+    {
+        seo::ReportSettings report_settings;
+        seo::ReportSource pages(report_settings, test_language_loader());
+        seo::Crawler crawler(store, pages, report_settings.limits, crawl, settings);
+        finished = crawler.run({});
+    }
+
+    std::map<std::string, std::string> column(const std::string &name)
+    {
+        SQLite::Statement rows(store.database(),
+                               "SELECT url, coalesce(" + name + ", '') FROM pages WHERE crawl_id = ?");
+        rows.bind(1, crawl);
+        std::map<std::string, std::string> values;
+        while (rows.executeStep())
+            values[rows.getColumn(0).getString()] = rows.getColumn(1).getString();
+        return values;
+    }
+
+    bool finished = false;
+};
+
+class CrawlerTest : public testing::Test
+{
+protected:
+    RequestLog log, other_log;
+    TargetServer other{[this](httplib::Server &http) {
+        http.set_pre_routing_handler([this](const auto &request, auto &) {
+            other_log.enter(request);
+            other_log.leave();
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        http.Get("/ok", [](auto &, auto &response) { response.set_content("ok", "text/plain"); });
+    }};
+    TargetServer site{[this](httplib::Server &http) {
+        http.set_pre_routing_handler([this](const auto &request, auto &) {
+            log.enter(request);
+            std::this_thread::sleep_for(10ms); // long enough for requests to overlap
+            log.leave();
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        auto html = [](std::string body) {
+            return [body](auto &, auto &response) { response.set_content(body, "text/html; charset=utf-8"); };
+        };
+        http.Get("/robots.txt", [this](auto &, auto &response) {
+            response.set_content(
+                "User-agent: *\nDisallow: /private/\nSitemap: " + site.url("/map.xml") + "\n", "text/plain");
+        });
+        http.Get("/map.xml", [this](auto &, auto &response) {
+            response.set_content("<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>"
+                                     + site.url("/") + "</loc></url><url><loc>" + site.url("/orphan")
+                                     + "</loc></url></urlset>",
+                                 "application/xml");
+        });
+        http.Get("/",
+                 html(page("首页",
+                           link("/a") + link("/a#top") + link("/private/x") + link("/missing", "坏链接")
+                               + link("/moved") + link("/cal?d=1") + link(other.url("/ok"))
+                               + link(other.url("/gone")) + link("mailto:a@b.c"))));
+        http.Get("/a", html(page("甲", link("/") + link("/d/1"))));
+        http.Get(R"(/d/(\d+))", [](const httplib::Request &request, auto &response) {
+            const int n = std::stoi(request.matches[1]);
+            response.set_content(page("深" + std::to_string(n), link("/d/" + std::to_string(n + 1))),
+                                 "text/html; charset=utf-8");
+        });
+        http.Get("/cal", [](const httplib::Request &request, auto &response) {
+            const int day = std::stoi(request.get_param_value("d"));
+            response.set_content(page("日历", link("/cal?d=" + std::to_string(day + 1))),
+                                 "text/html; charset=utf-8");
+        });
+        http.Get("/moved", [](auto &, auto &response) { response.set_redirect("/a", 301); });
+        http.Get("/missing", [](auto &, auto &response) { response.status = 404; });
+        http.Get("/orphan", html(page("孤儿", "")));
+        http.Get("/private/x", html(page("私", "")));
+    }};
+
+    seo::CrawlSettings settings() const
+    {
+        seo::CrawlSettings settings;
+        settings.start_url = site.url("/");
+        settings.max_depth = 5;
+        settings.max_queries_per_path = 3;
+        return settings;
+    }
+};
+
+TEST_F(CrawlerTest, FollowsTheSiteWithinItsLimitsAndChecksOtherSitesByStatus)
+{
+    CrawlRun run(settings());
+    EXPECT_TRUE(run.finished);
+    const auto url = [this](const std::string &path) { return site.url(path); };
+    const std::map<std::string, std::string> expected_states = {
+        {url("/"), "done"},         {url("/a"), "done"},          {url("/private/x"), "done"},
+        {url("/missing"), "done"},  {url("/moved"), "done"},      {url("/orphan"), "done"},
+        {url("/d/1"), "done"},      {url("/d/4"), "done"},        {url("/d/5"), "skipped"},
+        {url("/cal?d=1"), "done"},  {url("/cal?d=3"), "done"},    {url("/cal?d=4"), "skipped"},
+        {other.url("/ok"), "done"}, {other.url("/gone"), "done"},
+    };
+    const auto states = run.column("state");
+    for (const auto &[address, state] : expected_states)
+        EXPECT_EQ(states.count(address) ? states.at(address) : "absent", state) << address;
+    EXPECT_EQ(states.size(), 17u); // and nothing else: no fragment, no mailto:, nothing twice
+
+    EXPECT_EQ(run.column("skipped_by")[url("/d/5")], "depth");
+    EXPECT_EQ(run.column("skipped_by")[url("/cal?d=4")], "queries");
+    EXPECT_EQ(run.column("status")[url("/missing")], "404");
+    EXPECT_EQ(run.column("final_url")[url("/moved")], url("/a"));
+    EXPECT_EQ(run.column("blocked")[url("/private/x")], "1");
+    EXPECT_EQ(run.column("in_sitemap")[url("/orphan")], "1");
+    EXPECT_EQ(run.column("depth")[url("/orphan")], ""); // no link leads there
+    EXPECT_EQ(run.column("status")[other.url("/gone")], "404");
+
+    // robots.txt kept the crawler out; other sites were asked for their status only, once.
+    EXPECT_EQ(log.paths.count("GET /private/x"), 0u);
+    EXPECT_EQ(log.paths.count("GET /d/1"), 1u); // each page once (a redirect to one fetches it again)
+    EXPECT_EQ(other_log.paths.count("HEAD /ok"), 1u);
+    EXPECT_EQ(other_log.paths.count("GET /ok"), 0u);
+    EXPECT_LE(log.most.load(), 2); // requests in flight to one host
+
+    std::map<std::string, seo::SiteFinding> findings;
+    for (seo::SiteFinding &finding : seo::site_findings(run.store.database(), run.crawl))
+        findings[finding.id] = std::move(finding);
+    ASSERT_TRUE(findings.contains("site.broken_internal_links"));
+    const seo::SiteFinding &broken = findings["site.broken_internal_links"];
+    EXPECT_EQ(broken.verdict, seo::Verdict::fail);
+    ASSERT_EQ(broken.items.size(), 1u);
+    EXPECT_EQ(broken.items[0].url, url("/"));
+}
+
+TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)
+{
+    const TargetServer slow{[&](httplib::Server &http) {
+        http.set_pre_routing_handler([this](const auto &request, auto &) {
+            log.enter(request);
+            log.leave();
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        http.Get("/robots.txt", [](auto &, auto &response) {
+            response.set_content("User-agent: VeltroSpider\nCrawl-delay: 0.2\n", "text/plain");
+        });
+        http.Get(R"(/(\d+))", [](const httplib::Request &request, auto &response) {
+            const int n = std::stoi(request.matches[1]);
+            response.set_content(page("页" + std::to_string(n),
+                                      link("/" + std::to_string(n + 1)) + link("/" + std::to_string(n + 2))),
+                                 "text/html; charset=utf-8");
+        });
+    }};
+    seo::CrawlSettings limited;
+    limited.start_url = slow.url("/1");
+    limited.max_pages = 5;
+    CrawlRun run(limited);
+    const auto states = run.column("state");
+    EXPECT_EQ(
+        std::count_if(states.begin(), states.end(), [](const auto &row) { return row.second == "done"; }), 5);
+    EXPECT_EQ(run.column("skipped_by")[slow.url("/7")], "pages");
+    std::vector<std::chrono::steady_clock::time_point> pages;
+    for (const auto &[path, start] : log.starts)
+        if (path != "/robots.txt" && path != "/sitemap.xml")
+            pages.push_back(start);
+    ASSERT_EQ(pages.size(), 5u);
+    for (std::size_t i = 1; i < pages.size(); ++i)
+        EXPECT_GE(pages[i] - pages[i - 1], 200ms) << "request " << i; // never sooner, however fast
+}
+
+} // namespace
