@@ -1,6 +1,7 @@
 #include "crawl_command.h"
 
 #include "audit/audit.h"
+#include "crawl/crawl_comparison.h"
 #include "crawl/crawl_options.h"
 #include "crawl/crawl_report.h"
 #include "crawl/crawler.h"
@@ -127,6 +128,34 @@ void write_files(seo::CrawlStore &store, std::int64_t crawl, const seo::CrawlOpt
         seo::write_crawl_csv(store.database(), crawl, options.csv_folder);
 }
 
+// What changed between two crawls, a line each; all of it in the JSON file when asked.
+int compare(seo::CrawlStore &store, const seo::CrawlOptions &options)
+{
+    const auto [before, after] = *options.compare;
+    for (const std::int64_t crawl : {before, after})
+        if (!store.crawl(crawl)) {
+            std::cerr << "seo-site crawl: no crawl " << crawl << " in " << options.data << '\n';
+            return 1;
+        }
+    const std::vector<seo::CrawlChange> changes = seo::compare_crawls(store.database(), before, after);
+    auto listed = nlohmann::ordered_json::array();
+    for (const seo::CrawlChange &change : changes) {
+        std::cout << change.kind << '\t' << change.url << '\t' << change.before << " → " << change.after
+                  << '\n';
+        listed.push_back(
+            {{"kind", change.kind}, {"url", change.url}, {"before", change.before}, {"after", change.after}});
+    }
+    std::cout << changes.size() << " changes from crawl " << before << " to crawl " << after << '\n';
+    if (!options.json_file.empty()) {
+        std::ofstream out(options.json_file, std::ios::binary);
+        out << nlohmann::ordered_json{{"before", before}, {"after", after}, {"changes", listed}}.dump(2)
+            << '\n';
+        if (!out.flush())
+            throw std::runtime_error("cannot write " + options.json_file.string());
+    }
+    return 0;
+}
+
 } // namespace
 
 int run_crawl_command(const std::vector<std::string> &arguments)
@@ -139,6 +168,8 @@ int run_crawl_command(const std::vector<std::string> &arguments)
     seo::CrawlOptions options = std::get<seo::CrawlOptions>(parsed);
     try {
         seo::CrawlStore store(options.data / "crawls.sqlite");
+        if (options.compare)
+            return compare(store, options);
         std::int64_t crawl = 0;
         if (options.resume) {
             crawl = *options.resume;

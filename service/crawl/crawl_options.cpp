@@ -43,6 +43,16 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
             settings.start_url = name;
             continue;
         }
+        if (name == "--compare") {
+            std::pair<std::int64_t, std::int64_t> crawls;
+            if (i + 2 >= arguments.size()
+                || !number_in<std::int64_t>(arguments[i + 1], 1, INT64_MAX, crawls.first)
+                || !number_in<std::int64_t>(arguments[i + 2], 1, INT64_MAX, crawls.second))
+                return "--compare needs the numbers of two crawls";
+            options.compare = crawls;
+            i += 2;
+            continue;
+        }
         if (i + 1 == arguments.size() || arguments[i + 1].empty())
             return name + " needs a value";
         const std::string &value = arguments[++i];
@@ -74,7 +84,12 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
         else
             return "unknown option " + name;
         if (!valid)
-            return name + " cannot be " + value;
+            return name + " cannot be '" + std::string(value) + "'";
+    }
+    if (options.compare) {
+        if (options.resume || !settings.start_url.empty() || limits_given || !options.csv_folder.empty())
+            return "--compare takes only --data and --json";
+        return options;
     }
     if (settings.start_url.empty() == !options.resume)
         return "give an address to crawl, or --resume with a crawl's number";
@@ -89,7 +104,8 @@ std::string crawl_usage()
            "                          [--max-queries N] [--max-mib N] [--subdomains] "
            "[--allow-private-targets]\n"
            "                          [--data DIR] [--json FILE] [--csv DIR]\n"
-           "       seo-site crawl --resume ID [--data DIR] [--json FILE] [--csv DIR]\n";
+           "       seo-site crawl --resume ID [--data DIR] [--json FILE] [--csv DIR]\n"
+           "       seo-site crawl --compare BEFORE AFTER [--data DIR] [--json FILE]\n";
 }
 
 std::filesystem::path default_data_folder()

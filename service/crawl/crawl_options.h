@@ -6,16 +6,19 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
 namespace seo {
 
-// `seo-site crawl URL [options]`, or `seo-site crawl --resume ID [options]`.
+// `seo-site crawl URL [options]`, `seo-site crawl --resume ID [options]`, or
+// `seo-site crawl --compare BEFORE AFTER [--json FILE]`.
 struct CrawlOptions
 {
     CrawlSettings settings;
     std::optional<std::int64_t> resume;
+    std::optional<std::pair<std::int64_t, std::int64_t>> compare; // two crawls: before, after
     std::filesystem::path data; // the folder of the store
     std::filesystem::path json_file, csv_folder; // empty: none written
     bool allow_private_targets = false; // a site on this machine or the intranet

@@ -20,22 +20,31 @@ from pathlib import Path
 
 PAGES = 240
 failures = []
+site_version = [1]  # the second version changes a few pages, for comparing two crawls
 
 
 class Site(http.server.BaseHTTPRequestHandler):
     """Page n links to the next three pages and to the first one; each takes a moment."""
 
     def do_GET(self):
-        if not self.path.startswith("/p/"):
-            self.send_error(404)
-            return
-        n = int(self.path[3:])
-        if n >= PAGES:
+        changed = site_version[0] == 2
+        if self.path == "/p/new" and changed:
+            n = PAGES
+        elif self.path.startswith("/p/") and self.path[3:].isdigit():
+            n = int(self.path[3:])
+        else:
+            n = -1
+        if not 0 <= n <= PAGES or (changed and n == 7):
             self.send_error(404)
             return
         time.sleep(0.03)  # so that the crawl is still under way when it is stopped
+        n = 8 if changed and n == 9 else n  # a copy of page 8
         links = "".join(f'<a href="/p/{m}">第{m}页</a> ' for m in (n + 1, n + 2, n + 3, 0) if m < PAGES)
-        body = f"<html><head><title>第{n}页</title></head><body><p>页面{n}的内容。</p>{links}</body></html>".encode()
+        if changed and n == 0:
+            links += '<a href="/p/new">新页</a>'
+        title = "改过的标题" if changed and n == 5 else f"第{n}页"
+        text = f"页面{n}的内容。"
+        body = f"<html><head><title>{title}</title></head><body><p>{text}</p>{links}</body></html>".encode()
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
         self.send_header("Content-Length", str(len(body)))
@@ -114,6 +123,17 @@ def main(program):
         with open(csv_folder / "pages.csv", encoding="utf-8-sig", newline="") as pages:
             check(len(list(csv.DictReader(pages))) == PAGES, "pages.csv has a row a page")
         check("crawl 1 finished" in out, "the summary says the crawl finished")
+
+        site_version[0] = 2
+        second = crawl(program, data, start, "--depth", "1000", "--max-pages", "1000")
+        second.communicate(timeout=120)
+        comparison = Path(work) / "changes.json"
+        compared = crawl(program, data, "--compare", "1", "2", "--json", str(comparison))
+        compared.communicate(timeout=60)
+        changes = {(c["kind"], c["url"].rsplit("/", 1)[1]) for c in json.loads(comparison.read_text())["changes"]}
+        expected = {("new", "new"), ("status", "7"), ("title", "5"), ("title", "9"), ("broken_link", "4"), ("broken_link", "5"),
+                    ("broken_link", "6"), ("duplicate", "9"), ("duplicate", "8")}
+        check(second.returncode == 0 and changes == expected, f"two crawls compared: {sorted(changes ^ expected)}")
 
         for arguments, status in ((["ftp://example.com/"], 1), (["--resume", "1", "--depth", "2"], 2)):
             refused = crawl(program, data, *arguments)
