@@ -132,7 +132,7 @@ std::vector<std::pair<std::string, std::size_t>> limits_reached(SQLite::Database
     return reached;
 }
 
-nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl)
+nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl, bool with_links)
 {
     SQLite::Statement crawl_row(database, "SELECT * FROM crawls WHERE id = ?");
     crawl_row.bind(1, crawl);
@@ -147,10 +147,25 @@ nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl
     result["limits_reached"] = std::move(limits);
     SQLite::Statement pages = pages_query(database, crawl);
     result["pages"] = rows(pages);
-    SQLite::Statement links = links_query(database, crawl);
-    result["links"] = rows(links);
+    if (with_links) {
+        SQLite::Statement links = links_query(database, crawl);
+        result["links"] = rows(links);
+    }
     result["findings"] = findings_json(database, crawl);
     return result;
+}
+
+nlohmann::ordered_json crawls_json(SQLite::Database &database)
+{
+    SQLite::Statement query(database, R"sql(
+SELECT c.id, c.start_url, c.state, c.started_at, c.ended_at,
+       count(p.id) FILTER (WHERE p.state = 'done') AS done,
+       count(p.id) FILTER (WHERE p.state = 'done' AND p.blocked = 0
+                           AND (p.status IS NULL OR p.status NOT BETWEEN 200 AND 299)) AS failed,
+       count(p.id) FILTER (WHERE p.state IN ('queued', 'fetching')) AS queued
+FROM crawls c LEFT JOIN pages p ON p.crawl_id = c.id
+GROUP BY c.id, c.start_url, c.state, c.started_at, c.ended_at ORDER BY c.id DESC)sql");
+    return rows(query);
 }
 
 void write_crawl_csv(SQLite::Database &database, std::int64_t crawl, const std::filesystem::path &folder)

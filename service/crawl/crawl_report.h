@@ -19,8 +19,11 @@ namespace seo {
 std::vector<std::pair<std::string, std::size_t>> limits_reached(SQLite::Database &database,
                                                                 std::int64_t crawl);
 
-// The crawl, its pages with their links, and the site-wide findings.
-nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl);
+// The crawl, its pages (with their links when asked), and the site-wide findings.
+nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl, bool with_links = true);
+
+// Every crawl kept, the newest first, with its counts of pages.
+nlohmann::ordered_json crawls_json(SQLite::Database &database);
 
 // pages.csv, links.csv and findings.csv in `folder` (made if missing), UTF-8 with a byte
 // order mark so that spreadsheet programs take the Chinese as it is.

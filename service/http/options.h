@@ -1,7 +1,10 @@
 #pragma once
 
+#include "crawl/crawl_options.h"
+
 #include <contract/site_contract.h>
 
+#include <filesystem>
 #include <string>
 #include <variant>
 #include <vector>
@@ -16,6 +19,7 @@ struct Options
     bool allow_private_targets = false;
     int cache_seconds = 60; // how long fetched pages and their analyses are kept
     std::vector<std::string> server_names; // names a deployment serves it under
+    std::filesystem::path data = default_data_folder(); // where `seo-site crawl` keeps its crawls
 
     // Internal targets are refused once the service can be reached from other machines.
     bool refuse_internal_targets() const;

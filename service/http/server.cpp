@@ -2,6 +2,7 @@
 
 #include "base/ascii.h"
 #include "render/audit_pages.h"
+#include "render/crawl_pages.h"
 
 #include <contract/site_contract.h>
 #include <httplib.h>
@@ -251,6 +252,16 @@ SiteServer::SiteServer(SiteService &service, const ServerSettings &settings)
     route(browser::kDensityPath, [&service](const Request &request) {
         return service.density(request.get_param_value(browser::kKeywordKey.data()),
                                request.get_param_value(browser::kAddressKey.data()), Reader::browser);
+    });
+    // The site crawls kept in the store.
+    route(crawl_routes::kCrawlsPath, [&service](const Request &) { return service.crawls(false); });
+    route(crawl_routes::kCrawlsApiPath, [&service](const Request &) { return service.crawls(true); });
+    route(crawl_routes::kCrawlPath,
+          [&service](const Request &request) { return service.crawl(request.get_param_value("id"), false); });
+    route(crawl_routes::kCrawlApiPath,
+          [&service](const Request &request) { return service.crawl(request.get_param_value("id"), true); });
+    route(crawl_routes::kCompareApiPath, [&service](const Request &request) {
+        return service.crawl_changes(request.get_param_value("before"), request.get_param_value("after"));
     });
     route(contract::kVersionFilePath, [&service](const Request &) { return service.version(); });
     route(contract::kHomePagePath, [&service](const Request &) { return service.home(); });

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -23,6 +24,8 @@ struct SiteSettings
     ReportSettings reports;
     // Answers rendered and not yet sent: a slow client holds its answer while it reads.
     std::size_t answer_memory = 48 * 1024 * 1024;
+    // The crawl store whose crawls the site shows; none when empty or not there yet.
+    std::filesystem::path crawl_store;
     // How often pages past their time to live are let go, and freed memory given back.
     std::chrono::milliseconds housekeeping_interval{2000};
 };
@@ -66,6 +69,12 @@ public:
     Answer tools_home() const;
     // The whole report as JSON; failures as a JSON error with their HTTP status.
     Answer analyze(std::string_view raw_url, std::string_view raw_keyword);
+
+    // The site crawls kept in the store: the list, one crawl, and what changed between
+    // two; as pages for a browser, or as JSON.
+    Answer crawls(bool for_scripts);
+    Answer crawl(std::string_view raw_id, bool for_scripts);
+    Answer crawl_changes(std::string_view raw_before, std::string_view raw_after);
 
     // The maker's site.
     Answer home() const;

@@ -17,6 +17,15 @@ namespace {
 namespace contract = site_contract;
 using Verdict = Finding::Verdict;
 
+std::string fixed(double value, int decimals)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+} // namespace
+
 std::string_view verdict_label(Verdict verdict)
 {
     switch (verdict) {
@@ -31,15 +40,6 @@ std::string_view verdict_label(Verdict verdict)
     }
     return "信息";
 }
-
-std::string fixed(double value, int decimals)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-} // namespace
 
 std::string query_form(std::string_view action, std::string_view url, std::string_view keyword,
                        bool keyword_required)

@@ -22,6 +22,9 @@ inline constexpr std::string_view kAddressKey = "url";
 inline constexpr std::string_view kKeywordKey = "kw";
 } // namespace browser
 
+// A verdict as the pages name it: 通过, 注意, 问题, 信息.
+std::string_view verdict_label(Verdict verdict);
+
 // A GET form for one of the browser's routes: the address field, an optional keyword
 // field, and a button.
 std::string query_form(std::string_view action, std::string_view url, std::string_view keyword,

@@ -1,5 +1,6 @@
 // A site crawled end to end on loopback: what is followed, what a limit or robots.txt
 // keeps out, what is checked by its status only, and how politely.
+#include "running_site.h"
 #include "target_server.h"
 #include "test_language.h"
 
@@ -7,6 +8,7 @@
 #include "crawl/site_findings.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -114,7 +116,7 @@ protected:
                                  "application/xml");
         });
         http.Get("/",
-                 html(page("首页",
+                 html(page("首页 &lt;b&gt;",
                            link("/a") + link("/a#top") + link("/private/x") + link("/missing", "坏链接")
                                + link("/moved") + link("/cal?d=1") + link(other.url("/ok"))
                                + link(other.url("/gone")) + link("mailto:a@b.c"))));
@@ -186,6 +188,36 @@ TEST_F(CrawlerTest, FollowsTheSiteWithinItsLimitsAndChecksOtherSitesByStatus)
     EXPECT_EQ(broken.verdict, seo::Verdict::fail);
     ASSERT_EQ(broken.items.size(), 1u);
     EXPECT_EQ(broken.items[0].url, url("/"));
+}
+
+// The crawls kept, as the site shows them: pages for a browser, with the crawled texts
+// escaped, and JSON for scripts.
+TEST_F(CrawlerTest, TheSiteShowsTheCrawlsKept)
+{
+    CrawlRun run(settings());
+    seo::SiteSettings shown;
+    shown.crawl_store = run.folder / "crawls.sqlite";
+    const RunningSite face(shown);
+    const auto get = [&face](const std::string &path) {
+        const auto answer = get_local(face.port(), path);
+        return answer ? std::pair(answer->status, answer->body) : std::pair(0, std::string());
+    };
+    const auto [list_status, list] = get("/api/crawls");
+    EXPECT_EQ(list_status, 200);
+    EXPECT_EQ(nlohmann::json::parse(list).at(0).at("done"), 15);
+    const auto [crawl_status, crawl] = get("/api/crawl?id=" + std::to_string(run.crawl));
+    EXPECT_EQ(crawl_status, 200);
+    EXPECT_EQ(nlohmann::json::parse(crawl).at("pages").size(), 17u);
+    const auto [page_status, page] = get("/crawl?id=" + std::to_string(run.crawl));
+    EXPECT_EQ(page_status, 200);
+    EXPECT_NE(page.find("首页 &lt;b&gt;"), std::string::npos);
+    EXPECT_EQ(page.find("首页 <b>"), std::string::npos);
+    EXPECT_NE(page.find("site.broken_internal_links"), std::string::npos);
+    const auto [same_status, same] = get("/api/crawl/compare?before=1&after=1");
+    EXPECT_EQ(same_status, 200);
+    EXPECT_TRUE(nlohmann::json::parse(same).at("changes").empty());
+    for (const char *missing : {"/crawl?id=99", "/api/crawl?id=1x", "/api/crawl/compare?before=1"})
+        EXPECT_EQ(get(missing).first, 404) << missing;
 }
 
 TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)

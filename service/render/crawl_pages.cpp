@@ -1,0 +1,135 @@
+#include "render/crawl_pages.h"
+
+#include "render/audit_pages.h"
+#include "render/page_frame.h"
+#include "render/shown_text.h"
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+
+namespace seo {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string text_of(const Json &value)
+{
+    if (value.is_null())
+        return {};
+    return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+std::string cell(const Json &value)
+{
+    return "<td>" + html_escaped(text_of(value)) + "</td>";
+}
+
+std::string crawl_link(const Json &crawl)
+{
+    const std::string id = text_of(crawl["id"]);
+    return "<a href=\"" + std::string(crawl_routes::kCrawlPath) + "?id=" + id + "\">" + id + "</a>";
+}
+
+Verdict verdict_named(const std::string &name)
+{
+    static const std::map<std::string, Verdict> verdicts = {
+        {"pass", Verdict::pass}, {"warn", Verdict::warn}, {"fail", Verdict::fail}};
+    const auto found = verdicts.find(name);
+    return found == verdicts.end() ? Verdict::info : found->second;
+}
+
+const std::map<std::string, std::string> kLimitNames = {
+    {"pages", "页数上限"},      {"depth", "深度上限"},
+    {"length", "网址长度上限"}, {"queries", "同一路径的查询参数上限"},
+    {"bytes", "总字节上限"},
+};
+
+std::string findings_section(const Json &findings)
+{
+    std::string html =
+        "<section class=\"audit\">\n<h2>全站体检</h2>\n<div class=\"wide\"><table class=\"findings\">\n";
+    for (const Json &finding : findings) {
+        const std::string verdict = text_of(finding["verdict"]);
+        html += "<tr class=\"" + html_escaped(verdict) + "\" data-check=\""
+            + html_escaped(text_of(finding["id"])) + "\"><td class=\"verdict\">"
+            + std::string(verdict_label(verdict_named(verdict))) + "</td><td class=\"check\">"
+            + html_escaped(text_of(finding["title"])) + "</td><td>" + text_of(finding["count"]);
+        if (!text_of(finding["advice"]).empty() && verdict != "pass")
+            html += "<div class=\"advice\">" + html_escaped(text_of(finding["advice"])) + "</div>";
+        if (!finding["items"].empty()) {
+            html += "<ul>";
+            for (const Json &item : finding["items"])
+                html += "<li>" + html_escaped(text_of(item["url"])) + " "
+                    + html_escaped(text_of(item["detail"])) + "</li>";
+            html += "</ul>";
+        }
+        html += "</td></tr>\n";
+    }
+    return html + "</table></div>\n</section>\n";
+}
+
+std::string pages_section(const Json &pages)
+{
+    std::string html = "<section>\n<h2>页面</h2>\n";
+    if (pages.size() > kCrawlPagesShown)
+        html += "<p class=\"note\">只列出前 " + std::to_string(kCrawlPagesShown) + " 个地址，共 "
+            + std::to_string(pages.size()) + " 个；全部见 JSON。</p>\n";
+    html += "<div class=\"wide\"><table class=\"pages\">\n<tr><th>地址</th><th>状态</th><th>深度</th>"
+            "<th>标题</th><th>词数</th><th>得分</th><th>说明</th></tr>\n";
+    std::size_t shown = 0;
+    for (const Json &page : pages) {
+        if (++shown > kCrawlPagesShown)
+            break;
+        const std::string skipped = text_of(page["skipped_by"]);
+        const auto limit = kLimitNames.find(skipped);
+        const std::string note = !skipped.empty()
+            ? "未抓取：" + (limit == kLimitNames.end() ? skipped : limit->second)
+            : text_of(page["external"]) == "1" ? "站外链接，只查状态"
+                                               : text_of(page["failure"]);
+        html += "<tr>" + cell(page["url"]) + cell(page["status"]) + cell(page["depth"]) + cell(page["title"])
+            + cell(page["text_words"]) + cell(page["score"]) + "<td>" + html_escaped(note) + "</td></tr>\n";
+    }
+    return html + "</table></div>\n</section>\n";
+}
+
+} // namespace
+
+std::string crawls_page(const Json &crawls)
+{
+    std::string html = page_start("全站抓取");
+    html += "<h1>全站抓取</h1>\n<p>在命令行开始一次抓取：<code>seo-site crawl 网址</code>，"
+            "选项有 <code>--max-pages</code>、<code>--depth</code>、<code>--per-host</code> 等。</p>\n";
+    if (crawls.empty())
+        return html + "<p>还没有抓取记录。</p>\n" + page_end();
+    html += "<div class=\"wide\"><table class=\"crawls\">\n<tr><th>编号</th><th>起始地址</th><th>状态</th>"
+            "<th>开始</th><th>结束</th><th>已抓取</th><th>出错</th><th>待抓取</th></tr>\n";
+    for (const Json &crawl : crawls)
+        html += "<tr><td>" + crawl_link(crawl) + "</td>" + cell(crawl["start_url"]) + cell(crawl["state"])
+            + cell(crawl["started_at"]) + cell(crawl["ended_at"]) + cell(crawl["done"])
+            + cell(crawl["failed"]) + cell(crawl["queued"]) + "</tr>\n";
+    return html + "</table></div>\n" + page_end();
+}
+
+std::string crawl_page(const Json &crawl)
+{
+    const std::string id = text_of(crawl["id"]);
+    std::string html = page_start("全站抓取 " + id);
+    html += "<h1>全站抓取 " + id + "：" + html_escaped(text_of(crawl["start_url"])) + "</h1>\n";
+    html += "<p class=\"summary\">状态 " + html_escaped(text_of(crawl["state"])) + "，开始于 "
+        + html_escaped(text_of(crawl["started_at"])) + "。<a href=\""
+        + std::string(crawl_routes::kCrawlApiPath) + "?id=" + id + "\">JSON</a> · <a href=\""
+        + std::string(crawl_routes::kCrawlsPath) + "\">全部抓取</a></p>\n";
+    if (!crawl["limits_reached"].empty()) {
+        html += "<p class=\"note\">因上限未抓取：";
+        for (const auto &[limit, count] : crawl["limits_reached"].items()) {
+            const auto name = kLimitNames.find(limit);
+            html += html_escaped(name == kLimitNames.end() ? limit : name->second) + " " + text_of(count)
+                + " 个；";
+        }
+        html += "</p>\n";
+    }
+    return html + findings_section(crawl["findings"]) + pages_section(crawl["pages"]) + page_end();
+}
+
+} // namespace seo
