@@ -11,6 +11,9 @@ namespace seo {
 namespace {
 
 constexpr std::size_t kMaxSitemaps = 100; // files, sitemap indexes included
+// A host that says it is overloaded (429, 503) without saying for how long waits this at
+// first, twice as long each time it says so again, up to the longest Crawl-delay.
+constexpr std::chrono::milliseconds kFirstBackoff{1000};
 constexpr int kMaxSitemapNesting = 2; // an index of indexes at most
 constexpr std::size_t kMaxSitemapDownload = 16 * 1024 * 1024; // gzipped or not
 
@@ -95,9 +98,14 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
             --host.in_flight;
             if (one.crawl_delay) {
                 host.robots_read = true;
-                host.delay = *one.crawl_delay;
+                host.robots_delay = *one.crawl_delay;
             }
-            if (host.delay.count() > 0)
+            if (one.asked_to_wait)
+                host.backoff = std::clamp<std::chrono::milliseconds>(
+                    std::max<std::chrono::milliseconds>(
+                        {*one.asked_to_wait, 2 * host.backoff, kFirstBackoff}),
+                    kFirstBackoff, RobotsTxt::kMaxCrawlDelay);
+            if (host.delay().count() > 0)
                 host.last_request = Clock::now();
             if (one.facts)
                 record(one);
@@ -155,12 +163,12 @@ Crawler::Clock::time_point Crawler::dispatch_ready()
     Clock::time_point wake = now + std::chrono::seconds(1);
     for (auto job = ready_.begin(); job != ready_.end() && in_flight_ < settings_.in_flight;) {
         Host &host = hosts_[job->origin];
-        const int allowed = host.robots_read && host.delay.count() == 0 ? settings_.per_host : 1;
+        const int allowed = host.robots_read && host.delay().count() == 0 ? settings_.per_host : 1;
         if (host.in_flight >= allowed) {
             ++job;
             continue;
         }
-        if (const Clock::time_point allowed_at = host.last_request + host.delay; allowed_at > now) {
+        if (const Clock::time_point allowed_at = host.last_request + host.delay(); allowed_at > now) {
             wake = std::min(wake, allowed_at);
             ++job;
             continue;
@@ -228,7 +236,10 @@ Crawler::Done Crawler::crawl_page(const Job &job)
                 return done;
             }
         }
-        done.facts = facts_of(*pages_.get(url.text()));
+        const ReportSource::Report report = pages_.get(url.text());
+        done.facts = facts_of(*report);
+        if (done.facts->status == 429 || done.facts->status == 503)
+            done.asked_to_wait = report->fetch.retry_after;
     } catch (const ServiceBusy &) {
         // Not had this time; the page stays claimed and is dispatched again.
     }

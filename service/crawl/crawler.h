@@ -5,6 +5,7 @@
 #include "crawl/crawl_store.h"
 #include "reports/report_source.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -54,15 +55,20 @@ private:
         Job job;
         std::optional<PageFacts> facts; // none: not had this time (the service is stopping or busy)
         std::optional<std::chrono::milliseconds> crawl_delay; // once the host's robots.txt is read
+        // The host answered 429 or 503, with how long it asked to be left alone (or 0).
+        std::optional<std::chrono::seconds> asked_to_wait;
     };
     struct Host
     {
         int in_flight = 0;
         bool robots_read = false; // until then one request at a time, as its Crawl-delay is unknown
-        std::chrono::milliseconds delay{0};
-        // The next request waits `delay` from here: the last start, and with a delay (one
+        std::chrono::milliseconds robots_delay{0}; // its Crawl-delay
+        std::chrono::milliseconds backoff{0}; // since it said it was overloaded
+        // The next request waits delay() from here: the last start, and with a delay (one
         // request at a time) the last answer, so that the host rests as long as it asked.
         std::chrono::steady_clock::time_point last_request;
+
+        std::chrono::milliseconds delay() const { return std::max(robots_delay, backoff); }
     };
     using Clock = std::chrono::steady_clock;
 

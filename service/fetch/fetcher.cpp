@@ -287,6 +287,9 @@ FetchResult fetch(const Url &url, const FetchLimits &limits, const std::stop_tok
             return result;
         }
         if (status < 200 || status >= 300) {
+            curl_off_t retry_after = 0;
+            if (curl_easy_getinfo(handle, CURLINFO_RETRY_AFTER, &retry_after) == CURLE_OK && retry_after > 0)
+                result.retry_after = std::chrono::seconds(retry_after);
             result.kind = Failure::answer;
             result.failure = "服务器返回错误状态 HTTP " + std::to_string(status);
             return result;

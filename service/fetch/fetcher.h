@@ -58,6 +58,8 @@ struct FetchResult
     // the start of one applies to that header only.
     std::vector<std::string> robots_headers;
     std::chrono::milliseconds elapsed{0};
+    // How long the server asked to be left alone (Retry-After of a 429 or 503), if it did.
+    std::chrono::seconds retry_after{0};
 
     bool ok() const { return failure.empty(); }
 };

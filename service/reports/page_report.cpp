@@ -104,7 +104,8 @@ PageReport make_report(const FetchResult &fetched, const RobotsJudgement *robots
     const std::size_t body = fetched.body.size();
     Steps steps(body, bounds);
     PageReport report;
-    report.fetch = {fetched.hops, fetched.elapsed, body, fetched.content_type, fetched.robots_headers};
+    report.fetch = {fetched.hops,         fetched.elapsed,        body,
+                    fetched.content_type, fetched.robots_headers, fetched.retry_after};
     ParseBudget budget = ParseBudget::for_page(body);
     budget.memory_granted = memory_cost::parse_share(body);
     budget.more_memory = steps.parse_memory(budget.memory_granted);

@@ -25,6 +25,7 @@ struct FetchSummary
     std::size_t bytes = 0;
     std::string content_type;
     std::vector<std::string> robots_headers;
+    std::chrono::seconds retry_after{0};
 
     std::string final_url() const { return hops.empty() ? std::string() : hops.back().url; }
 };

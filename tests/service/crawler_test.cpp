@@ -255,4 +255,36 @@ TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)
         EXPECT_GE(pages[i] - pages[i - 1], 200ms) << "request " << i; // never sooner, however fast
 }
 
+// A host that answers 503 with Retry-After gets no request before then.
+TEST_F(CrawlerTest, WaitsAsLongAsAnOverloadedSiteAsks)
+{
+    const TargetServer busy{[&](httplib::Server &http) {
+        http.set_pre_routing_handler([this](const auto &request, auto &) {
+            log.enter(request);
+            log.leave();
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        http.Get("/1", [](auto &, auto &response) {
+            response.set_content(page("一", link("/2") + link("/3")), "text/html; charset=utf-8");
+        });
+        http.Get("/2", [](auto &, auto &response) {
+            response.status = 503;
+            response.set_header("Retry-After", "1");
+        });
+        http.Get("/3", [](auto &, auto &response) {
+            response.set_content(page("三", ""), "text/html; charset=utf-8");
+        });
+    }};
+    seo::CrawlSettings one_at_a_time;
+    one_at_a_time.start_url = busy.url("/1");
+    one_at_a_time.per_host = 1;
+    CrawlRun run(one_at_a_time);
+    EXPECT_EQ(run.column("status")[busy.url("/2")], "503");
+    std::map<std::string, std::chrono::steady_clock::time_point> asked;
+    for (const auto &[path, start] : log.starts)
+        asked.emplace(path, start);
+    ASSERT_TRUE(asked.contains("/2") && asked.contains("/3"));
+    EXPECT_GE(asked["/3"] - asked["/2"], 1s);
+}
+
 } // namespace
