@@ -13,6 +13,9 @@
 namespace seo {
 namespace {
 
+// The site's keyword table: as long as a page's.
+constexpr std::size_t kSiteKeywords = 30;
+
 // Columns whose text is JSON, given as JSON rather than as a string of it.
 const std::set<std::string> kJsonColumns = {"redirects", "verdicts", "keywords"};
 
@@ -152,6 +155,11 @@ nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl
         result["links"] = rows(links);
     }
     result["findings"] = findings_json(database, crawl);
+    auto keywords = nlohmann::ordered_json::array();
+    for (const SiteKeyword &keyword : site_keywords(database, crawl, kSiteKeywords))
+        keywords.push_back(
+            {{"word", keyword.word}, {"pages", keyword.pages}, {"occurrences", keyword.occurrences}});
+    result["keywords"] = std::move(keywords);
     return result;
 }
 

@@ -14,6 +14,8 @@ constexpr std::size_t kMaxSitemaps = 100; // files, sitemap indexes included
 // A host that says it is overloaded (429, 503) without saying for how long waits this at
 // first, twice as long each time it says so again, up to the longest Crawl-delay.
 constexpr std::chrono::milliseconds kFirstBackoff{1000};
+// Progress is counted in the store, over all its pages: a few times a second is enough.
+constexpr std::chrono::milliseconds kProgressInterval{250};
 constexpr int kMaxSitemapNesting = 2; // an index of indexes at most
 constexpr std::size_t kMaxSitemapDownload = 16 * 1024 * 1024; // gzipped or not
 
@@ -71,6 +73,7 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
         seed(stop);
     count_known();
     bool out_of_bytes = bytes_ >= settings_.max_bytes;
+    Clock::time_point last_progress;
     for (;;) {
         const bool claiming = !stop.stop_requested() && !out_of_bytes;
         const std::size_t wanted = 2 * std::size_t(std::max(1, settings_.in_flight));
@@ -113,8 +116,10 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
                 ready_.push_back(one.job); // the service was busy: again later
         }
         out_of_bytes = bytes_ >= settings_.max_bytes;
-        if (progress && !done.empty())
+        if (progress && !done.empty() && Clock::now() - last_progress >= kProgressInterval) {
+            last_progress = Clock::now();
             progress(store_.progress(crawl_));
+        }
     }
     // Claimed and not done: back to the queue, for a resumed crawl.
     store_.requeue_unfinished(crawl_);
@@ -148,9 +153,13 @@ void Crawler::add_sitemap_pages(const Url &sitemap, int nesting, const std::stop
     count_known();
     std::vector<FoundAddress> listed;
     for (const std::string &address : reading.pages)
-        if (const std::optional<Url> url = Url::parse(address); url && scope_.internal(*url))
+        if (const std::optional<Url> url = Url::parse(address); url && scope_.internal(*url)) {
             listed.push_back(found(*url, std::nullopt, true));
+            if (listed.back().skipped_by.empty())
+                ++known_internal_; // so that the page limit holds within one file
+        }
     store_.add(crawl_, listed);
+    count_known(); // those already known were counted twice
     if (nesting < kMaxSitemapNesting)
         for (const std::string &address : reading.sitemaps)
             if (const std::optional<Url> child = Url::parse(address); child && !stop.stop_requested())
@@ -250,7 +259,8 @@ void Crawler::record(const Done &done)
 {
     const QueuedPage &page = done.job.page;
     store_.record(page.id, *done.facts, found_on(page, *done.facts));
-    count_known();
+    // Counted as they go, not by a query a page: that would make a crawl quadratic.
+    bytes_ += std::uint64_t(done.facts->bytes.value_or(0));
 }
 
 std::vector<FoundAddress> Crawler::found_on(const QueuedPage &page, const PageFacts &facts)

@@ -42,6 +42,7 @@ public:
     // Until nothing is left to crawl, a limit ends it or `stop` is asked for: pages under
     // way then go back to the queue unrecorded, for a resumed crawl to take up. Whether
     // the crawl finished.
+    // `progress` is told a few times a second.
     bool run(const std::stop_token &stop, const Progress &progress = {});
 
 private:

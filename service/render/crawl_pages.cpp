@@ -69,6 +69,18 @@ std::string findings_section(const Json &findings)
     return html + "</table></div>\n</section>\n";
 }
 
+std::string keywords_section(const Json &keywords)
+{
+    if (keywords.empty())
+        return {};
+    std::string html = "<section>\n<h2>全站关键词</h2>\n<table class=\"keywords\">\n<tr><th>关键词</th>"
+                       "<th>以它为主要关键词的页面</th><th>出现次数</th></tr>\n";
+    for (const Json &keyword : keywords)
+        html += "<tr>" + cell(keyword["word"]) + cell(keyword["pages"]) + cell(keyword["occurrences"])
+            + "</tr>\n";
+    return html + "</table>\n</section>\n";
+}
+
 std::string pages_section(const Json &pages)
 {
     std::string html = "<section>\n<h2>页面</h2>\n";
@@ -129,7 +141,8 @@ std::string crawl_page(const Json &crawl)
         }
         html += "</p>\n";
     }
-    return html + findings_section(crawl["findings"]) + pages_section(crawl["pages"]) + page_end();
+    return html + findings_section(crawl["findings"]) + keywords_section(crawl["keywords"])
+        + pages_section(crawl["pages"]) + page_end();
 }
 
 } // namespace seo

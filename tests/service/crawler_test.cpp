@@ -231,6 +231,12 @@ TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)
         http.Get("/robots.txt", [](auto &, auto &response) {
             response.set_content("User-agent: VeltroSpider\nCrawl-delay: 0.2\n", "text/plain");
         });
+        http.Get("/sitemap.xml", [&slow](auto &, auto &response) { // more pages than the limit
+            std::string urls;
+            for (int n = 10; n < 20; ++n)
+                urls += "<url><loc>" + slow.url("/" + std::to_string(n)) + "</loc></url>";
+            response.set_content("<urlset>" + urls + "</urlset>", "application/xml");
+        });
         http.Get(R"(/(\d+))", [](const httplib::Request &request, auto &response) {
             const int n = std::stoi(request.matches[1]);
             response.set_content(page("页" + std::to_string(n),
@@ -245,7 +251,8 @@ TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)
     const auto states = run.column("state");
     EXPECT_EQ(
         std::count_if(states.begin(), states.end(), [](const auto &row) { return row.second == "done"; }), 5);
-    EXPECT_EQ(run.column("skipped_by")[slow.url("/7")], "pages");
+    EXPECT_EQ(run.column("skipped_by")[slow.url("/19")], "pages");
+    EXPECT_EQ(run.column("skipped_by")[slow.url("/2")], "pages"); // the sitemap's pages came first
     std::vector<std::chrono::steady_clock::time_point> pages;
     for (const auto &[path, start] : log.starts)
         if (path != "/robots.txt" && path != "/sitemap.xml")
