@@ -247,7 +247,7 @@ Crawler::Done Crawler::crawl_page(const Job &job)
         }
         const ReportSource::Report report = pages_.get(url.text());
         done.facts = facts_of(*report);
-        if (done.facts->status == 429 || done.facts->status == 503)
+        if (const int status = done.facts->status.value_or(0); status == 429 || status == 503)
             done.asked_to_wait = report->fetch.retry_after;
     } catch (const ServiceBusy &) {
         // Not had this time; the page stays claimed and is dispatched again.
