@@ -1,5 +1,6 @@
 #include "render/crawl_pages.h"
 
+#include "base/percent_encoding.h"
 #include "render/audit_pages.h"
 #include "render/page_frame.h"
 #include "render/shown_text.h"
@@ -23,6 +24,16 @@ std::string text_of(const Json &value)
 std::string cell(const Json &value)
 {
     return "<td>" + html_escaped(text_of(value)) + "</td>";
+}
+
+// A page of the site, linked to its one-page audit; other sites' pages are only named.
+std::string audit_link(const Json &page)
+{
+    const std::string url = text_of(page["url"]);
+    if (text_of(page["external"]) == "1" || text_of(page["state"]) != "done")
+        return "<td>" + html_escaped(url) + "</td>";
+    return "<td><a href=\"" + std::string(browser::kOverviewPath) + "?" + std::string(browser::kAddressKey)
+        + "=" + percent_encoded(url) + "#audit\">" + html_escaped(url) + "</a></td>";
 }
 
 std::string crawl_link(const Json &crawl)
@@ -99,7 +110,7 @@ std::string pages_section(const Json &pages)
             ? "未抓取：" + (limit == kLimitNames.end() ? skipped : limit->second)
             : text_of(page["external"]) == "1" ? "站外链接，只查状态"
                                                : text_of(page["failure"]);
-        html += "<tr>" + cell(page["url"]) + cell(page["status"]) + cell(page["depth"]) + cell(page["title"])
+        html += "<tr>" + audit_link(page) + cell(page["status"]) + cell(page["depth"]) + cell(page["title"])
             + cell(page["text_words"]) + cell(page["score"]) + "<td>" + html_escaped(note) + "</td></tr>\n";
     }
     return html + "</table></div>\n</section>\n";
@@ -126,7 +137,10 @@ std::string crawls_page(const Json &crawls)
 std::string crawl_page(const Json &crawl)
 {
     const std::string id = text_of(crawl["id"]);
-    std::string html = page_start("全站抓取 " + id);
+    // While it runs the page shows its progress by reloading itself: the site has no scripts.
+    const bool running = text_of(crawl["state"]) == "running";
+    std::string html =
+        page_start("全站抓取 " + id, running ? "<meta http-equiv=\"refresh\" content=\"5\">" : "");
     html += "<h1>全站抓取 " + id + "：" + html_escaped(text_of(crawl["start_url"])) + "</h1>\n";
     html += "<p class=\"summary\">状态 " + html_escaped(text_of(crawl["state"])) + "，开始于 "
         + html_escaped(text_of(crawl["started_at"])) + "。<a href=\""

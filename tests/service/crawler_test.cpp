@@ -213,6 +213,8 @@ TEST_F(CrawlerTest, TheSiteShowsTheCrawlsKept)
     EXPECT_NE(page.find("首页 &lt;b&gt;"), std::string::npos);
     EXPECT_EQ(page.find("首页 <b>"), std::string::npos);
     EXPECT_NE(page.find("site.broken_internal_links"), std::string::npos);
+    EXPECT_NE(page.find("href=\"/report?url=" + percent_encoded(site.url("/a")) + "#audit\""),
+              std::string::npos);
     const auto [same_status, same] = get("/api/crawl/compare?before=1&after=1");
     EXPECT_EQ(same_status, 200);
     EXPECT_TRUE(nlohmann::json::parse(same).at("changes").empty());
