@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
 #include <map>
 
 namespace seo {
@@ -40,6 +42,14 @@ std::string crawl_link(const Json &crawl)
 {
     const std::string id = text_of(crawl["id"]);
     return "<a href=\"" + std::string(crawl_routes::kCrawlPath) + "?id=" + id + "\">" + id + "</a>";
+}
+
+std::string state_named(const Json &state)
+{
+    static const std::map<std::string, std::string> names = {
+        {"running", "抓取中"}, {"stopped", "已停止（可继续）"}, {"finished", "已完成"}};
+    const auto found = names.find(text_of(state));
+    return found == names.end() ? html_escaped(text_of(state)) : found->second;
 }
 
 Verdict verdict_named(const std::string &name)
@@ -78,6 +88,54 @@ std::string findings_section(const Json &findings)
         html += "</td></tr>\n";
     }
     return html + "</table></div>\n</section>\n";
+}
+
+// Pages by clicks from the start, each bar split by how they answered: where a site is
+// deep or broken shows at a glance.
+std::string depth_chart(const Json &pages)
+{
+    constexpr long kDeepest = 10; // a row each; deeper pages share one
+    std::map<long, std::array<int, 3>> rows; // depth (-1: only in a sitemap) → ok, redirected, broken
+    for (const Json &page : pages) {
+        if (text_of(page["state"]) != "done" || text_of(page["external"]) == "1")
+            continue;
+        const long status = page["status"].is_number() ? page["status"].get<long>() : 0;
+        const bool redirected = page["redirects"].is_array() && !page["redirects"].empty();
+        const int kind = status < 200 || status >= 300 ? 2 : redirected ? 1 : 0;
+        const long depth = page["depth"].is_number() ? std::min(page["depth"].get<long>(), kDeepest + 1) : -1;
+        ++rows[depth][std::size_t(kind)];
+    }
+    if (rows.empty())
+        return {};
+    int most = 1;
+    for (const auto &[depth, counts] : rows)
+        most = std::max(most, counts[0] + counts[1] + counts[2]);
+    constexpr int kLeft = 110, kWidth = 560, kRow = 24;
+    static constexpr const char *kColours[] = {"#2e7d32", "#2a6ebb", "#c62828"};
+    std::string svg = "<figure class=\"chart\">\n<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 "
+        + std::to_string(kLeft + kWidth + 60) + " " + std::to_string(kRow * int(rows.size()) + 8)
+        + "\" role=\"img\" aria-label=\"各层页面数\">\n";
+    int y = 4;
+    for (const auto &[depth, counts] : rows) {
+        svg += "<text x=\"" + std::to_string(kLeft - 8) + "\" y=\"" + std::to_string(y + 15)
+            + "\" font-size=\"13\" text-anchor=\"end\">"
+            + (depth < 0              ? std::string("只在网站地图中")
+                   : depth > kDeepest ? "更深"
+                                      : std::to_string(depth) + " 次点击")
+            + "</text>\n";
+        int x = kLeft;
+        for (std::size_t kind = 0; kind < counts.size(); ++kind) {
+            const int width = kWidth * counts[kind] / most;
+            svg += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y + 2) + "\" width=\""
+                + std::to_string(width) + "\" height=\"18\" fill=\"" + kColours[kind] + "\"/>\n";
+            x += width;
+        }
+        svg += "<text x=\"" + std::to_string(x + 4) + "\" y=\"" + std::to_string(y + 15)
+            + "\" font-size=\"12\">" + std::to_string(counts[0] + counts[1] + counts[2]) + "</text>\n";
+        y += kRow;
+    }
+    return "<h2>页面的深度</h2>\n" + svg
+        + "</svg>\n<figcaption>绿色：正常打开；蓝色：跳转；红色：出错或打不开。</figcaption>\n</figure>\n";
 }
 
 std::string keywords_section(const Json &keywords)
@@ -128,9 +186,9 @@ std::string crawls_page(const Json &crawls)
     html += "<div class=\"wide\"><table class=\"crawls\">\n<tr><th>编号</th><th>起始地址</th><th>状态</th>"
             "<th>开始</th><th>结束</th><th>已抓取</th><th>出错</th><th>待抓取</th></tr>\n";
     for (const Json &crawl : crawls)
-        html += "<tr><td>" + crawl_link(crawl) + "</td>" + cell(crawl["start_url"]) + cell(crawl["state"])
-            + cell(crawl["started_at"]) + cell(crawl["ended_at"]) + cell(crawl["done"])
-            + cell(crawl["failed"]) + cell(crawl["queued"]) + "</tr>\n";
+        html += "<tr><td>" + crawl_link(crawl) + "</td>" + cell(crawl["start_url"]) + "<td>"
+            + state_named(crawl["state"]) + "</td>" + cell(crawl["started_at"]) + cell(crawl["ended_at"])
+            + cell(crawl["done"]) + cell(crawl["failed"]) + cell(crawl["queued"]) + "</tr>\n";
     return html + "</table></div>\n" + page_end();
 }
 
@@ -142,7 +200,7 @@ std::string crawl_page(const Json &crawl)
     std::string html =
         page_start("全站抓取 " + id, running ? "<meta http-equiv=\"refresh\" content=\"5\">" : "");
     html += "<h1>全站抓取 " + id + "：" + html_escaped(text_of(crawl["start_url"])) + "</h1>\n";
-    html += "<p class=\"summary\">状态 " + html_escaped(text_of(crawl["state"])) + "，开始于 "
+    html += "<p class=\"summary\">" + state_named(crawl["state"]) + "，开始于 "
         + html_escaped(text_of(crawl["started_at"])) + "。<a href=\""
         + std::string(crawl_routes::kCrawlApiPath) + "?id=" + id + "\">JSON</a> · <a href=\""
         + std::string(crawl_routes::kCrawlsPath) + "\">全部抓取</a></p>\n";
@@ -155,8 +213,8 @@ std::string crawl_page(const Json &crawl)
         }
         html += "</p>\n";
     }
-    return html + findings_section(crawl["findings"]) + keywords_section(crawl["keywords"])
-        + pages_section(crawl["pages"]) + page_end();
+    return html + depth_chart(crawl["pages"]) + findings_section(crawl["findings"])
+        + keywords_section(crawl["keywords"]) + pages_section(crawl["pages"]) + page_end();
 }
 
 } // namespace seo
