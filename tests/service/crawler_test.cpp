@@ -40,16 +40,23 @@ struct RequestLog
     std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> starts;
     std::atomic<int> now{0}, most{0};
 
-    void enter(const httplib::Request &request)
+    // Logs every request of `http`, each held a while so that requests can overlap.
+    void keep(httplib::Server &http, std::chrono::milliseconds hold = 0ms)
     {
-        const int at_once = ++now;
-        for (int seen = most; at_once > seen && !most.compare_exchange_weak(seen, at_once);)
-            ;
-        const std::lock_guard lock(mutex);
-        paths.insert(request.method + " " + request.path + (request.params.empty() ? "" : "?"));
-        starts.emplace_back(request.path, std::chrono::steady_clock::now());
+        http.set_pre_routing_handler([this, hold](const httplib::Request &request, auto &) {
+            const int at_once = ++now;
+            for (int seen = most; at_once > seen && !most.compare_exchange_weak(seen, at_once);)
+                ;
+            {
+                const std::lock_guard lock(mutex);
+                paths.insert(request.method + " " + request.path + (request.params.empty() ? "" : "?"));
+                starts.emplace_back(request.path, std::chrono::steady_clock::now());
+            }
+            std::this_thread::sleep_for(hold);
+            --now;
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
     }
-    void leave() { --now; }
 };
 
 struct CrawlRun
@@ -88,20 +95,11 @@ class CrawlerTest : public testing::Test
 protected:
     RequestLog log, other_log;
     TargetServer other{[this](httplib::Server &http) {
-        http.set_pre_routing_handler([this](const auto &request, auto &) {
-            other_log.enter(request);
-            other_log.leave();
-            return httplib::Server::HandlerResponse::Unhandled;
-        });
+        other_log.keep(http);
         http.Get("/ok", [](auto &, auto &response) { response.set_content("ok", "text/plain"); });
     }};
     TargetServer site{[this](httplib::Server &http) {
-        http.set_pre_routing_handler([this](const auto &request, auto &) {
-            log.enter(request);
-            std::this_thread::sleep_for(10ms); // long enough for requests to overlap
-            log.leave();
-            return httplib::Server::HandlerResponse::Unhandled;
-        });
+        log.keep(http, 10ms);
         auto html = [](std::string body) {
             return [body](auto &, auto &response) { response.set_content(body, "text/html; charset=utf-8"); };
         };
@@ -225,11 +223,7 @@ TEST_F(CrawlerTest, TheSiteShowsTheCrawlsKept)
 TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)
 {
     const TargetServer slow{[&](httplib::Server &http) {
-        http.set_pre_routing_handler([this](const auto &request, auto &) {
-            log.enter(request);
-            log.leave();
-            return httplib::Server::HandlerResponse::Unhandled;
-        });
+        log.keep(http);
         http.Get("/robots.txt", [](auto &, auto &response) {
             response.set_content("User-agent: VeltroSpider\nCrawl-delay: 0.2\n", "text/plain");
         });
@@ -268,11 +262,7 @@ TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)
 TEST_F(CrawlerTest, WaitsAsLongAsAnOverloadedSiteAsks)
 {
     const TargetServer busy{[&](httplib::Server &http) {
-        http.set_pre_routing_handler([this](const auto &request, auto &) {
-            log.enter(request);
-            log.leave();
-            return httplib::Server::HandlerResponse::Unhandled;
-        });
+        log.keep(http);
         http.Get("/1", [](auto &, auto &response) {
             response.set_content(page("一", link("/2") + link("/3")), "text/html; charset=utf-8");
         });
