@@ -8,9 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -25,14 +24,6 @@ const char *const kPaths[] = {
     "/competing-1", "/competing-2", "/competing-3"};
 // clang-format on
 constexpr std::size_t kPages = std::size(kPaths);
-
-// Fingerprints far apart: SplitMix64's.
-std::int64_t scattered(std::uint64_t x)
-{
-    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
-    return std::bit_cast<std::int64_t>(x ^ (x >> 31));
-}
 
 // Every page answers 200 with its own texts, is in the sitemap, links home and is linked
 // from there; its first keyword is in its title. /en and /zh are alternates of each other.
@@ -52,7 +43,7 @@ void add_clean_site(SQLite::Database &database, std::int64_t crawl)
         page.bind(":depth", i == 0 ? 0 : 1);
         page.bind(":bytes", std::int64_t(20000 + 1000 * i));
         page.bind(":ms", std::int64_t(100 + 10 * i));
-        page.bind(":simhash", scattered(crawl * 1000 + i));
+        page.bind(":simhash", std::int64_t(std::mt19937_64(crawl * 1000 + i)())); // far apart
         page.exec();
         page.reset();
     }
@@ -118,13 +109,6 @@ INSERT INTO links (crawl_id, from_page, to_url, kind, anchor)
     UNION ALL SELECT 2, id, url, 'a', '本页' FROM pages WHERE crawl_id = 2 AND url = 'https://s.cn/orphan';
 )sql";
 
-std::string fresh_file(const char *name)
-{
-    const auto file = std::filesystem::path(testing::TempDir()) / name;
-    std::filesystem::remove(file);
-    return file.string();
-}
-
 class SiteFindings : public testing::Test
 {
 protected:
@@ -143,20 +127,14 @@ protected:
         site.commit();
     }
 
-    SQLite::Database database_{fresh_file("site_findings.sqlite"),
-                               SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE};
+    SQLite::Database database_{":memory:", SQLite::OPEN_READWRITE};
 };
 
 TEST_F(SiteFindings, FindEachFaultOnce)
 {
     using enum seo::Verdict;
-    const struct
-    {
-        const char *id;
-        seo::Verdict verdict;
-        std::size_t count;
-        std::vector<std::string> first_paths; // of the items, the worst first
-    } expected[] = {
+    // Each finding's id, verdict, count and the paths of its first items, the worst first.
+    const std::tuple<const char *, seo::Verdict, std::size_t, std::vector<std::string>> expected[] = {
         {"site.duplicate_titles", warn, 2, {"/a", "/b"}},
         {"site.duplicate_descriptions", warn, 2, {"/b", "/c"}},
         {"site.duplicate_h1s", warn, 2, {"/a", "/c"}},
@@ -191,8 +169,7 @@ TEST_F(SiteFindings, FindEachFaultOnce)
         EXPECT_EQ(found.id, id);
         EXPECT_EQ(found.verdict, verdict) << id;
         EXPECT_EQ(found.count, count) << id;
-        EXPECT_EQ(found.items.size(), std::min(count, seo::kMaxItems)) << id;
-        EXPECT_FALSE(found.advice.empty()) << id;
+        EXPECT_EQ(found.items.size(), count) << id; // all within kMaxItems
         for (std::size_t item = 0; item < std::min(first_paths.size(), found.items.size()); ++item)
             EXPECT_EQ(found.items[item].url, "https://s.cn" + first_paths[item]) << id;
     }
