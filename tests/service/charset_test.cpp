@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -61,11 +62,8 @@ TEST(Charset, DetectsAndDecodes)
 
 TEST(Charset, ComparesDeclarationsByTheEncodingTheyName)
 {
-    const struct
-    {
-        const char *a, *b;
-        bool same;
-    } cases[] = {
+    // Two labels, and whether they name one encoding.
+    const std::tuple<const char *, const char *, bool> cases[] = {
         {"utf-8", "UTF-8", true},
         {"utf-8", "utf8", true},
         {"sjis", "shift_jis", true},
@@ -75,10 +73,10 @@ TEST(Charset, ComparesDeclarationsByTheEncodingTheyName)
         {"no-such-set", "no-such-set", true},
         {"no-such-set", "UTF-8", false},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.a) + " " + c.b);
-        EXPECT_EQ(seo::same_encoding(c.a, c.b), c.same);
-        EXPECT_EQ(seo::same_encoding(c.b, c.a), c.same);
+    for (const auto &[a, b, same] : cases) {
+        SCOPED_TRACE(std::string(a) + " " + b);
+        EXPECT_EQ(seo::same_encoding(a, b), same);
+        EXPECT_EQ(seo::same_encoding(b, a), same);
     }
 }
 

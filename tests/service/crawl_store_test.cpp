@@ -41,7 +41,6 @@ std::vector<std::string> rows(seo::CrawlStore &store, const std::string &sql)
 std::vector<std::string> urls(const std::vector<seo::QueuedPage> &pages)
 {
     std::vector<std::string> texts;
-    texts.reserve(pages.size());
     for (const auto &page : pages)
         texts.push_back(page.url.substr(kSite.size()));
     return texts;
@@ -51,11 +50,7 @@ using Texts = std::vector<std::string>;
 
 seo::PageFacts answered(std::optional<int> status, bool blocked = false)
 {
-    seo::PageFacts facts;
-    facts.status = status;
-    facts.bytes = 10;
-    facts.blocked = blocked;
-    return facts;
+    return {.status = status, .bytes = 10, .blocked = blocked};
 }
 
 TEST(CrawlStore, AddsEachAddressOnceAndMarksItInASitemapLater)

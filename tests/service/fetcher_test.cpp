@@ -9,6 +9,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -136,30 +137,24 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
 
 TEST_F(FetcherTest, ChecksAStatusByHeadOrElseByGetKeepingNoBody)
 {
-    const struct
-    {
-        const char *path;
-        std::vector<std::string> hops; // path and status
-        std::string asked;
-        const char *failure = "";
-    } cases[] = {
-        {"/page", {"/page 200"}, "HEAD /page "},
-        {"/hop1", {"/hop1 302", "/hop2 301", "/page 200"}, "HEAD /hop1 HEAD /hop2 HEAD /page "},
-        {"/no-head", {"/no-head 200"}, "HEAD /no-head GET /no-head "},
+    // A path; each hop's path and status; the requests the server saw; the failure.
+    const std::tuple<const char *, std::vector<std::string>, const char *, const char *> cases[] = {
+        {"/page", {"/page 200"}, "HEAD /page ", ""},
+        {"/hop1", {"/hop1 302", "/hop2 301", "/page 200"}, "HEAD /hop1 HEAD /hop2 HEAD /page ", ""},
+        {"/no-head", {"/no-head 200"}, "HEAD /no-head GET /no-head ", ""},
         {"/missing", {"/missing 404"}, "HEAD /missing GET /missing ", "服务器返回错误状态 HTTP 404"},
     };
     const seo::FetchLimits limits{.connect_timeout = 2000ms, .total_timeout = 2000ms, .max_body_bytes = 1024};
-    for (const auto &c : cases) {
-        const seo::FetchResult result =
-            seo::check_status(seo::Url::parse(target.url(c.path)).value(), limits);
-        EXPECT_EQ(result.failure, c.failure) << c.path;
+    for (const auto &[path, expected_hops, requests, failure] : cases) {
+        const seo::FetchResult result = seo::check_status(seo::Url::parse(target.url(path)).value(), limits);
+        EXPECT_EQ(result.failure, failure) << path;
         std::vector<std::string> hops;
         for (const seo::FetchHop &hop : result.hops)
             hops.push_back(hop.url.substr(target.url("").size()) + " " + std::to_string(hop.status));
-        EXPECT_EQ(hops, c.hops) << c.path;
+        EXPECT_EQ(hops, expected_hops) << path;
         const std::lock_guard lock(asked_mutex);
-        EXPECT_EQ(std::exchange(asked, {}), c.asked);
-        EXPECT_TRUE(result.body.empty()) << c.path;
+        EXPECT_EQ(std::exchange(asked, {}), requests);
+        EXPECT_TRUE(result.body.empty()) << path;
     }
 }
 
