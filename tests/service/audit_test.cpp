@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -153,14 +154,8 @@ protected:
 
 TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
 {
-    const struct
-    {
-        const char *path;
-        const char *keyword;
-        const char *id;
-        const char *verdict;
-        const char *detail; // a part of it
-    } cases[] = {
+    // A page and a keyword; a check, its verdict and a part of its detail.
+    const std::tuple<const char *, const char *, const char *, const char *, const char *> cases[] = {
         // That the good page passes the rest is its summary's to show, below.
         {"/good", "", "snippet.keywords", "pass", "3 个词"},
         {"/good", "", "links.count", "info", "站内 1，站外 1"},
@@ -200,12 +195,12 @@ TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
         {"/private/gbk", "二手房", "keyword.density", "warn", "出现 4 次"},
         {"/private/gbk", "二手房", "keyword.description", "warn", ""},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.path) + " " + c.keyword + " " + c.id);
-        const json found = finding(analysis(c.path, c.keyword), c.id);
+    for (const auto &[path, keyword, id, verdict, detail] : cases) {
+        SCOPED_TRACE(std::string(path) + " " + keyword + " " + id);
+        const json found = finding(analysis(path, keyword), id);
         ASSERT_FALSE(found.is_null());
-        EXPECT_EQ(found["verdict"], c.verdict);
-        EXPECT_NE(found["detail"].get<std::string>().find(c.detail), std::string::npos) << found["detail"];
+        EXPECT_EQ(found["verdict"], verdict);
+        EXPECT_NE(found["detail"].get<std::string>().find(detail), std::string::npos) << found["detail"];
     }
 }
 
