@@ -188,12 +188,8 @@ TEST_F(FetcherTest, AsksForTheBodysMemoryAsItComes)
 
 TEST(TargetAddress, IsWhatABrowserWouldFetch)
 {
-    const struct
-    {
-        std::string typed;
-        std::string url; // when fetched
-        std::string refusal; // when refused
-    } cases[] = {
+    // As typed; the address fetched, or else why it is refused.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"www.example.com", "http://www.example.com/", ""},
         {"  example.com/a?b=1 ", "http://example.com/a?b=1", ""},
         {"HTTPS://example.com", "https://example.com/", ""},
@@ -205,10 +201,10 @@ TEST(TargetAddress, IsWhatABrowserWouldFetch)
         {std::string("example.com/\0x", 14), "", "网址格式不正确"},
         {"http://中文..测试/", "", "网址中的域名无效"},
     };
-    for (const auto &c : cases) {
-        const seo::TargetAddress target = seo::target_address(c.typed);
-        EXPECT_EQ(target.url ? target.url->text() : "", c.url) << c.typed;
-        EXPECT_EQ(target.refusal, c.refusal) << c.typed;
+    for (const auto &[typed, url, refusal] : cases) {
+        const seo::TargetAddress target = seo::target_address(typed);
+        EXPECT_EQ(target.url ? target.url->text() : "", url) << typed;
+        EXPECT_EQ(target.refusal, refusal) << typed;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -31,13 +32,8 @@ TEST(RobotsTxt, DecidesAsSearchEnginesDo)
                              "User-agent: baiduspider\n"
                              "Disallow: /more-for-baidu\n";
     const seo::RobotsTxt robots(file);
-    const struct
-    {
-        const char *agent;
-        const char *path;
-        bool allowed;
-        const char *rule;
-    } cases[] = {
+    // A crawler and a path; whether it may fetch it, and by which rule.
+    const std::tuple<const char *, const char *, bool, const char *> cases[] = {
         {"Baiduspider", "/private/x", false, "Disallow: /private/"},
         {"Baiduspider", "/private/open/x", true, "Allow: /private/open"}, // the longer rule wins
         {"Baiduspider", "/more-for-baidu", false, "Disallow: /more-for-baidu"}, // its groups merged
@@ -52,11 +48,11 @@ TEST(RobotsTxt, DecidesAsSearchEnginesDo)
         {"Googlebot", "/before-any-group", true, ""}, // rules outside a group count for none
         {"*", "/tmpfile", false, "Disallow: /tmp"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.agent) + " " + c.path);
-        const seo::RobotsTxt::Decision decision = robots.decide(c.agent, c.path);
-        EXPECT_EQ(decision.allowed, c.allowed);
-        EXPECT_EQ(decision.rule, c.rule);
+    for (const auto &[agent, path, allowed, rule] : cases) {
+        SCOPED_TRACE(std::string(agent) + " " + path);
+        const seo::RobotsTxt::Decision decision = robots.decide(agent, path);
+        EXPECT_EQ(decision.allowed, allowed);
+        EXPECT_EQ(decision.rule, rule);
     }
 }
 
