@@ -50,7 +50,11 @@ using Texts = std::vector<std::string>;
 
 seo::PageFacts answered(std::optional<int> status, bool blocked = false)
 {
-    return {.status = status, .bytes = 10, .blocked = blocked};
+    seo::PageFacts facts;
+    facts.status = status;
+    facts.bytes = 10;
+    facts.blocked = blocked;
+    return facts;
 }
 
 TEST(CrawlStore, AddsEachAddressOnceAndMarksItInASitemapLater)

@@ -110,26 +110,22 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
 {
     const std::string unreachable = unreachable_url();
     using Failure = seo::FetchResult::Failure;
-    const struct
-    {
-        std::string url;
-        const char *failure;
-        Failure kind;
-        std::size_t max_body_bytes = 64 * 1024;
-    } cases[] = {
-        {target.url("/missing"), "服务器返回错误状态 HTTP 404", Failure::answer},
-        {target.url("/big-announced"), "页面过大（超过 65536 字节）", Failure::too_large},
-        {target.url("/big-announced"), "页面过大（超过 8 MiB）", Failure::too_large, 8 * 1024 * 1024},
-        {target.url("/big-streamed"), "页面过大（超过 65536 字节）", Failure::too_large},
-        {target.url("/slow"), "连接或读取超时", Failure::timed_out},
-        {target.url("/loop"), "重定向次数过多", Failure::answer},
-        {unreachable, "无法连接到服务器", Failure::connection},
+    const std::size_t small = 64 * 1024, large = 8 * 1024 * 1024;
+    // An address and the bound on its body; why its fetch failed, in words and in kind.
+    const std::tuple<std::string, std::size_t, const char *, Failure> cases[] = {
+        {target.url("/missing"), small, "服务器返回错误状态 HTTP 404", Failure::answer},
+        {target.url("/big-announced"), small, "页面过大（超过 65536 字节）", Failure::too_large},
+        {target.url("/big-announced"), large, "页面过大（超过 8 MiB）", Failure::too_large},
+        {target.url("/big-streamed"), small, "页面过大（超过 65536 字节）", Failure::too_large},
+        {target.url("/slow"), small, "连接或读取超时", Failure::timed_out},
+        {target.url("/loop"), small, "重定向次数过多", Failure::answer},
+        {unreachable, small, "无法连接到服务器", Failure::connection},
     };
-    for (const auto &c : cases) {
-        const seo::FetchResult result = fetch(c.url, c.max_body_bytes);
-        EXPECT_EQ(result.failure, c.failure) << c.url;
-        EXPECT_EQ(result.kind, c.kind) << c.url;
-        EXPECT_TRUE(result.body.empty()) << c.url;
+    for (const auto &[url, max_body_bytes, failure, kind] : cases) {
+        const seo::FetchResult result = fetch(url, max_body_bytes);
+        EXPECT_EQ(result.failure, failure) << url;
+        EXPECT_EQ(result.kind, kind) << url;
+        EXPECT_TRUE(result.body.empty()) << url;
     }
     EXPECT_EQ(loop_hits, 6); // the first request and five redirects
     EXPECT_FALSE(fetch(unreachable).failure_detail.empty()); // libcurl's own words

@@ -22,18 +22,19 @@ using namespace std::chrono_literals;
 
 sockaddr_in ipv4(const char *host, int port = 0)
 {
-    sockaddr_in address{.sin_family = AF_INET, .sin_port = htons(std::uint16_t(port))};
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(std::uint16_t(port));
     ::inet_pton(AF_INET, host, &address.sin_addr);
     return address;
 }
 
 // A listening socket on 127.0.0.1 whose connections go to HttpConnections; each request
 // is answered "ok" after its head has been read.
-class Server
+struct Server
 {
-public:
     explicit Server(seo::ConnectionLimits limits)
-        : connections_(limits, [](httplib::Stream &stream, bool) {
+        : connections(limits, [](httplib::Stream &stream, bool) {
             std::string head;
             char c = 0;
             while (!head.ends_with("\r\n\r\n") && stream.read(&c, 1) == 1)
@@ -42,39 +43,35 @@ public:
             return stream.write(answer.data(), answer.size()) == ssize_t(answer.size());
         })
     {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address = ipv4("127.0.0.1");
         socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr *>(&address), length);
-        ::listen(listener_, SOMAXCONN);
-        ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        acceptor_ = std::thread([this] {
+        ::bind(listener, reinterpret_cast<sockaddr *>(&address), length);
+        ::listen(listener, SOMAXCONN);
+        ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+        port = ntohs(address.sin_port);
+        acceptor = std::thread([this] {
             while (true) {
-                const int client = ::accept(listener_, nullptr, nullptr);
+                const int client = ::accept(listener, nullptr, nullptr);
                 if (client < 0)
                     return;
-                connections_.accept(client);
+                connections.accept(client);
             }
         });
     }
 
     ~Server()
     {
-        ::shutdown(listener_, SHUT_RDWR);
-        acceptor_.join();
-        ::close(listener_);
-        connections_.close_all();
+        ::shutdown(listener, SHUT_RDWR);
+        acceptor.join();
+        ::close(listener);
+        connections.close_all();
     }
 
-    int port() const { return port_; }
-    const seo::HttpConnections &connections() const { return connections_; }
-
-private:
-    seo::HttpConnections connections_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::thread acceptor_;
+    seo::HttpConnections connections;
+    int listener = -1;
+    int port = 0;
+    std::thread acceptor;
 };
 
 // A client socket from `source` (any 127.x.y.z is this machine).
@@ -144,21 +141,21 @@ TEST(HttpConnections, ClientsThatSendSlowlyHoldNoWorker)
     const Server server({.max_workers = 2});
     std::deque<Client> slow;
     for (int i = 0; i < 300; ++i) {
-        slow.emplace_back(server.port());
+        slow.emplace_back(server.port);
         slow.back().send("GET / HTTP/1.1\r\nHo"); // and nothing more
     }
-    ASSERT_TRUE(eventually([&] { return server.connections().open() == 300; }));
-    EXPECT_TRUE(answered(Client(server.port()).ask()));
-    EXPECT_TRUE(eventually([&] { return server.connections().serving() == 0; }));
+    ASSERT_TRUE(eventually([&] { return server.connections.open() == 300; }));
+    EXPECT_TRUE(answered(Client(server.port).ask()));
+    EXPECT_TRUE(eventually([&] { return server.connections.serving() == 0; }));
 }
 
 TEST(HttpConnections, RequestsMustComeWithinTheirDeadline)
 {
     const Server server({.head_deadline = 300ms});
-    const Client silent(server.port());
-    const Client trickling(server.port());
+    const Client silent(server.port);
+    const Client trickling(server.port);
     trickling.send("GET / HTTP/1.1\r\n");
-    const Client kept(server.port());
+    const Client kept(server.port);
     ASSERT_TRUE(answered(kept.ask()));
     EXPECT_TRUE(silent.closed_within(10s));
     EXPECT_TRUE(trickling.closed_within(10s));
@@ -171,31 +168,31 @@ TEST(HttpConnections, OneClientAddressHoldsItsShareOnly)
     const Server server({.max_per_peer = 3, .cap_loopback_peers = true});
     std::deque<Client> crowd;
     for (int i = 0; i < 3; ++i)
-        crowd.emplace_back(server.port(), "127.0.0.2");
-    ASSERT_TRUE(eventually([&] { return server.connections().open() == 3; }));
-    const Client one_too_many(server.port(), "127.0.0.2");
+        crowd.emplace_back(server.port, "127.0.0.2");
+    ASSERT_TRUE(eventually([&] { return server.connections.open() == 3; }));
+    const Client one_too_many(server.port, "127.0.0.2");
     EXPECT_TRUE(one_too_many.closed_within(10s));
-    EXPECT_TRUE(answered(Client(server.port(), "127.0.0.3").ask()));
+    EXPECT_TRUE(answered(Client(server.port, "127.0.0.3").ask()));
     EXPECT_FALSE(crowd.front().closed_within(0ms));
 
     // Loopback clients share one address, and are not held to it unless told.
     const Server local({.max_per_peer = 3});
     std::deque<Client> tools;
     for (int i = 0; i < 5; ++i)
-        tools.emplace_back(local.port());
+        tools.emplace_back(local.port);
     EXPECT_TRUE(answered(tools.back().ask()));
 }
 
 TEST(HttpConnections, IdleConnectionsAreClosedFirstWhenConnectionsRunShort)
 {
     const Server server({.max_connections = 3});
-    const Client idle(server.port());
+    const Client idle(server.port);
     ASSERT_TRUE(answered(idle.ask()));
-    const Client slow1(server.port()), slow2(server.port());
+    const Client slow1(server.port), slow2(server.port);
     slow1.send("GET / HT");
     slow2.send("GET / HT");
-    ASSERT_TRUE(eventually([&] { return server.connections().waiting() == 3; }));
-    const Client newcomer(server.port());
+    ASSERT_TRUE(eventually([&] { return server.connections.waiting() == 3; }));
+    const Client newcomer(server.port);
     EXPECT_TRUE(idle.closed_within(10s));
     EXPECT_TRUE(answered(newcomer.ask()));
     EXPECT_FALSE(slow1.closed_within(0ms));
@@ -205,11 +202,11 @@ TEST(HttpConnections, IdleConnectionsAreClosedFirstWhenConnectionsRunShort)
 TEST(HttpConnections, WithNoneIdleTheOldestRequestStillComingGivesWay)
 {
     const Server server({.max_connections = 2});
-    const Client slow1(server.port()), slow2(server.port());
+    const Client slow1(server.port), slow2(server.port);
     slow1.send("GET / HT");
-    ASSERT_TRUE(eventually([&] { return server.connections().waiting() == 2; }));
+    ASSERT_TRUE(eventually([&] { return server.connections.waiting() == 2; }));
     slow2.send("GET / HT");
-    const Client newcomer(server.port());
+    const Client newcomer(server.port);
     EXPECT_TRUE(answered(newcomer.ask()));
     EXPECT_TRUE(slow1.closed_within(10s));
     EXPECT_FALSE(slow2.closed_within(0ms));

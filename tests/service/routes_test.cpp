@@ -53,7 +53,6 @@ TEST_F(RoutesTest, AnswersEachRouteAndHardensEveryAnswer)
         // an invalid byte in the request must not make the answer invalid UTF-8
         {"GET", "/Tools/Density.aspx?kw=%FF%E7%BD%91%E7%AB%99&url=" + page, "", 200, html,
          "<td>\xEF\xBF\xBD网站</td>"},
-        {"GET", "/nothing", "", 404, html, "<!DOCTYPE html>"},
         {"GET", "/Tools/RobotXaspx", "", 404, html, "<!DOCTYPE html>"},
         {"GET", "/veltro/other.txt", "", 404, html, "<!DOCTYPE html>"},
         {"GET", "/?q=" + std::string(9000, 'a'), "", 414, html, "网址太长"},
