@@ -70,8 +70,7 @@ void QueryTest::queryFillsAllThreeAreas()
 {
     FormHarness harness;
     serveSite(harness.server());
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     for (int run = 0; run < 2; ++run) { // a second query gives the same, not doubled
         QTest::mouseClick(f.Command1, Qt::LeftButton);
@@ -104,8 +103,7 @@ void QueryTest::queryFillsAllThreeAreas()
 void QueryTest::typedTextsReachTheSiteExactly()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     f.Text2->setPlainText(u"earlier"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
     QCOMPARE(harness.asked, QStringList{u"网站优化分析助手|请输入查询地址|notice"_s});
@@ -169,8 +167,7 @@ void QueryTest::unansweredQueriesSayWhy()
         harness.server().route(path, response);
     if (cells == noConnection)
         harness.server().close();
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
     QCOMPARE(captions(f.Label2), QStringList(4, cells));
@@ -205,8 +202,7 @@ void QueryTest::spiderViewSaysWhenTheServiceIsBack()
     FormHarness harness;
     harness.siteTrouble = siteTrouble;
     harness.server().close(); // the service has died: nothing listens
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
     QCOMPARE(f.Text2->toPlainText(),
@@ -231,8 +227,7 @@ void QueryTest::longTextsAreCutBetweenCharacters()
                            Response::page(SitePages::overview(
                                {{text, text}}, {{text, text, text}, {u"网站优化 seo"_s, u"1"_s, u"1%"_s}})));
     harness.server().route(u"/Tools/Robot.aspx"_s, Response::page(SitePages::spider(text)));
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
 
@@ -319,8 +314,7 @@ void QueryTest::densityCheckShowsTheFigures()
     QFETCH(QStringList, slots);
     FormHarness harness;
     harness.server().route(u"/Tools/Density.aspx"_s, Response::page(page));
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     f.Command5_Click();
     QTest::keyClicks(f.Text3, u"seo"_s);
     QTest::keyClicks(f.Text4, u"www.example.com"_s);
@@ -382,8 +376,7 @@ void QueryTest::updateOfferOnlyForARealDifferentVersion()
 void QueryTest::homePageButtonOpensTheBrowser()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     const QString home = u"http://"_s + harness.server().host() + u"/veltro"_s;
     QTest::mouseClick(f.Command6, Qt::LeftButton);
     QCOMPARE(harness.opened, QList<QUrl>{QUrl(home)});

@@ -70,8 +70,7 @@ private Q_SLOTS:
 void WindowTest::startsAsDesigned()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QCOMPARE(f.size(), QSize(728, 276));
     QVERIFY(f.Frame2->isHidden());
@@ -103,8 +102,7 @@ void WindowTest::startsAsDesigned()
 void WindowTest::panelAndKeysReachEveryControl()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QApplication::setActiveWindow(&f);
     QVERIFY(QTest::qWaitForWindowActive(&f));
     auto walk = [&f](int steps) {
@@ -237,8 +235,7 @@ void WindowTest::quitQuestion()
     const bool ends = answer == UserAnswer::Ok;
     FormHarness harness(FormHarness::Timer::Running);
     harness.answer = answer;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QCOMPARE(f.close(), ends);
     QCOMPARE(harness.asked, QStringList{u"退出|真的退出吗?|question"_s});
     QCOMPARE(harness.endRequests, ends ? 1 : 0);
@@ -251,8 +248,7 @@ static void quitWhileADensityCheckWaits(FormHarness &harness, std::chrono::milli
 {
     harness.server().route(u"/Tools/Density.aspx"_s,
                            Response::page(SitePages::density({u"1"_s})).after(delay));
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     f.Text3->setText(u"k"_s);
     f.Text4->setText(u"u"_s);
     QTimer::singleShot(50ms, &f, [&f] {

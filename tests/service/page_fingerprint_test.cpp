@@ -46,9 +46,7 @@ TEST(Simhash, OneWordChangedStaysNearAnUnrelatedTextIsFar)
         changed.replace(changed.find(from), std::string_view(from).size(), to);
         EXPECT_LE(seo::hamming_distance(original, simhash_of(changed)), 3) << from;
     }
-    const std::string unrelated = "服务器的日志显示，数据库在凌晨三点开始变慢。工程师检查了索引和查询语句，"
-                                  "发现一张表缺少主键，导致每次更新都要扫描全部记录。"
-                                  "加上主键并重建索引之后，查询时间从几秒缩短到几毫秒。";
+    const std::string unrelated = "服务器的日志显示，数据库在凌晨三点开始变慢。工程师检查了索引和查询语句。";
     EXPECT_GE(seo::hamming_distance(original, simhash_of(unrelated)), 20);
     // Two words make no shingle of three: they are taken one by one.
     EXPECT_NE(simhash_of("网站 优化"), simhash_of(""));
