@@ -36,10 +36,7 @@ TEST(Url, EqualAddressesShareOneSpelling)
     };
     for (const auto &[written, spelling] : cases)
         EXPECT_EQ(spelled(written), spelling) << written;
-}
-
-TEST(Url, ToldWhyAnAddressIsNone)
-{
+    // Why an address is none.
     EXPECT_EQ(std::get<seo::Url::Fault>(seo::Url::checked("mailto:a@b.cn")), seo::Url::Fault::not_web);
     EXPECT_EQ(std::get<seo::Url::Fault>(seo::Url::checked("http://中文..测试/")), seo::Url::Fault::bad_host);
     EXPECT_EQ(std::get<seo::Url::Fault>(seo::Url::checked("http://a b/")), seo::Url::Fault::malformed);
