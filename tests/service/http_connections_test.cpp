@@ -90,8 +90,8 @@ public:
 
     void send(const std::string &bytes) const { ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
 
-    // The answer to a whole request, or empty when none comes within `patience`.
-    std::string ask(std::chrono::milliseconds patience = 20s) const
+    // Whether a whole request it sends is answered "ok" within `patience`.
+    bool gets_answer(std::chrono::milliseconds patience = 20s) const
     {
         send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         std::string answer;
@@ -102,7 +102,7 @@ public:
                 break;
             answer.append(chunk, std::size_t(got));
         }
-        return answer;
+        return answer.starts_with("HTTP/1.1 200 OK") && answer.ends_with("ok");
     }
 
     // Whether the server closes the connection (or never took it) within `patience`.
@@ -122,11 +122,6 @@ private:
     int socket_;
 };
 
-bool answered(const std::string &answer)
-{
-    return answer.starts_with("HTTP/1.1 200 OK") && answer.ends_with("ok");
-}
-
 // Waits for a state the server reaches on its own threads.
 template<typename Condition>
 bool eventually(Condition condition)
@@ -145,7 +140,7 @@ TEST(HttpConnections, ClientsThatSendSlowlyHoldNoWorker)
         slow.back().send("GET / HTTP/1.1\r\nHo"); // and nothing more
     }
     ASSERT_TRUE(eventually([&] { return server.connections.open() == 300; }));
-    EXPECT_TRUE(answered(Client(server.port).ask()));
+    EXPECT_TRUE(Client(server.port).gets_answer());
     EXPECT_TRUE(eventually([&] { return server.connections.serving() == 0; }));
 }
 
@@ -156,7 +151,7 @@ TEST(HttpConnections, RequestsMustComeWithinTheirDeadline)
     const Client trickling(server.port);
     trickling.send("GET / HTTP/1.1\r\n");
     const Client kept(server.port);
-    ASSERT_TRUE(answered(kept.ask()));
+    ASSERT_TRUE(kept.gets_answer());
     EXPECT_TRUE(silent.closed_within(10s));
     EXPECT_TRUE(trickling.closed_within(10s));
     EXPECT_TRUE(kept.closed_within(10s)); // kept open after its answer, but not for ever
@@ -172,7 +167,7 @@ TEST(HttpConnections, OneClientAddressHoldsItsShareOnly)
     ASSERT_TRUE(eventually([&] { return server.connections.open() == 3; }));
     const Client one_too_many(server.port, "127.0.0.2");
     EXPECT_TRUE(one_too_many.closed_within(10s));
-    EXPECT_TRUE(answered(Client(server.port, "127.0.0.3").ask()));
+    EXPECT_TRUE(Client(server.port, "127.0.0.3").gets_answer());
     EXPECT_FALSE(crowd.front().closed_within(0ms));
 
     // Loopback clients share one address, and are not held to it unless told.
@@ -180,21 +175,21 @@ TEST(HttpConnections, OneClientAddressHoldsItsShareOnly)
     std::deque<Client> tools;
     for (int i = 0; i < 5; ++i)
         tools.emplace_back(local.port);
-    EXPECT_TRUE(answered(tools.back().ask()));
+    EXPECT_TRUE(tools.back().gets_answer());
 }
 
 TEST(HttpConnections, IdleConnectionsAreClosedFirstWhenConnectionsRunShort)
 {
     const Server server({.max_connections = 3});
     const Client idle(server.port);
-    ASSERT_TRUE(answered(idle.ask()));
+    ASSERT_TRUE(idle.gets_answer());
     const Client slow1(server.port), slow2(server.port);
     slow1.send("GET / HT");
     slow2.send("GET / HT");
     ASSERT_TRUE(eventually([&] { return server.connections.waiting() == 3; }));
     const Client newcomer(server.port);
     EXPECT_TRUE(idle.closed_within(10s));
-    EXPECT_TRUE(answered(newcomer.ask()));
+    EXPECT_TRUE(newcomer.gets_answer());
     EXPECT_FALSE(slow1.closed_within(0ms));
     EXPECT_FALSE(slow2.closed_within(0ms));
 }
@@ -207,7 +202,7 @@ TEST(HttpConnections, WithNoneIdleTheOldestRequestStillComingGivesWay)
     ASSERT_TRUE(eventually([&] { return server.connections.waiting() == 2; }));
     slow2.send("GET / HT");
     const Client newcomer(server.port);
-    EXPECT_TRUE(answered(newcomer.ask()));
+    EXPECT_TRUE(newcomer.gets_answer());
     EXPECT_TRUE(slow1.closed_within(10s));
     EXPECT_FALSE(slow2.closed_within(0ms));
 }
