@@ -32,27 +32,16 @@ public:
 
         static Response page(const QByteArray &body, int status = 200)
         {
-            Response response;
-            response.status = status;
-            response.body = body;
-            return response;
+            return {.status = status, .body = body};
         }
         static Response page(const QString &body, int status = 200) { return page(body.toUtf8(), status); }
-        static Response neverEnding() { return withKind(Kind::NeverEnds, "<html>"); }
-        static Response endless() { return withKind(Kind::Endless, {}); }
+        static Response neverEnding() { return {.body = "<html>", .kind = Kind::NeverEnds}; }
+        static Response endless() { return {.body = {}, .kind = Kind::Endless}; }
         Response after(std::chrono::milliseconds wait) const
         {
             Response later = *this;
             later.delay = wait;
             return later;
-        }
-
-    private:
-        static Response withKind(Kind kind, const QByteArray &body)
-        {
-            Response response = page(body);
-            response.kind = kind;
-            return response;
         }
     };
     // Answers a request for one path, given its query.
