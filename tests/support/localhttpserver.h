@@ -49,8 +49,8 @@ public:
 
     explicit LocalHttpServer(QObject *parent = nullptr);
 
-    QString host() const; // "127.0.0.1:port"
-    void route(const QString &path, const Route &answer);
+    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    void route(const QString &path, const Route &answer) { m_routes.insert(path, answer); }
     void route(const QString &path, const Response &fixed);
     // Stops listening: connections to it fail from then on.
     void close() { m_server.close(); }
