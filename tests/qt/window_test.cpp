@@ -24,7 +24,8 @@ namespace {
 
 // Widgets painted alone, where the window shows them, at a device pixel ratio: the image
 // is in device pixels of the whole window.
-QImage paintedAlone(const QList<QWidget *> &widgets, Form1 &window, qreal ratio)
+template<typename Widget>
+QImage paintedAlone(const QList<Widget *> &widgets, Form1 &window, qreal ratio)
 {
     QImage image((QSizeF(window.size()) * ratio).toSize(), QImage::Format_ARGB32);
     image.setDevicePixelRatio(ratio);
@@ -163,12 +164,9 @@ void WindowTest::captionsAreWholeAndClearOfTheGrid()
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
 
-    QList<QWidget *> gridLines;
-    for (GridLine *line : f.findChildren<GridLine *>())
-        gridLines.append(line);
-    const QImage lines = paintedAlone(gridLines, f, ratio);
+    const QImage lines = paintedAlone(f.findChildren<GridLine *>(), f, ratio);
     for (FormLabel *label : f.Frame1->findChildren<FormLabel *>() + f.Frame2->findChildren<FormLabel *>()) {
-        const QImage ink = paintedAlone({label}, f, ratio);
+        const QImage ink = paintedAlone(QList{label}, f, ratio);
         const QRect box(label->mapTo(&f, QPoint()), label->size());
         const QByteArray name = label->text().left(20).toUtf8();
         int inked = 0;
@@ -189,7 +187,7 @@ void WindowTest::captionsAreWholeAndClearOfTheGrid()
     }
 
     f.Label2[3]->setCaption(u"网站优化分析助手检查网页标题关键词和描述"_s.repeated(20));
-    const QImage description = paintedAlone({f.Label2[3]}, f, ratio);
+    const QImage description = paintedAlone(QList{f.Label2[3]}, f, ratio);
     int lineCount = 0;
     for (int y = 0; y < description.height(); ++y)
         lineCount += rowHasInk(description, y) && !rowHasInk(description, y - 1);
