@@ -32,16 +32,14 @@ void add_clean_site(SQLite::Database &database, std::int64_t crawl)
         INSERT INTO pages (crawl_id, url, path, depth, in_sitemap, state, final_url, status, content_type,
             bytes, response_ms, title, description, h1, canonical, noindex, text_words, content_hash, simhash,
             keywords)
-        VALUES (:crawl, :url, :url, :depth, 1, 'done', :url, 200, 'text/html; charset=utf-8', :bytes, :ms,
-            '标题 ' || :path, '描述 ' || :path, 'H1 ' || :path, :url, 0, 500, :path, :simhash,
-            '[["' || :path || '", 5, 1.5], ["通用", 3, 1.0]]'))sql");
+        SELECT :crawl, url, url, min(:i, 1), 1, 'done', url, 200, 'text/html; charset=utf-8', 20000 + 1000 * :i,
+            100 + 10 * :i, '标题 ' || :path, '描述 ' || :path, 'H1 ' || :path, url, 0, 500, :path, :simhash,
+            '[["' || :path || '", 5, 1.5], ["通用", 3, 1.0]]'
+        FROM (SELECT 'https://s.cn' || :path AS url))sql");
     for (std::size_t i = 0; i < kPages; ++i) {
         page.bind(":crawl", crawl);
-        page.bind(":url", std::string("https://s.cn") + kPaths[i]);
+        page.bind(":i", std::int64_t(i));
         page.bind(":path", kPaths[i]);
-        page.bind(":depth", i == 0 ? 0 : 1);
-        page.bind(":bytes", std::int64_t(20000 + 1000 * i));
-        page.bind(":ms", std::int64_t(100 + 10 * i));
         page.bind(":simhash", std::int64_t(std::mt19937_64(crawl * 1000 + i)())); // far apart
         page.exec();
         page.reset();
