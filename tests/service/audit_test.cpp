@@ -68,22 +68,18 @@ const std::string kGbkPage =
 
 void serve_held_back_pages(httplib::Server &http)
 {
-    http.Get("/good", [](const httplib::Request &request, httplib::Response &response) {
+    http.Get("/good", [](auto &request, auto &response) {
         response.set_content(good_page(request.get_header_value("Host")), "text/html; charset=utf-8");
     });
-    http.Get("/bad", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/bad", [](auto &, auto &response) {
         response.set_header("X-Robots-Tag", "baiduspider: noindex");
         response.set_content(kBadPage, "text/html");
     });
-    http.Get("/private/gbk", [](const httplib::Request &, httplib::Response &response) {
-        response.set_content(kGbkPage, "text/html");
-    });
-    http.Get("/moved", [](const httplib::Request &, httplib::Response &response) {
-        response.set_redirect("/good", 302);
-    });
+    http.Get("/private/gbk", [](auto &, auto &response) { response.set_content(kGbkPage, "text/html"); });
+    http.Get("/moved", [](auto &, auto &response) { response.set_redirect("/good", 302); });
     // Addresses spelt two ways, a Chinese path kept from Googlebot, two X-Robots-Tag
     // headers and a charset declared twice in different spellings.
-    http.Get("/café", [](const httplib::Request &request, httplib::Response &response) {
+    http.Get("/café", [](auto &request, auto &response) {
         const std::string self = "http://" + request.get_header_value("Host") + "/caf%c3%a9";
         response.set_content(
             "<html lang=\"en\"><head><link rel=\"canonical\" href=\"" + self
@@ -91,16 +87,16 @@ void serve_held_back_pages(httplib::Server &http)
                 + "\"><link rel=\"alternate\" hreflang=\"en\" href=\"/en\"></head><body>Coffee</body></html>",
             "text/html; charset=utf-8");
     });
-    http.Get("/中文/page", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/中文/page", [](auto &, auto &response) {
         response.set_content("<html><body>中文页面</body></html>", "text/html; charset=utf-8");
     });
-    http.Get("/headers", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/headers", [](auto &, auto &response) {
         response.set_header("X-Robots-Tag", "googlebot: nofollow");
         response.set_header("X-Robots-Tag", "noindex");
         response.set_content("<html><head><meta charset=\"utf8\"></head><body>页面</body></html>",
                              "text/html; charset=UTF-8");
     });
-    http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/robots.txt", [](auto &, auto &response) {
         response.set_content("User-agent: Baiduspider\nDisallow: /private/\n\nUser-agent: Googlebot/2.1\n"
                              "Disallow: /中文/\n\nUser-agent: *\nAllow: /\n",
                              "text/plain");
@@ -232,13 +228,11 @@ TEST_F(AuditTest, HostileRobotsFilesChangeNothingButTheirFinding)
     const auto findings_with = [](const std::function<void(httplib::Response &)> &robots) {
         const std::string page = good_page("example.com");
         const TargetServer server{[&](httplib::Server &http) {
-            http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
+            http.Get("/good", [&page](auto &, auto &response) {
                 response.set_content(page, "text/html; charset=utf-8");
             });
             if (robots)
-                http.Get("/robots.txt", [&robots](const httplib::Request &, httplib::Response &response) {
-                    robots(response);
-                });
+                http.Get("/robots.txt", [&robots](auto &, auto &response) { robots(response); });
         }};
         const auto result =
             get_local(running_site->port(), "/api/analyze?url=" + percent_encoded(server.url("/good")));

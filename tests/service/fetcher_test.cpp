@@ -186,7 +186,6 @@ TEST(TargetAddress, IsWhatABrowserWouldFetch)
 {
     // As typed; the address fetched, or else why it is refused.
     const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"www.example.com", "http://www.example.com/", ""},
         {"  example.com/a?b=1 ", "http://example.com/a?b=1", ""},
         {"HTTPS://example.com", "https://example.com/", ""},
         {"example.com/a?next=https://x", "http://example.com/a?next=https://x", ""},
