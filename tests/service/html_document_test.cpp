@@ -83,9 +83,8 @@ TEST(SiteFurniture, IsToldFromThePagesOwnContent)
          "</article><footer>版权所有</footer>",
          "优品商城|版权所有", ""},
         {"class names and ids, and roles; a restaurant's menu is content",
-         "<div id=breadcrumb>首页 &gt; 手机</div><div class='side_nav hot'>热门</div><div "
-         "role=search>找</div>"
-         "<div class=menu>红烧肉</div><div class=navigator>正文</div>",
+         "<div id=breadcrumb>首页 &gt; 手机</div><div class='side_nav hot'>热门</div>"
+         "<div role=search>找</div><div class=menu>红烧肉</div><div class=navigator>正文</div>",
          "首页 > 手机\n热门\n找", ""},
         {"furniture within furniture",
          "<header><nav><a href=/>首页</a></nav><button>搜索</button></header>"
@@ -98,9 +97,9 @@ TEST(SiteFurniture, IsToldFromThePagesOwnContent)
              + "<div><p>颜色：白色</p><p>物流很快</p><a href=#>有用(12)</a></div>",
          "颜色：黑色|有用(3)|颜色：黑色|有用(3)|颜色：白色|有用(12)", "有用(3)|有用(3)|有用(12)"},
         {"labels in lines of them, item after item",
-         "<p>楼主 发表于 2023-01-08 08:20 只看该作者</p><p>正文一</p><p>沙发 发表于 2024-01-26 23:42 "
-         "只看该作者</p>"
-         "<p>正文二</p><p>板凳 发表于 2023-09-20 14:04 只看该作者</p><p>正文三</p>",
+         "<p>楼主 发表于 2023-01-08 08:20 只看该作者</p><p>正文一</p>"
+         "<p>沙发 发表于 2024-01-26 23:42 只看该作者</p><p>正文二</p>"
+         "<p>板凳 发表于 2023-09-20 14:04 只看该作者</p><p>正文三</p>",
          "发表于|只看该作者|发表于|只看该作者|发表于|只看该作者", ""},
         {"sentences, with their inline elements, and headings repeat in documentation",
          repeated("<h4>Syntax</h4><p>选择「<span>编辑 - 数据库</span>」。</p><p><em>StDev</em> is the "
