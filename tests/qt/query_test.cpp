@@ -51,17 +51,15 @@ class QueryTest : public QObject
 
 private Q_SLOTS:
     void queryFillsAllThreeAreas();
-    void emptyBoxesAreRefused();
     void typedTextsReachTheSiteExactly();
     void unansweredQueriesSayWhy_data();
     void unansweredQueriesSayWhy();
     void spiderViewSaysWhenTheServiceIsBack_data();
     void spiderViewSaysWhenTheServiceIsBack();
     void longTextsAreCutBetweenCharacters();
-    void newestQueryWinsAndAddressIsReadOnce();
+    void newestQueryOrCheckWinsAndAddressIsReadOnce();
     void densityCheckShowsTheFigures_data();
     void densityCheckShowsTheFigures();
-    void newestDensityCheckWins();
     void updateCheckRunsOnceASecondAfterStart();
     void updateOfferOnlyForARealDifferentVersion_data();
     void updateOfferOnlyForARealDifferentVersion();
@@ -72,8 +70,7 @@ void QueryTest::queryFillsAllThreeAreas()
 {
     FormHarness harness;
     serveSite(harness.server());
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     for (int run = 0; run < 2; ++run) { // a second query gives the same, not doubled
         QTest::mouseClick(f.Command1, Qt::LeftButton);
@@ -102,11 +99,11 @@ void QueryTest::queryFillsAllThreeAreas()
     QCOMPARE(f.Label2[1]->text(), u"www.example.com title"_s);
 }
 
-void QueryTest::emptyBoxesAreRefused()
+// Empty boxes are refused before anything is asked; typed texts reach the site exactly.
+void QueryTest::typedTextsReachTheSiteExactly()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     f.Text2->setPlainText(u"earlier"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
     QCOMPARE(harness.asked, QStringList{u"网站优化分析助手|请输入查询地址|notice"_s});
@@ -123,19 +120,14 @@ void QueryTest::emptyBoxesAreRefused()
         QCOMPARE(captions(f.Label7), QStringList(6, u".."_s));
     }
     QVERIFY(harness.server().requests().isEmpty());
-}
 
-void QueryTest::typedTextsReachTheSiteExactly()
-{
-    FormHarness harness;
-    Form1 &f = harness.form();
     f.Text1->setText(u" a b&c=d#e+f%41 中文 "_s); // typed Chinese is set directly
     f.Command3_Click();
     QCOMPARE(harness.server().requests(),
              QStringList{u"/?q=%20a%20b%26c%3Dd%23e%2Bf%2541%20%E4%B8%AD%E6%96%87%20"_s});
-    f.Command5_Click();
+    f.Text3->clear();
     QTest::keyClicks(f.Text3, u"  "_s);
-    QTest::keyClicks(f.Text4, u"a.com/?x=1&y=#z"_s);
+    QTest::keyClicks(f.Text4, u"a.com/?x=1&y=#z"_s); // the address box is empty from above
     QTest::mouseClick(f.Command4, Qt::LeftButton);
     QCOMPARE(harness.server().requests(u"/Tools/Density.aspx"_s),
              QStringList{u"/Tools/Density.aspx?kw=%20%20&url=a.com%2F%3Fx%3D1%26y%3D%23z"_s});
@@ -175,8 +167,7 @@ void QueryTest::unansweredQueriesSayWhy()
         harness.server().route(path, response);
     if (cells == noConnection)
         harness.server().close();
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
     QCOMPARE(captions(f.Label2), QStringList(4, cells));
@@ -211,8 +202,7 @@ void QueryTest::spiderViewSaysWhenTheServiceIsBack()
     FormHarness harness;
     harness.siteTrouble = siteTrouble;
     harness.server().close(); // the service has died: nothing listens
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
     QCOMPARE(f.Text2->toPlainText(),
@@ -237,8 +227,7 @@ void QueryTest::longTextsAreCutBetweenCharacters()
                            Response::page(SitePages::overview(
                                {{text, text}}, {{text, text, text}, {u"网站优化 seo"_s, u"1"_s, u"1%"_s}})));
     harness.server().route(u"/Tools/Robot.aspx"_s, Response::page(SitePages::spider(text)));
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QTest::keyClicks(f.Text1, u"www.example.com"_s);
     QTest::mouseClick(f.Command1, Qt::LeftButton);
 
@@ -264,7 +253,7 @@ void QueryTest::longTextsAreCutBetweenCharacters()
     }
 }
 
-void QueryTest::newestQueryWinsAndAddressIsReadOnce()
+void QueryTest::newestQueryOrCheckWinsAndAddressIsReadOnce()
 {
     FormHarness harness;
     serveSite(harness.server());
@@ -287,6 +276,21 @@ void QueryTest::newestQueryWinsAndAddressIsReadOnce()
     QCOMPARE(f.Label2[1]->text(), u"slow title"_s);
     QCOMPARE(f.Text2->toPlainText(), u"slow as a spider sees it"_s);
     QCOMPARE(tableOf(f.ListView1)[1][1], u"slow-word"_s);
+
+    // Likewise for the density check.
+    harness.server().route(u"/Tools/Density.aspx"_s, [](const QUrlQuery &query) {
+        const QString keyword = query.queryItemValue(u"kw"_s, QUrl::FullyDecoded);
+        return Response::page(SitePages::density({keyword, keyword})).after(keyword == u"old" ? 300ms : 0ms);
+    });
+    f.Text3->setText(u"old"_s);
+    f.Text4->setText(u"u"_s);
+    QTimer::singleShot(50ms, &f, [&f] {
+        f.Command7_Click(); // hiding the panel does not stop a check
+        f.Text3->setText(u"new"_s);
+        f.Command4_Click();
+    });
+    f.Command4_Click();
+    QCOMPARE(captions(f.Label7), (QStringList{advice, "new", "new", noResult, noResult, noResult}));
 }
 
 void QueryTest::densityCheckShowsTheFigures_data()
@@ -310,33 +314,13 @@ void QueryTest::densityCheckShowsTheFigures()
     QFETCH(QStringList, slots);
     FormHarness harness;
     harness.server().route(u"/Tools/Density.aspx"_s, Response::page(page));
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     f.Command5_Click();
     QTest::keyClicks(f.Text3, u"seo"_s);
     QTest::keyClicks(f.Text4, u"www.example.com"_s);
     QTest::mouseClick(f.Command4, Qt::LeftButton);
     QCOMPARE(captions(f.Label7), slots);
     QVERIFY(harness.asked.isEmpty());
-}
-
-void QueryTest::newestDensityCheckWins()
-{
-    FormHarness harness;
-    harness.server().route(u"/Tools/Density.aspx"_s, [](const QUrlQuery &query) {
-        const QString keyword = query.queryItemValue(u"kw"_s, QUrl::FullyDecoded);
-        return Response::page(SitePages::density({keyword, keyword})).after(keyword == u"old" ? 300ms : 0ms);
-    });
-    Form1 &f = harness.form();
-    f.Text3->setText(u"old"_s);
-    f.Text4->setText(u"u"_s);
-    QTimer::singleShot(50ms, &f, [&f] {
-        f.Command7_Click(); // hiding the panel does not stop a check
-        f.Text3->setText(u"new"_s);
-        f.Command4_Click();
-    });
-    f.Command4_Click();
-    QCOMPARE(captions(f.Label7), (QStringList{advice, "new", "new", noResult, noResult, noResult}));
 }
 
 void QueryTest::updateCheckRunsOnceASecondAfterStart()
@@ -392,8 +376,7 @@ void QueryTest::updateOfferOnlyForARealDifferentVersion()
 void QueryTest::homePageButtonOpensTheBrowser()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     const QString home = u"http://"_s + harness.server().host() + u"/veltro"_s;
     QTest::mouseClick(f.Command6, Qt::LeftButton);
     QCOMPARE(harness.opened, QList<QUrl>{QUrl(home)});

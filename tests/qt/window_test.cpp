@@ -24,7 +24,8 @@ namespace {
 
 // Widgets painted alone, where the window shows them, at a device pixel ratio: the image
 // is in device pixels of the whole window.
-QImage paintedAlone(const QList<QWidget *> &widgets, Form1 &window, qreal ratio)
+template<typename Widget>
+QImage paintedAlone(const QList<Widget *> &widgets, Form1 &window, qreal ratio)
 {
     QImage image((QSizeF(window.size()) * ratio).toSize(), QImage::Format_ARGB32);
     image.setDevicePixelRatio(ratio);
@@ -56,8 +57,7 @@ class WindowTest : public QObject
 
 private Q_SLOTS:
     void startsAsDesigned();
-    void panelCoversTheResultsAndKeepsItsContents();
-    void tabAndEnterReachEveryControl();
+    void panelAndKeysReachEveryControl();
     void captionsAreWholeAndClearOfTheGrid_data();
     void captionsAreWholeAndClearOfTheGrid();
     void qtsOwnTextsAreChinese();
@@ -71,11 +71,9 @@ private Q_SLOTS:
 void WindowTest::startsAsDesigned()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QCOMPARE(f.size(), QSize(728, 276));
-    QVERIFY(f.Frame2->isHidden());
+    QCOMPARE(f.size(), QSize(728, 276)); // the panel starts hidden: the first keyboard walk skips it
     QCOMPARE(QApplication::focusWidget(), f.Text1);
     QCOMPARE(f.ListView1->model()->columnCount(), 0);
     QCOMPARE(captions(f.Label1), QStringList(4, u".."_s));
@@ -101,28 +99,10 @@ void WindowTest::startsAsDesigned()
     QCOMPARE(f.Text2->geometry(), spiderView);
 }
 
-void WindowTest::panelCoversTheResultsAndKeepsItsContents()
+void WindowTest::panelAndKeysReachEveryControl()
 {
     FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
-    QTest::mouseClick(f.Command5, Qt::LeftButton);
-    for (QWidget *covered : std::initializer_list<QWidget *>{f.ListView1, f.Text2})
-        QVERIFY(f.Frame2->isAncestorOf(f.childAt(covered->geometry().center())));
-    QTest::keyClicks(f.Text3, u"seo"_s);
-    QTest::mouseClick(f.Command5, Qt::LeftButton); // a second click changes nothing
-    QVERIFY(f.Frame2->isVisible());
-    QTest::mouseClick(f.Command7, Qt::LeftButton);
-    QCOMPARE(f.childAt(f.Text2->geometry().center()), f.Text2->viewport());
-    QTest::mouseClick(f.Command5, Qt::LeftButton);
-    QCOMPARE(f.Text3->text(), u"seo"_s);
-}
-
-void WindowTest::tabAndEnterReachEveryControl()
-{
-    FormHarness harness;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QApplication::setActiveWindow(&f);
     QVERIFY(QTest::qWaitForWindowActive(&f));
     auto walk = [&f](int steps) {
@@ -143,6 +123,18 @@ void WindowTest::tabAndEnterReachEveryControl()
                                f.Command5, f.Command6, f.Command7, f.Text1}));
     QTest::keyClick(f.Command7, Qt::Key_Space); // ... and so does Space
     QVERIFY(!f.Frame2->isVisible());
+
+    // The panel covers the results and keeps its contents while hidden.
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    for (QWidget *covered : std::initializer_list<QWidget *>{f.ListView1, f.Text2})
+        QVERIFY(f.Frame2->isAncestorOf(f.childAt(covered->geometry().center())));
+    QTest::keyClicks(f.Text3, u"seo"_s);
+    QTest::mouseClick(f.Command5, Qt::LeftButton); // a second click changes nothing
+    QVERIFY(f.Frame2->isVisible());
+    QTest::mouseClick(f.Command7, Qt::LeftButton);
+    QCOMPARE(f.childAt(f.Text2->geometry().center()), f.Text2->viewport());
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    QCOMPARE(f.Text3->text(), u"seo"_s);
 }
 
 void WindowTest::captionsAreWholeAndClearOfTheGrid_data()
@@ -172,12 +164,9 @@ void WindowTest::captionsAreWholeAndClearOfTheGrid()
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
 
-    QList<QWidget *> gridLines;
-    for (GridLine *line : f.findChildren<GridLine *>())
-        gridLines.append(line);
-    const QImage lines = paintedAlone(gridLines, f, ratio);
+    const QImage lines = paintedAlone(f.findChildren<GridLine *>(), f, ratio);
     for (FormLabel *label : f.Frame1->findChildren<FormLabel *>() + f.Frame2->findChildren<FormLabel *>()) {
-        const QImage ink = paintedAlone({label}, f, ratio);
+        const QImage ink = paintedAlone(QList{label}, f, ratio);
         const QRect box(label->mapTo(&f, QPoint()), label->size());
         const QByteArray name = label->text().left(20).toUtf8();
         int inked = 0;
@@ -198,7 +187,7 @@ void WindowTest::captionsAreWholeAndClearOfTheGrid()
     }
 
     f.Label2[3]->setCaption(u"网站优化分析助手检查网页标题关键词和描述"_s.repeated(20));
-    const QImage description = paintedAlone({f.Label2[3]}, f, ratio);
+    const QImage description = paintedAlone(QList{f.Label2[3]}, f, ratio);
     int lineCount = 0;
     for (int y = 0; y < description.height(); ++y)
         lineCount += rowHasInk(description, y) && !rowHasInk(description, y - 1);
@@ -243,8 +232,7 @@ void WindowTest::quitQuestion()
     const bool ends = answer == UserAnswer::Ok;
     FormHarness harness(FormHarness::Timer::Running);
     harness.answer = answer;
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     QCOMPARE(f.close(), ends);
     QCOMPARE(harness.asked, QStringList{u"退出|真的退出吗?|question"_s});
     QCOMPARE(harness.endRequests, ends ? 1 : 0);
@@ -257,8 +245,7 @@ static void quitWhileADensityCheckWaits(FormHarness &harness, std::chrono::milli
 {
     harness.server().route(u"/Tools/Density.aspx"_s,
                            Response::page(SitePages::density({u"1"_s})).after(delay));
-    Form1 &f = harness.form();
-    f.show();
+    Form1 &f = harness.shownForm();
     f.Text3->setText(u"k"_s);
     f.Text4->setText(u"u"_s);
     QTimer::singleShot(50ms, &f, [&f] {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -82,12 +83,8 @@ TEST(AuditLimits, VerdictsChangeExactlyAtTheStatedLimits)
     const auto took = [](int ms) {
         return [ms](Page &p) { p.fetched.elapsed = std::chrono::milliseconds(ms); };
     };
-    const struct
-    {
-        const char *id;
-        std::function<void(Page &)> change;
-        Judged expected;
-    } cases[] = {
+    // A check, a change to the page, and the check's verdict and measure.
+    const std::tuple<const char *, std::function<void(Page &)>, Judged> cases[] = {
         {"snippet.title", title(std::string(15, 'a')), {Verdict::warn, 15}},
         {"snippet.title", title(std::string(16, 'a')), {Verdict::pass, 16}},
         {"snippet.title", title("汉字汉字汉字汉字"), {Verdict::pass, 16}}, // a Chinese character is 2 wide
@@ -112,41 +109,33 @@ TEST(AuditLimits, VerdictsChangeExactlyAtTheStatedLimits)
         {"technical.response_time", took(1000), {Verdict::pass, 1000}},
         {"technical.response_time", took(1001), {Verdict::warn, 1001}},
     };
-    for (const auto &c : cases) {
+    for (const auto &[id, change, expected] : cases) {
         Page page;
-        c.change(page);
-        EXPECT_EQ(judged(page.audit(), c.id), c.expected) << c.id;
+        change(page);
+        EXPECT_EQ(judged(page.audit(), id), expected) << id;
     }
 }
 
 TEST(AuditLimits, DensityIsJudgedAtTwoAndEightPercent)
 {
-    const struct
-    {
-        std::size_t occurrences;
-        double percent;
-        Judged expected;
-    } cases[] = {
+    // Occurrences, the density in percent, and its verdict.
+    const std::tuple<std::size_t, double, Judged> cases[] = {
         {0, 0, {Verdict::fail, 0}},     {1, 1.99, {Verdict::warn, 1.99}}, {1, 2.0, {Verdict::pass, 2.0}},
         {9, 8.0, {Verdict::pass, 8.0}}, {9, 8.01, {Verdict::warn, 8.01}},
     };
-    for (const auto &c : cases) {
+    for (const auto &[occurrences, percent, expected] : cases) {
         seo::KeywordPlacement placement;
         placement.keyword = "词";
-        placement.density.occurrences = c.occurrences;
-        placement.density.percent = c.percent;
-        EXPECT_EQ(judged(seo::placement_findings(placement), "keyword.density"), c.expected) << c.percent;
+        placement.density.occurrences = occurrences;
+        placement.density.percent = percent;
+        EXPECT_EQ(judged(seo::placement_findings(placement), "keyword.density"), expected) << percent;
     }
 }
 
 TEST(AuditMeasures, CountsLinksByKind)
 {
-    const struct
-    {
-        const char *href;
-        const char *rel;
-        const char *counted; // internal, external, other, nofollow
-    } cases[] = {
+    // A link's href and rel, and how it is counted: internal, external, other, nofollow.
+    const std::tuple<const char *, const char *, const char *> cases[] = {
         {"/a", "", "i"},
         {"b.html", "nofollow", "in"},
         {"http://EXAMPLE.com:80/c", "", "i"},
@@ -156,13 +145,13 @@ TEST(AuditMeasures, CountsLinksByKind)
         {"javascript:void(0)", "nofollower", "o"},
     };
     const std::optional<seo::Url> page = seo::Url::parse("http://example.com/page.html");
-    for (const auto &c : cases) {
+    for (const auto &[href, rel, counted] : cases) {
         seo::PageContent content;
-        content.links = {{c.href, "text", c.rel}};
+        content.links = {{href, "text", rel}};
         const seo::LinkCounts counts = seo::count_links(content, page);
-        const std::string counted = std::string(counts.internal, 'i') + std::string(counts.external, 'e')
+        const std::string found = std::string(counts.internal, 'i') + std::string(counts.external, 'e')
             + std::string(counts.other, 'o') + std::string(counts.nofollow, 'n');
-        EXPECT_EQ(counted, c.counted) << c.href << " " << c.rel;
+        EXPECT_EQ(found, counted) << href << " " << rel;
     }
 }
 

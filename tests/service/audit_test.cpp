@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -19,21 +20,16 @@ using nlohmann::json;
 // Passes every check that needs no keyword; `host` is the address it is served from.
 std::string good_page(const std::string &host)
 {
-    const std::string self = "http://" + host + "/good";
-    return R"(<!DOCTYPE html><html lang="zh-CN"><head><meta charset="utf-8">
+    std::string page = R"(<!DOCTYPE html><html lang="zh-CN"><head><meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>二手房交易流程：看房、签约、贷款与过户全攻略</title>
 <meta name="description" content="二手房交易要经过看房、签约、贷款、过户和交房五个环节。本文逐一说明每个环节要准备的材料、常见的风险和费用，帮助买卖双方顺利成交。">
 <meta name="keywords" content="二手房,过户,贷款">
-<link rel="canonical" href=")"
-        + self + R"(">
-<link rel="alternate" hreflang="zh-CN" href=")"
-        + self + R"(">
-<link rel="alternate" hreflang="en" href="http://)"
-        + host + R"(/en">
+<link rel="canonical" href="http://HOST/good">
+<link rel="alternate" hreflang="zh-CN" href="http://HOST/good">
+<link rel="alternate" hreflang="en" href="http://HOST/en">
 <meta property="og:title" content="二手房交易流程"><meta property="og:description" content="五个环节">
-<meta property="og:image" content="http://)"
-        + host + R"(/a.png"><meta property="og:url" content=")" + self + R"(">
+<meta property="og:image" content="http://HOST/a.png"><meta property="og:url" content="http://HOST/good">
 <meta property="og:type" content="article">
 <script type="application/ld+json">{"@context":"https://schema.org","@graph":[{"@type":"Article"},{"@type":"BreadcrumbList"}]}</script>
 </head><body><h1>二手房交易流程</h1>
@@ -42,6 +38,9 @@ std::string good_page(const std::string &host)
 <h2>贷款与过户</h2><p>贷款审批通过后办理过户。</p>
 <a href="/loan">二手房贷款办理指南</a> <a href="http://other.example/">房产税计算器</a>
 </body></html>)";
+    for (auto at = page.find("HOST"); at != std::string::npos; at = page.find("HOST", at))
+        page.replace(at, 4, host);
+    return page;
 }
 
 // Fails what a page can fail: no title, a description twice, noindex for Baidu in the
@@ -69,22 +68,18 @@ const std::string kGbkPage =
 
 void serve_held_back_pages(httplib::Server &http)
 {
-    http.Get("/good", [](const httplib::Request &request, httplib::Response &response) {
+    http.Get("/good", [](auto &request, auto &response) {
         response.set_content(good_page(request.get_header_value("Host")), "text/html; charset=utf-8");
     });
-    http.Get("/bad", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/bad", [](auto &, auto &response) {
         response.set_header("X-Robots-Tag", "baiduspider: noindex");
         response.set_content(kBadPage, "text/html");
     });
-    http.Get("/private/gbk", [](const httplib::Request &, httplib::Response &response) {
-        response.set_content(kGbkPage, "text/html");
-    });
-    http.Get("/moved", [](const httplib::Request &, httplib::Response &response) {
-        response.set_redirect("/good", 302);
-    });
+    http.Get("/private/gbk", [](auto &, auto &response) { response.set_content(kGbkPage, "text/html"); });
+    http.Get("/moved", [](auto &, auto &response) { response.set_redirect("/good", 302); });
     // Addresses spelt two ways, a Chinese path kept from Googlebot, two X-Robots-Tag
     // headers and a charset declared twice in different spellings.
-    http.Get("/café", [](const httplib::Request &request, httplib::Response &response) {
+    http.Get("/café", [](auto &request, auto &response) {
         const std::string self = "http://" + request.get_header_value("Host") + "/caf%c3%a9";
         response.set_content(
             "<html lang=\"en\"><head><link rel=\"canonical\" href=\"" + self
@@ -92,16 +87,16 @@ void serve_held_back_pages(httplib::Server &http)
                 + "\"><link rel=\"alternate\" hreflang=\"en\" href=\"/en\"></head><body>Coffee</body></html>",
             "text/html; charset=utf-8");
     });
-    http.Get("/中文/page", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/中文/page", [](auto &, auto &response) {
         response.set_content("<html><body>中文页面</body></html>", "text/html; charset=utf-8");
     });
-    http.Get("/headers", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/headers", [](auto &, auto &response) {
         response.set_header("X-Robots-Tag", "googlebot: nofollow");
         response.set_header("X-Robots-Tag", "noindex");
         response.set_content("<html><head><meta charset=\"utf8\"></head><body>页面</body></html>",
                              "text/html; charset=UTF-8");
     });
-    http.Get("/robots.txt", [](const httplib::Request &, httplib::Response &response) {
+    http.Get("/robots.txt", [](auto &, auto &response) {
         response.set_content("User-agent: Baiduspider\nDisallow: /private/\n\nUser-agent: Googlebot/2.1\n"
                              "Disallow: /中文/\n\nUser-agent: *\nAllow: /\n",
                              "text/plain");
@@ -124,18 +119,16 @@ protected:
     }
     static inline std::unique_ptr<TargetServer> target_server;
     static inline std::unique_ptr<RunningSite> running_site;
-    static const TargetServer &target() { return *target_server; }
-    static const RunningSite &site() { return *running_site; }
 
     // The answer for a page and keyword, asked once per test run.
     static const json &analysis(const std::string &path, const std::string &keyword = "")
     {
         static std::map<std::string, json> answers;
-        const std::string query =
-            "/api/analyze?url=" + percent_encoded(target().url(path)) + "&kw=" + percent_encoded(keyword);
+        const std::string query = "/api/analyze?url=" + percent_encoded(target_server->url(path))
+            + "&kw=" + percent_encoded(keyword);
         auto [known, added] = answers.try_emplace(query);
         if (added) {
-            const auto result = get_local(site().port(), query);
+            const auto result = get_local(running_site->port(), query);
             EXPECT_TRUE(result && result->status == 200) << query;
             known->second = result ? json::parse(result->body) : json();
         }
@@ -153,14 +146,8 @@ protected:
 
 TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
 {
-    const struct
-    {
-        const char *path;
-        const char *keyword;
-        const char *id;
-        const char *verdict;
-        const char *detail; // a part of it
-    } cases[] = {
+    // A page and a keyword; a check, its verdict and a part of its detail.
+    const std::tuple<const char *, const char *, const char *, const char *, const char *> cases[] = {
         // That the good page passes the rest is its summary's to show, below.
         {"/good", "", "snippet.keywords", "pass", "3 个词"},
         {"/good", "", "links.count", "info", "站内 1，站外 1"},
@@ -200,12 +187,12 @@ TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
         {"/private/gbk", "二手房", "keyword.density", "warn", "出现 4 次"},
         {"/private/gbk", "二手房", "keyword.description", "warn", ""},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.path) + " " + c.keyword + " " + c.id);
-        const json found = finding(analysis(c.path, c.keyword), c.id);
+    for (const auto &[path, keyword, id, verdict, detail] : cases) {
+        SCOPED_TRACE(std::string(path) + " " + keyword + " " + id);
+        const json found = finding(analysis(path, keyword), id);
         ASSERT_FALSE(found.is_null());
-        EXPECT_EQ(found["verdict"], c.verdict);
-        EXPECT_NE(found["detail"].get<std::string>().find(c.detail), std::string::npos) << found["detail"];
+        EXPECT_EQ(found["verdict"], verdict);
+        EXPECT_NE(found["detail"].get<std::string>().find(detail), std::string::npos) << found["detail"];
     }
 }
 
@@ -221,7 +208,7 @@ TEST_F(AuditTest, ReportsEveryFigureOfThePage)
     EXPECT_EQ(gbk["keywords"][0]["occurrences"], 4);
 
     const json &moved = analysis("/moved");
-    EXPECT_EQ(moved["final_url"], target().url("/good"));
+    EXPECT_EQ(moved["final_url"], target_server->url("/good"));
     ASSERT_EQ(moved["fetch"]["redirects"].size(), 1u);
     EXPECT_EQ(moved["fetch"]["redirects"][0]["status"], 302);
 
@@ -241,16 +228,14 @@ TEST_F(AuditTest, HostileRobotsFilesChangeNothingButTheirFinding)
     const auto findings_with = [](const std::function<void(httplib::Response &)> &robots) {
         const std::string page = good_page("example.com");
         const TargetServer server{[&](httplib::Server &http) {
-            http.Get("/good", [&page](const httplib::Request &, httplib::Response &response) {
+            http.Get("/good", [&page](auto &, auto &response) {
                 response.set_content(page, "text/html; charset=utf-8");
             });
             if (robots)
-                http.Get("/robots.txt", [&robots](const httplib::Request &, httplib::Response &response) {
-                    robots(response);
-                });
+                http.Get("/robots.txt", [&robots](auto &, auto &response) { robots(response); });
         }};
         const auto result =
-            get_local(site().port(), "/api/analyze?url=" + percent_encoded(server.url("/good")));
+            get_local(running_site->port(), "/api/analyze?url=" + percent_encoded(server.url("/good")));
         EXPECT_TRUE(result && result->status == 200);
         const json answer = json::parse(result ? result->body : "{}");
         std::map<std::string, std::string> verdicts;

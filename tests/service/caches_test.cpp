@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -69,14 +70,10 @@ TEST_F(PageCacheTest, ParallelRequestsShareOneFetch)
 // are not the page's, and are not kept.
 TEST_F(PageCacheTest, KeepsPagesAndFailuresWithinItsBounds)
 {
-    const struct
-    {
-        const char *name;
-        seo::PageCache::Bounds bounds;
-        Failure first; // how the first fetch fails; the target has recovered for the others
-        std::vector<const char *> urls;
-        int fetches;
-    } cases[] = {
+    // What each shows; the bounds; how the first fetch fails (the target has recovered for the
+    // others); the hosts asked for in turn, and the fetches they cost.
+    using Case = std::tuple<const char *, seo::PageCache::Bounds, Failure, std::vector<const char *>, int>;
+    const Case cases[] = {
         {"kept while young", {.time_to_live = 1min}, Failure::none, {"a", "a", "b", "a"}, 2},
         {"gone once old", {.time_to_live = 0ms}, Failure::none, {"a", "a"}, 2},
         {"entries, oldest out", {.max_entries = 2}, Failure::none, {"a", "b", "c", "c", "a"}, 4},
@@ -87,19 +84,19 @@ TEST_F(PageCacheTest, KeepsPagesAndFailuresWithinItsBounds)
         {"a service too busy", {}, Failure::busy, {"b", "b"}, 2},
         {"a service stopping", {}, Failure::stopping, {"b", "b"}, 2},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &[name, bounds, first, urls, expected_fetches] : cases) {
+        SCOPED_TRACE(name);
         fetches = 0;
-        seo::PageCache cache = make(c.bounds);
-        failing = c.first;
+        seo::PageCache cache = make(bounds);
+        failing = first;
         seo::PageCache::Page last;
-        for (const std::string url : c.urls) {
+        for (const std::string url : urls) {
             last = cache.get(*seo::Url::parse("http://" + url + "/"));
             failing = Failure::none;
         }
-        EXPECT_EQ(fetches, c.fetches);
+        EXPECT_EQ(fetches, expected_fetches);
         // A failure kept is what the last request got.
-        EXPECT_EQ(last->ok(), c.first == Failure::none || c.fetches == int(c.urls.size()));
+        EXPECT_EQ(last->ok(), first == Failure::none || expected_fetches == int(urls.size()));
     }
 }
 

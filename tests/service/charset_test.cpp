@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -18,14 +19,9 @@ TEST(Charset, DetectsAndDecodes)
     const std::string zh = "数据库服务器优化，简体中文网页";
     const std::string big5_text = "繁體中文網頁，資料庫伺服器";
     const std::string gbk_meta = "<meta charset=\"gbk\">";
-    const struct
-    {
-        const char *name;
-        std::string body;
-        std::string content_type;
-        std::string charset;
-        std::string text; // the decoded page must contain it
-    } cases[] = {
+    // What each shows; a page and its Content-Type; the charset found and a text the decoded
+    // page must contain.
+    const std::tuple<const char *, std::string, std::string, std::string, std::string> cases[] = {
         {"utf-8 undeclared", page("", zh), "text/html", "UTF-8", zh},
         {"utf-16 byte-order mark", encoded("\xEF\xBB\xBF" + page("", zh), "UTF-16LE"), "", "UTF-16", zh},
         {"gbk meta", encoded(page(gbk_meta, zh), "GBK"), "text/html", "GB18030", zh},
@@ -48,12 +44,12 @@ TEST(Charset, DetectsAndDecodes)
         {"utf-16 meta in a page read as ASCII means UTF-8", page("<meta charset=\"utf-16\">", zh), "",
          "UTF-8", zh},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string charset = seo::detect_charset(c.body, c.content_type);
-        EXPECT_EQ(charset, c.charset);
-        const std::string decoded = seo::decode_to_utf8(c.body, charset);
-        EXPECT_NE(decoded.find(c.text), std::string::npos) << decoded;
+    for (const auto &[name, body, content_type, expected, text] : cases) {
+        SCOPED_TRACE(name);
+        const std::string charset = seo::detect_charset(body, content_type);
+        EXPECT_EQ(charset, expected);
+        const std::string decoded = seo::decode_to_utf8(body, charset);
+        EXPECT_NE(decoded.find(text), std::string::npos) << decoded;
         EXPECT_FALSE(decoded.starts_with("\xEF\xBB\xBF"));
     }
     EXPECT_EQ(seo::decode_to_utf8("ab\xFFxy", "UTF-8"), "ab\xEF\xBF\xBDxy"); // not dropped, not kept
@@ -61,11 +57,8 @@ TEST(Charset, DetectsAndDecodes)
 
 TEST(Charset, ComparesDeclarationsByTheEncodingTheyName)
 {
-    const struct
-    {
-        const char *a, *b;
-        bool same;
-    } cases[] = {
+    // Two labels, and whether they name one encoding.
+    const std::tuple<const char *, const char *, bool> cases[] = {
         {"utf-8", "UTF-8", true},
         {"utf-8", "utf8", true},
         {"sjis", "shift_jis", true},
@@ -75,10 +68,10 @@ TEST(Charset, ComparesDeclarationsByTheEncodingTheyName)
         {"no-such-set", "no-such-set", true},
         {"no-such-set", "UTF-8", false},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.a) + " " + c.b);
-        EXPECT_EQ(seo::same_encoding(c.a, c.b), c.same);
-        EXPECT_EQ(seo::same_encoding(c.b, c.a), c.same);
+    for (const auto &[a, b, same] : cases) {
+        SCOPED_TRACE(std::string(a) + " " + b);
+        EXPECT_EQ(seo::same_encoding(a, b), same);
+        EXPECT_EQ(seo::same_encoding(b, a), same);
     }
 }
 

@@ -41,7 +41,6 @@ std::vector<std::string> rows(seo::CrawlStore &store, const std::string &sql)
 std::vector<std::string> urls(const std::vector<seo::QueuedPage> &pages)
 {
     std::vector<std::string> texts;
-    texts.reserve(pages.size());
     for (const auto &page : pages)
         texts.push_back(page.url.substr(kSite.size()));
     return texts;
@@ -58,7 +57,7 @@ seo::PageFacts answered(std::optional<int> status, bool blocked = false)
     return facts;
 }
 
-TEST(CrawlStore, AddsEachAddressOnceAndMarksItInASitemapLater)
+TEST(CrawlStore, AddsEachAddressOnceToItsCrawlAndMarksItInASitemapLater)
 {
     seo::CrawlStore store(fresh_store("add"));
     const auto crawl = store.begin_crawl(kSite, "{}");
@@ -71,6 +70,16 @@ TEST(CrawlStore, AddsEachAddressOnceAndMarksItInASitemapLater)
                    "SELECT url || ' ' || depth || ' ' || in_sitemap || ' ' || state || ' ' "
                    "|| coalesce(skipped_by, '-') FROM pages ORDER BY id"),
               (Texts{kSite + "a 0 1 queued -", kSite + "b 1 1 queued -", kSite + "c 9 0 skipped depth"}));
+
+    // Another crawl in the same file keeps to its own pages.
+    const auto two = store.begin_crawl(kSite, "{}");
+    EXPECT_EQ(store.add(crawl, {address("p?x=1"), address("p?x=2"), address("p"), address("q")}), 4u);
+    EXPECT_EQ(store.add(two, {address("p?x=1")}), 1u);
+    EXPECT_EQ(store.addresses_on_path(crawl, kSite + "p"), 3u);
+    EXPECT_EQ(store.addresses_on_path(two, kSite + "p"), 1u);
+    EXPECT_EQ(urls(store.claim(two, 9)), Texts{"p?x=1"});
+    EXPECT_EQ(store.progress(crawl).queued, 6u);
+    EXPECT_EQ(store.requeue_unfinished(crawl), 0u);
 }
 
 TEST(CrawlStore, ClaimsShallowestFirstOnceAndAgainAfterAKill)
@@ -188,19 +197,6 @@ TEST(CrawlStore, CountsProgressAndFailuresButNotBlockedPages)
     EXPECT_EQ(progress.bytes, 10 * std::size(outcomes));
     EXPECT_EQ((std::array{progress.queued, progress.fetching, progress.skipped}),
               (std::array<std::size_t, 3>{1, 1, 1}));
-}
-
-TEST(CrawlStore, CrawlsInOneFileKeepToTheirOwnPages)
-{
-    seo::CrawlStore store(fresh_store("two"));
-    const auto one = store.begin_crawl(kSite, "{}"), two = store.begin_crawl(kSite, "{}");
-    EXPECT_EQ(store.add(one, {address("p?x=1"), address("p?x=2"), address("p"), address("q")}), 4u);
-    EXPECT_EQ(store.add(two, {address("p?x=1")}), 1u);
-    EXPECT_EQ(store.addresses_on_path(one, kSite + "p"), 3u);
-    EXPECT_EQ(store.addresses_on_path(two, kSite + "p"), 1u);
-    EXPECT_EQ(urls(store.claim(two, 9)), Texts{"p?x=1"});
-    EXPECT_EQ(store.progress(one).queued, 4u);
-    EXPECT_EQ(store.requeue_unfinished(one), 0u);
 }
 
 } // namespace

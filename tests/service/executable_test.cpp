@@ -49,7 +49,7 @@ std::pair<int, std::string> run_site(std::vector<const char *> arguments,
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-TEST(Executable, AnnouncesItsPortServesAndStopsOnSignals)
+TEST(Executable, AnnouncesItsPortServesAndStopsOnSignalsOrRefusesBadOptions)
 {
     for (const int signal_number : {SIGTERM, SIGINT}) {
         const std::string prefix = "seo-site listening on http://127.0.0.1:";
@@ -69,10 +69,7 @@ TEST(Executable, AnnouncesItsPortServesAndStopsOnSignals)
         EXPECT_EQ(output, line) << "exactly one line on stdout";
         EXPECT_EQ(line.find_first_not_of("0123456789", prefix.size()), line.size() - 1) << line;
     }
-}
-
-TEST(Executable, RejectsBadOptions)
-{
+    // Bad options end it at once, with nothing on stdout.
     EXPECT_EQ(run_site({"--port", "many"}, [](const std::string &) { return 0; }),
               std::make_pair(2, std::string()));
 }

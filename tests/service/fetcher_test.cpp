@@ -9,6 +9,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -109,26 +110,22 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
 {
     const std::string unreachable = unreachable_url();
     using Failure = seo::FetchResult::Failure;
-    const struct
-    {
-        std::string url;
-        const char *failure;
-        Failure kind;
-        std::size_t max_body_bytes = 64 * 1024;
-    } cases[] = {
-        {target.url("/missing"), "服务器返回错误状态 HTTP 404", Failure::answer},
-        {target.url("/big-announced"), "页面过大（超过 65536 字节）", Failure::too_large},
-        {target.url("/big-announced"), "页面过大（超过 8 MiB）", Failure::too_large, 8 * 1024 * 1024},
-        {target.url("/big-streamed"), "页面过大（超过 65536 字节）", Failure::too_large},
-        {target.url("/slow"), "连接或读取超时", Failure::timed_out},
-        {target.url("/loop"), "重定向次数过多", Failure::answer},
-        {unreachable, "无法连接到服务器", Failure::connection},
+    const std::size_t small = 64 * 1024, large = 8 * 1024 * 1024;
+    // An address and the bound on its body; why its fetch failed, in words and in kind.
+    const std::tuple<std::string, std::size_t, const char *, Failure> cases[] = {
+        {target.url("/missing"), small, "服务器返回错误状态 HTTP 404", Failure::answer},
+        {target.url("/big-announced"), small, "页面过大（超过 65536 字节）", Failure::too_large},
+        {target.url("/big-announced"), large, "页面过大（超过 8 MiB）", Failure::too_large},
+        {target.url("/big-streamed"), small, "页面过大（超过 65536 字节）", Failure::too_large},
+        {target.url("/slow"), small, "连接或读取超时", Failure::timed_out},
+        {target.url("/loop"), small, "重定向次数过多", Failure::answer},
+        {unreachable, small, "无法连接到服务器", Failure::connection},
     };
-    for (const auto &c : cases) {
-        const seo::FetchResult result = fetch(c.url, c.max_body_bytes);
-        EXPECT_EQ(result.failure, c.failure) << c.url;
-        EXPECT_EQ(result.kind, c.kind) << c.url;
-        EXPECT_TRUE(result.body.empty()) << c.url;
+    for (const auto &[url, max_body_bytes, failure, kind] : cases) {
+        const seo::FetchResult result = fetch(url, max_body_bytes);
+        EXPECT_EQ(result.failure, failure) << url;
+        EXPECT_EQ(result.kind, kind) << url;
+        EXPECT_TRUE(result.body.empty()) << url;
     }
     EXPECT_EQ(loop_hits, 6); // the first request and five redirects
     EXPECT_FALSE(fetch(unreachable).failure_detail.empty()); // libcurl's own words
@@ -136,30 +133,24 @@ TEST_F(FetcherTest, ReportsWhyAFetchFailed)
 
 TEST_F(FetcherTest, ChecksAStatusByHeadOrElseByGetKeepingNoBody)
 {
-    const struct
-    {
-        const char *path;
-        std::vector<std::string> hops; // path and status
-        std::string asked;
-        const char *failure = "";
-    } cases[] = {
-        {"/page", {"/page 200"}, "HEAD /page "},
-        {"/hop1", {"/hop1 302", "/hop2 301", "/page 200"}, "HEAD /hop1 HEAD /hop2 HEAD /page "},
-        {"/no-head", {"/no-head 200"}, "HEAD /no-head GET /no-head "},
+    // A path; each hop's path and status; the requests the server saw; the failure.
+    const std::tuple<const char *, std::vector<std::string>, const char *, const char *> cases[] = {
+        {"/page", {"/page 200"}, "HEAD /page ", ""},
+        {"/hop1", {"/hop1 302", "/hop2 301", "/page 200"}, "HEAD /hop1 HEAD /hop2 HEAD /page ", ""},
+        {"/no-head", {"/no-head 200"}, "HEAD /no-head GET /no-head ", ""},
         {"/missing", {"/missing 404"}, "HEAD /missing GET /missing ", "服务器返回错误状态 HTTP 404"},
     };
     const seo::FetchLimits limits{.connect_timeout = 2000ms, .total_timeout = 2000ms, .max_body_bytes = 1024};
-    for (const auto &c : cases) {
-        const seo::FetchResult result =
-            seo::check_status(seo::Url::parse(target.url(c.path)).value(), limits);
-        EXPECT_EQ(result.failure, c.failure) << c.path;
+    for (const auto &[path, expected_hops, requests, failure] : cases) {
+        const seo::FetchResult result = seo::check_status(seo::Url::parse(target.url(path)).value(), limits);
+        EXPECT_EQ(result.failure, failure) << path;
         std::vector<std::string> hops;
         for (const seo::FetchHop &hop : result.hops)
             hops.push_back(hop.url.substr(target.url("").size()) + " " + std::to_string(hop.status));
-        EXPECT_EQ(hops, c.hops) << c.path;
+        EXPECT_EQ(hops, expected_hops) << path;
         const std::lock_guard lock(asked_mutex);
-        EXPECT_EQ(std::exchange(asked, {}), c.asked);
-        EXPECT_TRUE(result.body.empty()) << c.path;
+        EXPECT_EQ(std::exchange(asked, {}), requests);
+        EXPECT_TRUE(result.body.empty()) << path;
     }
 }
 
@@ -193,13 +184,8 @@ TEST_F(FetcherTest, AsksForTheBodysMemoryAsItComes)
 
 TEST(TargetAddress, IsWhatABrowserWouldFetch)
 {
-    const struct
-    {
-        std::string typed;
-        std::string url; // when fetched
-        std::string refusal; // when refused
-    } cases[] = {
-        {"www.example.com", "http://www.example.com/", ""},
+    // As typed; the address fetched, or else why it is refused.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"  example.com/a?b=1 ", "http://example.com/a?b=1", ""},
         {"HTTPS://example.com", "https://example.com/", ""},
         {"example.com/a?next=https://x", "http://example.com/a?next=https://x", ""},
@@ -210,10 +196,10 @@ TEST(TargetAddress, IsWhatABrowserWouldFetch)
         {std::string("example.com/\0x", 14), "", "网址格式不正确"},
         {"http://中文..测试/", "", "网址中的域名无效"},
     };
-    for (const auto &c : cases) {
-        const seo::TargetAddress target = seo::target_address(c.typed);
-        EXPECT_EQ(target.url ? target.url->text() : "", c.url) << c.typed;
-        EXPECT_EQ(target.refusal, c.refusal) << c.typed;
+    for (const auto &[typed, url, refusal] : cases) {
+        const seo::TargetAddress target = seo::target_address(typed);
+        EXPECT_EQ(target.url ? target.url->text() : "", url) << typed;
+        EXPECT_EQ(target.refusal, refusal) << typed;
     }
 }
 

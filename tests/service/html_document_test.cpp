@@ -7,6 +7,7 @@
 #include <chrono>
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -29,12 +30,8 @@ std::string repeated(const std::string &piece, int times)
 
 TEST(SpiderText, KeepsWhatAReaderSees)
 {
-    const struct
-    {
-        const char *name;
-        std::string body_html;
-        std::string text;
-    } cases[] = {
+    // What each shows, the body's markup and the text read from it.
+    const std::tuple<const char *, std::string, std::string> cases[] = {
         {"blocks on their own lines", "<h1>标题</h1><p>第一段<b>加粗</b>文字</p><div>第二段</div>",
          "标题\n第一段加粗文字\n第二段"},
         {"white space collapsed", "  <p>  a \t\n  b&nbsp;&nbsp;c  </p>\n\n<p>d</p>  ", "a b c\nd"},
@@ -56,9 +53,9 @@ TEST(SpiderText, KeepsWhatAReaderSees)
         {"nesting within the limit", repeated("<span>", 1000) + "深处", "深处"},
         {"empty", "", ""},
     };
-    for (const auto &c : cases) {
-        const std::string html = "<!DOCTYPE html><html><head><title>t</title></head><body>" + c.body_html;
-        EXPECT_EQ(read(html).text, c.text) << c.name;
+    for (const auto &[name, body_html, text] : cases) {
+        const std::string html = "<!DOCTYPE html><html><head><title>t</title></head><body>" + body_html;
+        EXPECT_EQ(read(html).text, text) << name;
     }
 }
 
@@ -77,13 +74,8 @@ std::string texts_of(const std::string &text, const std::vector<seo::TextRange> 
 
 TEST(SiteFurniture, IsToldFromThePagesOwnContent)
 {
-    const struct
-    {
-        const char *what;
-        std::string html;
-        const char *chrome;
-        const char *links;
-    } cases[] = {
+    // What each shows, a page, and the texts of its furniture and of the links in it.
+    const std::tuple<const char *, std::string, const char *, const char *> cases[] = {
         {"navigation and its links", "<nav><a href=/>首页</a> <a href=/c>手机</a></nav><p>正文</p>",
          "首页 手机", "首页 手机"}, // ranges that touch are one
         {"the site's header and footer, not an article's",
@@ -91,9 +83,8 @@ TEST(SiteFurniture, IsToldFromThePagesOwnContent)
          "</article><footer>版权所有</footer>",
          "优品商城|版权所有", ""},
         {"class names and ids, and roles; a restaurant's menu is content",
-         "<div id=breadcrumb>首页 &gt; 手机</div><div class='side_nav hot'>热门</div><div "
-         "role=search>找</div>"
-         "<div class=menu>红烧肉</div><div class=navigator>正文</div>",
+         "<div id=breadcrumb>首页 &gt; 手机</div><div class='side_nav hot'>热门</div>"
+         "<div role=search>找</div><div class=menu>红烧肉</div><div class=navigator>正文</div>",
          "首页 > 手机\n热门\n找", ""},
         {"furniture within furniture",
          "<header><nav><a href=/>首页</a></nav><button>搜索</button></header>"
@@ -106,9 +97,9 @@ TEST(SiteFurniture, IsToldFromThePagesOwnContent)
              + "<div><p>颜色：白色</p><p>物流很快</p><a href=#>有用(12)</a></div>",
          "颜色：黑色|有用(3)|颜色：黑色|有用(3)|颜色：白色|有用(12)", "有用(3)|有用(3)|有用(12)"},
         {"labels in lines of them, item after item",
-         "<p>楼主 发表于 2023-01-08 08:20 只看该作者</p><p>正文一</p><p>沙发 发表于 2024-01-26 23:42 "
-         "只看该作者</p>"
-         "<p>正文二</p><p>板凳 发表于 2023-09-20 14:04 只看该作者</p><p>正文三</p>",
+         "<p>楼主 发表于 2023-01-08 08:20 只看该作者</p><p>正文一</p>"
+         "<p>沙发 发表于 2024-01-26 23:42 只看该作者</p><p>正文二</p>"
+         "<p>板凳 发表于 2023-09-20 14:04 只看该作者</p><p>正文三</p>",
          "发表于|只看该作者|发表于|只看该作者|发表于|只看该作者", ""},
         {"sentences, with their inline elements, and headings repeat in documentation",
          repeated("<h4>Syntax</h4><p>选择「<span>编辑 - 数据库</span>」。</p><p><em>StDev</em> is the "
@@ -120,10 +111,10 @@ TEST(SiteFurniture, IsToldFromThePagesOwnContent)
              + "<p>这是一段足足超过二十四个字符的长句子，评论区里常见的那种文字</p>",
          "", ""},
     };
-    for (const auto &c : cases) {
-        const seo::PageContent content = read(c.html);
-        EXPECT_EQ(texts_of(content.text, content.layout.chrome), c.chrome) << c.what;
-        EXPECT_EQ(texts_of(content.text, content.layout.links), c.links) << c.what;
+    for (const auto &[what, html, chrome, links] : cases) {
+        const seo::PageContent content = read(html);
+        EXPECT_EQ(texts_of(content.text, content.layout.chrome), chrome) << what;
+        EXPECT_EQ(texts_of(content.text, content.layout.links), links) << what;
     }
 }
 
@@ -148,19 +139,16 @@ TEST(MetaTags, ReadsTitleKeywordsAndDescription)
 TEST(PageParts, KeepExcerptsNotCopies)
 {
     const std::string text = repeated("搜索引擎优化", 20'000); // 360 KB
-    const struct
-    {
-        const char *name;
-        std::string open, close;
-    } cases[] = {
+    // What holds the text: its opening and its closing markup.
+    const std::tuple<const char *, std::string, std::string> cases[] = {
         {"headings nested 40 deep", repeated("<h1><span>", 40), repeated("</span></h1>", 40)},
         {"links nested in headings", repeated("<h2><a href=\"/x\">", 40), repeated("</a></h2>", 40)},
         {"a paragraph", "<p>", "</p>"},
         {"an image's alternative text", "<img alt=\"", "\">"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        const seo::PageContent content = read("<html><body>" + c.open + text + c.close + "</body></html>");
+    for (const auto &[name, open, close] : cases) {
+        SCOPED_TRACE(name);
+        const seo::PageContent content = read("<html><body>" + open + text + close + "</body></html>");
         std::size_t excerpts = content.first_paragraph.size();
         for (const auto &heading : content.headings)
             excerpts += heading.text.size();
@@ -225,13 +213,8 @@ TEST(HtmlDocument, ReadsDensePagesAndRefusesHostileOnes)
     std::string attributes = "<p";
     for (int i = 0; i < 100'000; ++i)
         attributes += " a" + std::to_string(i);
-    const struct
-    {
-        const char *name;
-        std::string html;
-        std::vector<std::string> outcomes; // any one of them: "read", or a part of the reason
-    } cases[] = {
-        {"a 256 KiB table", sized("<tr><td>1</td><td>22</td><td>333</td></tr>\n", 256 * kib), {"read"}},
+    // A page, and the outcomes it may have: "read", or a part of the reason it was refused.
+    const std::tuple<const char *, std::string, std::vector<std::string>> cases[] = {
         {"a 1 MiB table", sized("<tr><td>1</td><td>22</td><td>333</td></tr>\n", 1024 * kib), {"read"}},
         {"a 512 KiB list", sized("<li>item</li>\n", 512 * kib), {"read"}},
         {"741 KiB of highlighted source",
@@ -252,13 +235,13 @@ TEST(HtmlDocument, ReadsDensePagesAndRefusesHostileOnes)
          body + repeated("<q/>", 20'000) + "<b>" + std::string(1'000'000, 'x'),
          {"超时"}},
     };
-    for (const auto &c : cases) {
-        auto read = seo::read_page(c.html, seo::ParseBudget::for_page(c.html.size()));
+    for (const auto &[name, html, outcomes] : cases) {
+        auto read = seo::read_page(html, seo::ParseBudget::for_page(html.size()));
         const auto *unreadable = std::get_if<seo::Unreadable>(&read);
         const std::string outcome = unreadable ? unreadable->reason : "read";
         EXPECT_TRUE(std::ranges::any_of(
-            c.outcomes, [&](const std::string &part) { return outcome.find(part) != std::string::npos; }))
-            << c.name << ": " << outcome;
+            outcomes, [&](const std::string &part) { return outcome.find(part) != std::string::npos; }))
+            << name << ": " << outcome;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -66,12 +67,8 @@ TEST(Segmenter, BreaksTiesTowardsTheLongerWord)
 
 TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
 {
-    const struct
-    {
-        const char *text;
-        const char *keyword;
-        std::size_t occurrences, lines; // lines holding it, each counted once
-    } cases[] = {
+    // A text, a keyword, its occurrences and the lines holding it (each counted once).
+    const std::tuple<const char *, const char *, std::size_t, std::size_t> cases[] = {
         {"数据库和数据库管理", "数据库", 2, 1},
         {"数据库", "数据", 0, 0}, // not inside a longer word
         {"网站优化和网站 优化", "网站优化", 1, 1}, // two words side by side
@@ -100,36 +97,31 @@ TEST(Counting, AWordCountsWhereItBeginsAndEndsAtWordBoundaries)
         {"anything", "", 0, 0},
         {"", "词", 0, 0},
     };
-    for (const auto &c : cases) {
-        const seo::PageText page(c.text, test_language());
-        EXPECT_EQ(page.count(c.keyword), c.occurrences) << c.text << " / " << c.keyword;
-        EXPECT_EQ(page.lines_holding(c.keyword), c.lines) << c.text << " / " << c.keyword;
+    for (const auto &[text, keyword, occurrences, lines] : cases) {
+        const seo::PageText page(text, test_language());
+        EXPECT_EQ(page.count(keyword), occurrences) << text << " / " << keyword;
+        EXPECT_EQ(page.lines_holding(keyword), lines) << text << " / " << keyword;
     }
 }
 
 TEST(Counting, DensityCountsTheKeywordAsTyped)
 {
-    const struct
-    {
-        const char *text;
-        const char *keyword;
-        std::size_t text_length, keyword_length, occurrences;
-    } cases[] = {
+    // A text and a keyword; the text's length, the keyword's and its occurrences.
+    const std::tuple<const char *, const char *, std::size_t, std::size_t, std::size_t> cases[] = {
         {"优化优化abcdefghij", "优化", 14, 2, 2},
         {"Straße und STRASSE", "Straße", 18, 6, 2}, // folded to strasse, 7 letters, but typed with 6
         {"网站 优化 网站优化", "  网站  优化 ", 10, 5, 1}, // white space collapsed and trimmed
         {"İstanbul", "İstanbul", 8, 8, 1},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.text) + " / " + c.keyword);
+    for (const auto &[text, keyword, text_length, keyword_length, occurrences] : cases) {
+        SCOPED_TRACE(std::string(text) + " / " + keyword);
         const seo::DensityFigures figures =
-            seo::density_figures(seo::PageText(c.text, test_language()), c.keyword);
-        EXPECT_EQ(figures.text_length, c.text_length);
-        EXPECT_EQ(figures.keyword_length, c.keyword_length);
-        EXPECT_EQ(figures.occurrences, c.occurrences);
-        EXPECT_EQ(figures.keyword_characters, c.occurrences * c.keyword_length);
-        EXPECT_DOUBLE_EQ(figures.percent,
-                         double(c.occurrences * c.keyword_length) / double(c.text_length) * 100.0);
+            seo::density_figures(seo::PageText(text, test_language()), keyword);
+        EXPECT_EQ(figures.text_length, text_length);
+        EXPECT_EQ(figures.keyword_length, keyword_length);
+        EXPECT_EQ(figures.occurrences, occurrences);
+        EXPECT_EQ(figures.keyword_characters, occurrences * keyword_length);
+        EXPECT_DOUBLE_EQ(figures.percent, double(occurrences * keyword_length) / double(text_length) * 100.0);
     }
 }
 
@@ -162,12 +154,8 @@ TEST(KeywordTable, HoldsWordsAWebmasterWouldSearchFor)
             out += text;
         return out;
     };
-    const struct
-    {
-        const char *fault;
-        std::string text;
-        Rows rows;
-    } cases[] = {
+    // The fault each would show, a page and its table.
+    const std::tuple<const char *, std::string, Rows> cases[] = {
         {"stop words, navigation and numbers; ties in order of appearance",
          "服务器 数据库 服务器 数据库 网站 使用 上一页 下一页 2024 the the Server server SERVER",
          Rows{{"Server", 3}, {"服务器", 2}, {"数据库", 2}, {"网站", 1}}},
@@ -197,8 +185,8 @@ TEST(KeywordTable, HoldsWordsAWebmasterWouldSearchFor)
         {"numerals, units and dates", "一册 万名 一个多 英寸 一月 四月 五月 十月 电视 电视",
          Rows{{"电视", 2}}},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(table_of(c.text), c.rows) << c.fault;
+    for (const auto &[fault, text, rows] : cases)
+        EXPECT_EQ(table_of(text), rows) << fault;
 
     // Words side by side make a term where they stand so apart from what surrounds them:
     // a phrase repeated whole makes none, and terms do not overlap.
@@ -237,29 +225,27 @@ TEST(KeywordTable, LeavesOutTheSitesFurnitureNotItsWords)
 
 TEST(KeywordTable, NeverHidesThePagesTopic)
 {
-    // The words of each page stand in its menu, which the table leaves out but for its topic.
-    const struct
-    {
-        const char *title, *body, *topic;
-    } cases[] = {
+    // A title, a menu and the topic: the words of each page stand in its menu, which the table
+    // leaves out but for its topic.
+    const std::tuple<const char *, const char *, const char *> cases[] = {
         {"本店菜单", "菜单 招牌菜 菜单 价格 菜单", "菜单"},
         {"PHP 教程", "PHP 数组 php 函数 PHP", "PHP"},
         {"网站搜索优化", "搜索 排名 搜索 算法 搜索", "搜索"},
         {"40英寸电视", "英寸 电视 英寸 屏幕 英寸", "英寸"},
     };
-    for (const auto &c : cases) {
-        const auto page = [&c](const std::string &title) {
-            return "<title>" + title + "</title><nav><a href=/>" + c.body + "</a></nav><p>正文</p>";
+    for (const auto &[title, menu, topic] : cases) {
+        const auto page = [menu](const std::string &shown_title) {
+            return "<title>" + shown_title + "</title><nav><a href=/>" + menu + "</a></nav><p>正文</p>";
         };
-        const auto has_topic = [&c](const Rows &rows) {
-            return !rows.empty() && rows.front().first == c.topic;
+        const auto has_topic = [topic](const Rows &rows) {
+            return !rows.empty() && rows.front().first == topic;
         };
-        EXPECT_TRUE(has_topic(table_of(page(c.title)))) << c.title;
+        EXPECT_TRUE(has_topic(table_of(page(title)))) << title;
         // Elsewhere the same word is navigation, or a unit.
-        EXPECT_FALSE(has_topic(table_of(page("正文")))) << c.title;
+        EXPECT_FALSE(has_topic(table_of(page("正文")))) << title;
         // Nor is the site's name that ends the title its topic.
-        EXPECT_FALSE(has_topic(table_of(page("正文 - " + std::string(c.title))))) << c.title;
-        EXPECT_TRUE(has_topic(table_of(page(c.title + std::string("_张记饭馆"))))) << c.title;
+        EXPECT_FALSE(has_topic(table_of(page("正文 - " + std::string(title))))) << title;
+        EXPECT_TRUE(has_topic(table_of(page(title + std::string("_张记饭馆"))))) << title;
     }
     // Function words stay out, in the title too.
     EXPECT_FALSE(has_row(table_of("<title>我们的菜单</title><p>我们 我们 我们 菜单</p>"), "我们"));

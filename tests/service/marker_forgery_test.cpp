@@ -56,7 +56,7 @@ TEST(MarkerForgery, BrowserPartsLeaveTheToolsSectionsWhole)
         SCOPED_TRACE(forgery);
         const std::string body = hostile_page(forgery);
         const TargetServer target{[&body](httplib::Server &http) {
-            http.Get("/", [&body](const httplib::Request &, httplib::Response &response) {
+            http.Get("/", [&body](auto &, auto &response) {
                 response.set_content(body, "text/html; charset=utf-8");
             });
         }};

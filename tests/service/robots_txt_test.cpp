@@ -6,6 +6,8 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,13 +32,8 @@ TEST(RobotsTxt, DecidesAsSearchEnginesDo)
                              "User-agent: baiduspider\n"
                              "Disallow: /more-for-baidu\n";
     const seo::RobotsTxt robots(file);
-    const struct
-    {
-        const char *agent;
-        const char *path;
-        bool allowed;
-        const char *rule;
-    } cases[] = {
+    // A crawler and a path; whether it may fetch it, and by which rule.
+    const std::tuple<const char *, const char *, bool, const char *> cases[] = {
         {"Baiduspider", "/private/x", false, "Disallow: /private/"},
         {"Baiduspider", "/private/open/x", true, "Allow: /private/open"}, // the longer rule wins
         {"Baiduspider", "/more-for-baidu", false, "Disallow: /more-for-baidu"}, // its groups merged
@@ -51,11 +48,11 @@ TEST(RobotsTxt, DecidesAsSearchEnginesDo)
         {"Googlebot", "/before-any-group", true, ""}, // rules outside a group count for none
         {"*", "/tmpfile", false, "Disallow: /tmp"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.agent) + " " + c.path);
-        const seo::RobotsTxt::Decision decision = robots.decide(c.agent, c.path);
-        EXPECT_EQ(decision.allowed, c.allowed);
-        EXPECT_EQ(decision.rule, c.rule);
+    for (const auto &[agent, path, allowed, rule] : cases) {
+        SCOPED_TRACE(std::string(agent) + " " + path);
+        const seo::RobotsTxt::Decision decision = robots.decide(agent, path);
+        EXPECT_EQ(decision.allowed, allowed);
+        EXPECT_EQ(decision.rule, rule);
     }
 }
 
@@ -79,11 +76,8 @@ TEST(RobotsTxt, ComparesPathsPercentEncodedOneWay)
                                 "Disallow: /%7Euser/\n"
                                 "Disallow: /a%2Fb\n"
                                 "Disallow: /价格*$\n");
-    const struct
-    {
-        const char *path;
-        bool allowed;
-    } cases[] = {
+    // A path, and whether Googlebot may fetch it.
+    const std::pair<const char *, bool> cases[] = {
         {"/%E4%B8%AD%E6%96%87/page.html", false}, // as the page's address spells it
         {"/%e4%b8%ad%e6%96%87/page.html", false}, // escapes in lower case
         {"/中文/page.html", false},
@@ -95,10 +89,8 @@ TEST(RobotsTxt, ComparesPathsPercentEncodedOneWay)
         {"/%E4%BB%B7%E6%A0%BC/x", false},
         {"/英文/", true},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(robots.decide("Googlebot", c.path).allowed, c.allowed);
-    }
+    for (const auto &[path, allowed] : cases)
+        EXPECT_EQ(robots.decide("Googlebot", path).allowed, allowed) << path;
     EXPECT_TRUE(robots.decide("Baiduspider", "/中文/").allowed);
 }
 
@@ -143,11 +135,7 @@ TEST(RobotsTxt, TakesTheCrawlDelayOfTheGroupThatDecides)
                                   "none", "whole\nCrawl-delay: 20"})
         file += "User-agent: " + group + "\nDisallow: /x\n";
     const seo::RobotsTxt robots(file);
-    const struct
-    {
-        const char *agent;
-        std::optional<std::chrono::milliseconds> delay;
-    } cases[] = {
+    const std::pair<const char *, std::optional<std::chrono::milliseconds>> cases[] = {
         {"Googlebot", 7s}, // the * group's
         {"Whole/2.1", 10s}, // of its groups, the first one's
         {"half", 500ms},
@@ -157,8 +145,8 @@ TEST(RobotsTxt, TakesTheCrawlDelayOfTheGroupThatDecides)
         {"none", std::nullopt}, // its own group has none; the * group is not its
         {"second", 3s}, // in one group with first
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(robots.crawl_delay(c.agent), c.delay) << c.agent;
+    for (const auto &[agent, delay] : cases)
+        EXPECT_EQ(robots.crawl_delay(agent), delay) << agent;
 }
 
 } // namespace

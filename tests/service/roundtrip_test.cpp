@@ -20,6 +20,7 @@
 
 #include <map>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -29,31 +30,27 @@ QString q(const std::string &utf8)
 }
 
 // path: body, content type
-const std::map<std::string, std::pair<std::string, std::string>> &target_pages()
-{
-    static const std::map<std::string, std::pair<std::string, std::string>> pages = {
-        {"/chinese",
-         {"<html><head><meta charset=\"utf-8\"><title>数据库服务器性能优化指南</title>"
-          "<meta name=\"keywords\" content=\"数据库,服务器,优化\">"
-          "<meta name=\"description\" content=\"介绍数据库服务器的性能优化方法。\"></head>"
-          "<body><h1>数据库优化</h1><p>数据库服务器的性能优化是管理员的重要工作。</p>"
-          "<ul><li>索引优化</li><li>查询优化</li><li>服务器配置</li></ul></body></html>",
-          "text/html; charset=utf-8"}},
-        {"/mixed",
-         {"<html><head><title>SEO优化教程 | Google排名</title></head><body>"
-          "<p>SEO是搜索引擎优化的缩写。Google和百度都重视原创内容。</p>"
-          "<p>Keyword density 关键词密度 should stay between 2% and 8%. SEO SEO</p>"
-          "</body></html>",
-          "text/html; charset=UTF-8"}},
-    };
-    return pages;
-}
+const std::map<std::string, std::pair<std::string, std::string>> kTargetPages = {
+    {"/chinese",
+     {"<html><head><meta charset=\"utf-8\"><title>数据库服务器性能优化指南</title>"
+      "<meta name=\"keywords\" content=\"数据库,服务器,优化\">"
+      "<meta name=\"description\" content=\"介绍数据库服务器的性能优化方法。\"></head>"
+      "<body><h1>数据库优化</h1><p>数据库服务器的性能优化是管理员的重要工作。</p>"
+      "<ul><li>索引优化</li><li>查询优化</li><li>服务器配置</li></ul></body></html>",
+      "text/html; charset=utf-8"}},
+    {"/mixed",
+     {"<html><head><title>SEO优化教程 | Google排名</title></head><body>"
+      "<p>SEO是搜索引擎优化的缩写。Google和百度都重视原创内容。</p>"
+      "<p>Keyword density 关键词密度 should stay between 2% and 8%. SEO SEO</p>"
+      "</body></html>",
+      "text/html; charset=UTF-8"}},
+};
 
 class RoundTrip : public testing::Test
 {
 protected:
     TargetServer target{[](httplib::Server &http) {
-        for (const auto &[path, page] : target_pages())
+        for (const auto &[path, page] : kTargetPages)
             http.Get(path,
                      [&page](auto &, auto &response) { response.set_content(page.first, page.second); });
         // Pages that cannot be analysed; targets that cannot be fetched are one case here,
@@ -82,9 +79,10 @@ protected:
     }
 };
 
-TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
+TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputedAndTheNewestVersion)
 {
-    for (const auto &[path, served] : target_pages()) {
+    EXPECT_EQ(parseUpdateVersion(page("/veltro/shenji.txt")), QStringLiteral("9.1"));
+    for (const auto &[path, served] : kTargetPages) {
         SCOPED_TRACE(path);
         const std::string url = target.url(path);
         // What the service should compute, straight from the library.
@@ -135,11 +133,8 @@ TEST_F(RoundTrip, ToolReadsTheFiguresTheServiceComputed)
 // matches what the tool shows.
 TEST_F(RoundTrip, ToolShowsPageTextsAsReadersSeeThem)
 {
-    const struct
-    {
-        const char *path, *html;
-        QString title, description, spider_text;
-    } cases[] = {
+    // A path, its page, and the title, the description and the spider view shown.
+    const std::tuple<const char *, const char *, QString, QString, QString> cases[] = {
         {"/entities",
          "<title>Tom &amp; Jerry &lt;3</title><meta name=\"description\" content=\"标题（Title）标签怎么写\">"
          "<p>&lt;b&gt;粗体&lt;/b&gt; &amp; more</p>",
@@ -153,20 +148,20 @@ TEST_F(RoundTrip, ToolShowsPageTextsAsReadersSeeThem)
          QStringLiteral("出错提示“基\u2060础连接已经关闭：连接被意外关闭”的解决办法")},
     };
     const TargetServer pages{[&cases](httplib::Server &http) {
-        for (const auto &c : cases)
-            http.Get(c.path, [&c](auto &, auto &response) {
-                response.set_content(c.html, "text/html; charset=utf-8");
+        for (const auto &[path, html, title, description, spider_text] : cases)
+            http.Get(path, [html](auto &, auto &response) {
+                response.set_content(html, "text/html; charset=utf-8");
             });
     }};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.path);
-        const MetaTags meta = parseMetaTags(overview(pages.url(c.path)));
+    for (const auto &[path, html, title, description, spider_text] : cases) {
+        SCOPED_TRACE(path);
+        const MetaTags meta = parseMetaTags(overview(pages.url(path)));
         ASSERT_EQ(meta.lengths.size(), 4);
-        EXPECT_EQ(meta.texts[1], c.title);
-        EXPECT_EQ(meta.lengths[1], QString::number(c.title.toUcs4().size()));
-        EXPECT_EQ(meta.texts[3], c.description);
-        EXPECT_EQ(meta.lengths[3], QString::number(c.description.toUcs4().size()));
-        EXPECT_EQ(parseSpiderText(spider(pages.url(c.path))), c.spider_text);
+        EXPECT_EQ(meta.texts[1], title);
+        EXPECT_EQ(meta.lengths[1], QString::number(title.toUcs4().size()));
+        EXPECT_EQ(meta.texts[3], description);
+        EXPECT_EQ(meta.lengths[3], QString::number(description.toUcs4().size()));
+        EXPECT_EQ(parseSpiderText(spider(pages.url(path))), spider_text);
     }
 }
 
@@ -175,31 +170,23 @@ TEST_F(RoundTrip, ToolShowsPageTextsAsReadersSeeThem)
 // connection, the precise reason for any other failure.
 TEST_F(RoundTrip, FailuresLeaveTheToolNothingToReadButTheReason)
 {
-    const struct
-    {
-        std::string url;
-        QString spider_view;
-    } cases[] = {
+    // An address, and what the spider view says.
+    const std::pair<std::string, QString> cases[] = {
         {unreachable_url(), QStringLiteral("请检查网站是否能正常打开")},
         {target.url("/missing"), QStringLiteral("分析服务没有取得这个网页：服务器返回错误状态 HTTP 404")},
         {target.url("/binary"), QStringLiteral("分析服务无法分析这个网页：页面内容不是文本")},
         {target.url("/empty"), QStringLiteral("分析服务无法分析这个网页：页面内容为空")},
         {"ftp://example.com/", QStringLiteral("分析服务没有取得这个网页：只支持 http 和 https 网址")},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.url);
-        const QString overview_page = overview(c.url);
+    for (const auto &[url, spider_view] : cases) {
+        SCOPED_TRACE(url);
+        const QString overview_page = overview(url);
         EXPECT_TRUE(overview_page.startsWith(QStringLiteral("<!DOCTYPE html>")));
         EXPECT_TRUE(parseMetaTags(overview_page).isEmpty());
         EXPECT_TRUE(parseKeywordTable(overview_page).isEmpty());
-        EXPECT_TRUE(parseDensityFigures(density("网站", c.url)).isEmpty());
-        EXPECT_EQ(parseSpiderText(spider(c.url)), c.spider_view);
+        EXPECT_TRUE(parseDensityFigures(density("网站", url)).isEmpty());
+        EXPECT_EQ(parseSpiderText(spider(url)), spider_view);
     }
-}
-
-TEST_F(RoundTrip, ToolReadsTheNewestVersion)
-{
-    EXPECT_EQ(parseUpdateVersion(page("/veltro/shenji.txt")), QStringLiteral("9.1"));
 }
 
 } // namespace

@@ -23,6 +23,11 @@ public:
                          FetchLimits limits = {std::chrono::seconds(5), 4 << 20});
 
     Form1 &form() { return *m_form; }
+    Form1 &shownForm()
+    {
+        m_form->show();
+        return *m_form;
+    }
     LocalHttpServer &server() { return m_server; }
 
     UserAnswer answer = UserAnswer::Ok;

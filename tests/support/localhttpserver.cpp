@@ -18,16 +18,6 @@ LocalHttpServer::LocalHttpServer(QObject *parent)
     });
 }
 
-QString LocalHttpServer::host() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
-}
-
-void LocalHttpServer::route(const QString &path, const Route &answer)
-{
-    m_routes.insert(path, answer);
-}
-
 void LocalHttpServer::route(const QString &path, const Response &fixed)
 {
     route(path, [fixed](const QUrlQuery &) { return fixed; });

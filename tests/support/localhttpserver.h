@@ -32,27 +32,16 @@ public:
 
         static Response page(const QByteArray &body, int status = 200)
         {
-            Response response;
-            response.status = status;
-            response.body = body;
-            return response;
+            return {.status = status, .body = body};
         }
         static Response page(const QString &body, int status = 200) { return page(body.toUtf8(), status); }
-        static Response neverEnding() { return withKind(Kind::NeverEnds, "<html>"); }
-        static Response endless() { return withKind(Kind::Endless, {}); }
+        static Response neverEnding() { return {.body = "<html>", .kind = Kind::NeverEnds}; }
+        static Response endless() { return {.body = {}, .kind = Kind::Endless}; }
         Response after(std::chrono::milliseconds wait) const
         {
             Response later = *this;
             later.delay = wait;
             return later;
-        }
-
-    private:
-        static Response withKind(Kind kind, const QByteArray &body)
-        {
-            Response response = page(body);
-            response.kind = kind;
-            return response;
         }
     };
     // Answers a request for one path, given its query.
@@ -60,8 +49,8 @@ public:
 
     explicit LocalHttpServer(QObject *parent = nullptr);
 
-    QString host() const; // "127.0.0.1:port"
-    void route(const QString &path, const Route &answer);
+    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    void route(const QString &path, const Route &answer) { m_routes.insert(path, answer); }
     void route(const QString &path, const Response &fixed);
     // Stops listening: connections to it fail from then on.
     void close() { m_server.close(); }
