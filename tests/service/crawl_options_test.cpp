@@ -10,12 +10,14 @@ TEST(CrawlOptions, TakesLimitsForANewCrawlOnly)
                                                   "--max-mib", "3", "--subdomains", "--data", "/d"});
     ASSERT_TRUE(std::holds_alternative<seo::CrawlOptions>(parsed));
     const seo::CrawlOptions &options = std::get<seo::CrawlOptions>(parsed);
-    EXPECT_EQ(options.settings.start_url, "example.com");
-    EXPECT_EQ(options.settings.max_pages, 20u);
-    EXPECT_EQ(options.settings.max_depth, 0);
-    EXPECT_EQ(options.settings.max_bytes, 3u << 20);
-    EXPECT_TRUE(options.settings.subdomains);
     EXPECT_EQ(options.data, "/d");
+    // As the crawl keeps them, and a resumed crawl reads them back.
+    const std::string kept = seo::settings_json(options.settings);
+    EXPECT_EQ(
+        kept,
+        R"({"start_url":"example.com","max_pages":20,"max_depth":0,"max_url_bytes":2048,)"
+        R"("max_queries_per_path":50,"max_bytes":3145728,"per_host":2,"in_flight":8,"subdomains":true})");
+    EXPECT_EQ(seo::settings_json(std::get<seo::CrawlSettings>(seo::settings_from_json(kept))), kept);
 
     const std::vector<std::vector<std::string>> refused = {
         {},
