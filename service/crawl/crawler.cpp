@@ -217,7 +217,8 @@ void Crawler::work(const std::stop_token &stop)
 
 Crawler::Done Crawler::crawl_page(const Job &job)
 {
-    Done done{job, std::nullopt, std::nullopt};
+    Done done;
+    done.job = job;
     const Url url = parsed(job.page.url);
     try {
         if (job.page.external) {

@@ -13,10 +13,9 @@ TEST(CrawlOptions, TakesLimitsForANewCrawlOnly)
     EXPECT_EQ(options.data, "/d");
     // As the crawl keeps them, and a resumed crawl reads them back.
     const std::string kept = seo::settings_json(options.settings);
-    EXPECT_EQ(
-        kept,
-        R"({"start_url":"example.com","max_pages":20,"max_depth":0,"max_url_bytes":2048,)"
-        R"("max_queries_per_path":50,"max_bytes":3145728,"per_host":2,"in_flight":8,"subdomains":true})");
+    EXPECT_EQ(kept,
+              R"({"in_flight":8,"max_bytes":3145728,"max_depth":0,"max_pages":20,"max_queries_per_path":50,)"
+              R"("max_url_bytes":2048,"per_host":2,"start_url":"example.com","subdomains":true})");
     EXPECT_EQ(seo::settings_json(std::get<seo::CrawlSettings>(seo::settings_from_json(kept))), kept);
 
     const std::vector<std::vector<std::string>> refused = {
