@@ -42,7 +42,7 @@ class Site(http.server.BaseHTTPRequestHandler):
         links = "".join(f'<a href="/p/{m}">第{m}页</a> ' for m in (n + 1, n + 2, n + 3, 0) if m < PAGES)
         if changed and n == 0:
             links += '<a href="/p/new">新页</a>'
-        title = "改过的标题" if changed and n == 5 else f"第{n}页"
+        title = "改过的标题" if changed and n == 5 else "=SUM(1)" if n == 3 else f"第{n}页"
         text = f"页面{n}的内容。"
         body = f"<html><head><title>{title}</title></head><body><p>{text}</p>{links}</body></html>".encode()
         self.send_response(200)
@@ -121,7 +121,9 @@ def main(program):
         report = json.loads(json_file.read_text())
         check(len(report["pages"]) == PAGES and report["state"] == "finished", "the JSON file holds the crawl")
         with open(csv_folder / "pages.csv", encoding="utf-8-sig", newline="") as pages:
-            check(len(list(csv.DictReader(pages))) == PAGES, "pages.csv has a row a page")
+            rows = list(csv.DictReader(pages))
+            titles = {row["url"].rsplit("/", 1)[1]: row["title"] for row in rows}
+            check(len(rows) == PAGES and titles["3"] == "'=SUM(1)", "pages.csv has a row a page, no formula")
         check("crawl 1 finished" in out, "the summary says the crawl finished")
 
         site_version[0] = 2
