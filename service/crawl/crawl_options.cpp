@@ -1,25 +1,11 @@
 #include "crawl/crawl_options.h"
 
-#include <charconv>
+#include "base/number_text.h"
+
 #include <cstdlib>
 #include <map>
 
 namespace seo {
-namespace {
-
-template<typename Number>
-bool number_in(const std::string &text, Number low, Number high, Number &number)
-{
-    const char *end = text.data() + text.size();
-    Number parsed{};
-    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
-    if (error != std::errc() || stop != end || parsed < low || parsed > high)
-        return false;
-    number = parsed;
-    return true;
-}
-
-} // namespace
 
 std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<std::string> &arguments)
 {

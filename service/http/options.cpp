@@ -1,8 +1,7 @@
 #include "http/options.h"
 
+#include "base/number_text.h"
 #include "fetch/address_policy.h"
-
-#include <charconv>
 
 namespace seo {
 
@@ -10,21 +9,6 @@ bool Options::refuse_internal_targets() const
 {
     return !allow_private_targets && !is_loopback_listen_address(listen);
 }
-
-namespace {
-
-bool number_in(const std::string &text, int low, int high, int &number)
-{
-    const char *end = text.data() + text.size();
-    int parsed = 0;
-    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
-    if (error != std::errc() || stop != end || parsed < low || parsed > high)
-        return false;
-    number = parsed;
-    return true;
-}
-
-} // namespace
 
 std::variant<Options, OptionsError> parse_options(const std::vector<std::string> &arguments)
 {
