@@ -24,8 +24,10 @@ opencc_t open_converter(const std::filesystem::path &config)
 std::string converted(void *converter, std::string_view utf8)
 {
     char *out = opencc_convert_utf8(static_cast<opencc_t>(converter), utf8.data(), utf8.size());
+    // A text OpenCC cannot read (it refuses some byte sequences) stays as the page has it:
+    // one unreadable phrase must not cost the page its analysis.
     if (!out)
-        throw std::runtime_error(std::string("OpenCC failed: ") + opencc_error());
+        return std::string(utf8);
     std::string text(out);
     opencc_convert_utf8_free(out);
     return text;
