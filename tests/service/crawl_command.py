@@ -66,7 +66,10 @@ def check(condition, what):
 
 def done_pages(database):
     with sqlite3.connect(database, timeout=10) as db:
-        return db.execute("SELECT count(*) FROM pages WHERE state = 'done'").fetchone()[0]
+        try:
+            return db.execute("SELECT count(*) FROM pages WHERE state = 'done'").fetchone()[0]
+        except sqlite3.OperationalError:
+            return 0  # the store exists but its schema is not written yet
 
 
 def crawl(program, data, *arguments):
