@@ -19,8 +19,9 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
             options.allow_private_targets = true;
             continue;
         }
-        if (name == "--subdomains") {
-            settings.subdomains = limits_given = true;
+        if (name == "--subdomains" || name == "--no-external") {
+            (name == "--subdomains" ? settings.subdomains : settings.check_external) = name == "--subdomains";
+            limits_given = true;
             continue;
         }
         if (!name.starts_with("--")) {
@@ -87,11 +88,24 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
 std::string crawl_usage()
 {
     return "usage: seo-site crawl URL [--max-pages N] [--depth D] [--per-host N] [--in-flight N]\n"
-           "                          [--max-queries N] [--max-mib N] [--subdomains] "
-           "[--allow-private-targets]\n"
-           "                          [--data DIR] [--json FILE] [--csv DIR]\n"
+           "                          [--max-queries N] [--max-mib N] [--subdomains] [--no-external]\n"
+           "                          [--allow-private-targets] [--data DIR] [--json FILE] [--csv DIR]\n"
            "       seo-site crawl --resume ID [--data DIR] [--json FILE] [--csv DIR]\n"
            "       seo-site crawl --compare BEFORE AFTER [--data DIR] [--json FILE]\n";
+}
+
+std::variant<CrawlSettings, std::string> crawl_from_form(std::string_view url, std::string_view max_pages,
+                                                         std::string_view depth)
+{
+    CrawlSettings settings;
+    settings.start_url = url;
+    if (url.empty())
+        return "请输入要抓取的网址。";
+    if (!max_pages.empty() && !number_in<std::size_t>(max_pages, 1, kMaxServicePages, settings.max_pages))
+        return "页数上限应是 1 到 " + std::to_string(kMaxServicePages) + " 之间的整数。";
+    if (!depth.empty() && !number_in(depth, 0, 1000, settings.max_depth))
+        return "深度上限应是 0 到 1000 之间的整数。";
+    return settings;
 }
 
 std::filesystem::path default_data_folder()

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -28,6 +29,13 @@ struct CrawlOptions
 std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<std::string> &arguments);
 
 std::string crawl_usage();
+
+// The crawl a form of the service asks for: an address, and optionally its limits on pages
+// and depth (empty: the defaults); a message in Chinese when they make no crawl. A crawl
+// the service runs for anyone who can reach it is held to kMaxServicePages.
+constexpr std::size_t kMaxServicePages = 10'000;
+std::variant<CrawlSettings, std::string> crawl_from_form(std::string_view url, std::string_view max_pages,
+                                                         std::string_view depth);
 
 // $XDG_DATA_HOME/seo-site, else ~/.local/share/seo-site.
 std::filesystem::path default_data_folder();

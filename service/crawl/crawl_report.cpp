@@ -1,12 +1,15 @@
 #include "crawl/crawl_report.h"
 
 #include "audit/audit.h"
+#include "crawl/crawl_store.h"
 #include "crawl/site_findings.h"
 
 #include <SQLiteCpp/Statement.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <set>
 #include <stdexcept>
 
@@ -51,31 +54,170 @@ SQLite::Statement pages_query(SQLite::Database &database, std::int64_t crawl)
     return query;
 }
 
+constexpr std::string_view kLinks =
+    "SELECT p.url AS from_url, l.to_url, l.kind, l.hreflang, l.anchor, l.nofollow "
+    "FROM links l JOIN pages p ON p.id = l.from_page "
+    "WHERE l.crawl_id = :crawl ORDER BY l.from_page, l.rowid";
+
 SQLite::Statement links_query(SQLite::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database,
-                            "SELECT p.url AS from_url, l.to_url, l.kind, l.hreflang, l.anchor, l.nofollow "
-                            "FROM links l JOIN pages p ON p.id = l.from_page "
-                            "WHERE l.crawl_id = ? ORDER BY l.from_page, l.rowid");
-    query.bind(1, crawl);
+    SQLite::Statement query(database, std::string(kLinks));
+    query.bind(":crawl", crawl);
     return query;
 }
 
-nlohmann::ordered_json findings_json(SQLite::Database &database, std::int64_t crawl)
+std::int64_t count_of(SQLite::Database &database, std::string_view table, std::int64_t crawl)
+{
+    SQLite::Statement count(database, "SELECT count(*) FROM " + std::string(table) + " WHERE crawl_id = ?");
+    count.bind(1, crawl);
+    count.executeStep();
+    return count.getColumn(0).getInt64();
+}
+
+nlohmann::ordered_json finding_json(const SiteFinding &finding)
+{
+    auto items = nlohmann::ordered_json::array();
+    for (const SiteFindingItem &item : finding.items)
+        items.push_back({{"url", item.url}, {"detail", item.detail}});
+    return {{"id", finding.id},       {"verdict", verdict_name(finding.verdict)},
+            {"title", finding.title}, {"advice", finding.advice},
+            {"count", finding.count}, {"items", std::move(items)}};
+}
+
+nlohmann::ordered_json findings_json(SQLite::Database &database, std::int64_t crawl,
+                                     std::size_t items = kMaxItems)
 {
     auto findings = nlohmann::ordered_json::array();
-    for (const SiteFinding &finding : site_findings(database, crawl)) {
-        auto items = nlohmann::ordered_json::array();
-        for (const SiteFindingItem &item : finding.items)
-            items.push_back({{"url", item.url}, {"detail", item.detail}});
-        findings.push_back({{"id", finding.id},
-                            {"verdict", verdict_name(finding.verdict)},
-                            {"title", finding.title},
-                            {"advice", finding.advice},
-                            {"count", finding.count},
-                            {"items", std::move(items)}});
-    }
+    for (const SiteFinding &finding : site_findings(database, crawl, items))
+        findings.push_back(finding_json(finding));
     return findings;
+}
+
+nlohmann::ordered_json crawl_row(SQLite::Database &database, std::int64_t crawl)
+{
+    SQLite::Statement query(database, "SELECT * FROM crawls WHERE id = ?");
+    query.bind(1, crawl);
+    nlohmann::ordered_json crawls = rows(query);
+    if (crawls.empty())
+        throw std::invalid_argument("no crawl " + std::to_string(crawl));
+    nlohmann::ordered_json result = std::move(crawls.front());
+    result["settings"] = nlohmann::ordered_json::parse(result["settings"].get<std::string>(), nullptr, false);
+    auto limits = nlohmann::ordered_json::object();
+    for (const auto &[limit, count] : limits_reached(database, crawl))
+        limits[limit] = count;
+    result["limits_reached"] = std::move(limits);
+    return result;
+}
+
+nlohmann::ordered_json keywords_json(SQLite::Database &database, std::int64_t crawl)
+{
+    auto keywords = nlohmann::ordered_json::array();
+    for (const SiteKeyword &keyword : site_keywords(database, crawl, kSiteKeywords))
+        keywords.push_back(
+            {{"word", keyword.word}, {"pages", keyword.pages}, {"occurrences", keyword.occurrences}});
+    return keywords;
+}
+
+// The site's own pages done, by clicks from the start (-1: only in a sitemap; deeper than
+// kDeepestRow share a row), and how they answered.
+nlohmann::ordered_json depths_json(SQLite::Database &database, std::int64_t crawl)
+{
+    SQLite::Statement query(database, R"sql(
+SELECT CASE WHEN depth IS NULL THEN -1 WHEN depth > :deepest THEN :deepest + 1 ELSE depth END AS depth,
+       count(*) FILTER (WHERE status BETWEEN 200 AND 299 AND coalesce(redirects, '') NOT LIKE '%[%[%') AS ok,
+       count(*) FILTER (WHERE status BETWEEN 200 AND 299 AND redirects LIKE '%[%[%') AS redirected,
+       count(*) FILTER (WHERE status IS NULL OR status NOT BETWEEN 200 AND 299) AS broken
+FROM pages WHERE crawl_id = :crawl AND state = 'done' AND external = 0
+GROUP BY 1 ORDER BY 1)sql");
+    query.bind(":crawl", crawl);
+    query.bind(":deepest", kDeepestRow);
+    return rows(query);
+}
+
+// The site as its links lay it out: the pages one click from the start are its sections,
+// and every deeper page belongs to the section it was first reached through (by its
+// linking page one click nearer the start with the lowest number). The largest sections
+// first; the rest are counted together.
+constexpr std::size_t kSectionsShown = 12;
+nlohmann::ordered_json sections_json(SQLite::Database &database, std::int64_t crawl)
+{
+    SQLite::Statement query(database, R"sql(
+SELECT t.id, t.url, coalesce(t.title, ''), t.depth, min(p.id)
+FROM pages t
+LEFT JOIN links l ON l.crawl_id = t.crawl_id AND l.to_url = t.url AND t.depth > 1
+LEFT JOIN pages p ON p.id = l.from_page AND p.depth = t.depth - 1
+WHERE t.crawl_id = :crawl AND t.state = 'done' AND t.external = 0 AND t.depth > 0
+GROUP BY t.id, t.url, t.title, t.depth ORDER BY t.depth, t.id)sql");
+    query.bind(":crawl", crawl);
+    struct Section
+    {
+        std::string url, title;
+        std::size_t pages = 0;
+        std::vector<std::size_t> by_depth; // pages one, two, … clicks below the section's page
+    };
+    std::map<std::int64_t, std::size_t> section_of; // page → its section's index
+    std::vector<Section> sections;
+    while (query.executeStep()) {
+        const std::int64_t page = query.getColumn(0).getInt64();
+        const int depth = query.getColumn(3).getInt();
+        std::size_t section = 0;
+        if (depth == 1) {
+            section = sections.size();
+            sections.push_back({query.getColumn(1).getString(), query.getColumn(2).getString(), 0, {}});
+        } else {
+            const auto parent = section_of.find(query.getColumn(4).getInt64());
+            if (parent == section_of.end())
+                continue; // reached only through a page the crawl did not record
+            section = parent->second;
+            Section &in = sections[section];
+            in.by_depth.resize(std::max(in.by_depth.size(), std::size_t(depth - 1)));
+            ++in.by_depth[std::size_t(depth - 2)];
+        }
+        ++sections[section].pages;
+        section_of.emplace(page, section);
+    }
+    std::ranges::stable_sort(sections, std::greater{}, &Section::pages);
+    auto shown = nlohmann::ordered_json::array();
+    std::size_t other_pages = 0;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        if (i >= kSectionsShown) {
+            other_pages += sections[i].pages;
+            continue;
+        }
+        shown.push_back({{"url", sections[i].url},
+                         {"title", sections[i].title},
+                         {"pages", sections[i].pages},
+                         {"below", sections[i].by_depth}});
+    }
+    return {{"sections", std::move(shown)},
+            {"other_sections", sections.size() - shown.size()},
+            {"other_pages", other_pages}};
+}
+
+// A finding's items in the order asked for, a slice of them.
+std::optional<nlohmann::ordered_json> finding_slice(SQLite::Database &database, std::int64_t crawl,
+                                                    const PageSlice &slice)
+{
+    if (!slice.sort.empty() && slice.sort != "url" && slice.sort != "detail")
+        return std::nullopt;
+    std::optional<SiteFinding> finding = site_finding(database, crawl, slice.finding);
+    if (!finding)
+        return std::nullopt;
+    std::vector<SiteFindingItem> &items = finding->items;
+    if (!slice.sort.empty())
+        std::ranges::stable_sort(items, [&slice](const SiteFindingItem &a, const SiteFindingItem &b) {
+            const auto &first = slice.descending ? b : a, &second = slice.descending ? a : b;
+            return slice.sort == "url" ? first.url < second.url : first.detail < second.detail;
+        });
+    const std::size_t begin = std::min(slice.offset, items.size());
+    const std::size_t end = begin + std::min(slice.limit, items.size() - begin);
+    items = std::vector<SiteFindingItem>(std::make_move_iterator(items.begin() + std::ptrdiff_t(begin)),
+                                         std::make_move_iterator(items.begin() + std::ptrdiff_t(end)));
+    nlohmann::ordered_json result = finding_json(*finding);
+    return nlohmann::ordered_json{{"total", finding->count},
+                                  {"offset", slice.offset},
+                                  {"finding", result},
+                                  {"items", std::move(result["items"])}};
 }
 
 // A CSV field (RFC 4180). A text that a spreadsheet would take for a formula is kept a
@@ -137,17 +279,7 @@ std::vector<std::pair<std::string, std::size_t>> limits_reached(SQLite::Database
 
 nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl, bool with_links)
 {
-    SQLite::Statement crawl_row(database, "SELECT * FROM crawls WHERE id = ?");
-    crawl_row.bind(1, crawl);
-    nlohmann::ordered_json crawls = rows(crawl_row);
-    if (crawls.empty())
-        throw std::invalid_argument("no crawl " + std::to_string(crawl));
-    nlohmann::ordered_json result = std::move(crawls.front());
-    result["settings"] = nlohmann::ordered_json::parse(result["settings"].get<std::string>(), nullptr, false);
-    auto limits = nlohmann::ordered_json::object();
-    for (const auto &[limit, count] : limits_reached(database, crawl))
-        limits[limit] = count;
-    result["limits_reached"] = std::move(limits);
+    nlohmann::ordered_json result = crawl_row(database, crawl);
     SQLite::Statement pages = pages_query(database, crawl);
     result["pages"] = rows(pages);
     if (with_links) {
@@ -155,12 +287,57 @@ nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl
         result["links"] = rows(links);
     }
     result["findings"] = findings_json(database, crawl);
-    auto keywords = nlohmann::ordered_json::array();
-    for (const SiteKeyword &keyword : site_keywords(database, crawl, kSiteKeywords))
-        keywords.push_back(
-            {{"word", keyword.word}, {"pages", keyword.pages}, {"occurrences", keyword.occurrences}});
-    result["keywords"] = std::move(keywords);
+    result["keywords"] = keywords_json(database, crawl);
     return result;
+}
+
+nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64_t crawl, std::size_t items)
+{
+    nlohmann::ordered_json result = crawl_row(database, crawl);
+    const CrawlProgress progress = crawl_progress(database, crawl);
+    result["progress"] = {{"done", progress.done},
+                          {"failed", progress.failed},
+                          {"queued", progress.queued},
+                          {"fetching", progress.fetching},
+                          {"skipped", progress.skipped},
+                          {"bytes", progress.bytes},
+                          {"links", count_of(database, "links", crawl)}};
+    result["depths"] = depths_json(database, crawl);
+    result["structure"] = sections_json(database, crawl);
+    result["findings"] = findings_json(database, crawl, items);
+    result["keywords"] = keywords_json(database, crawl);
+    return result;
+}
+
+std::optional<nlohmann::ordered_json> crawl_pages_json(SQLite::Database &database, std::int64_t crawl,
+                                                       const PageSlice &slice)
+{
+    if (!slice.finding.empty())
+        return finding_slice(database, crawl, slice);
+    if (!slice.sort.empty()
+        && std::ranges::find(kSortablePageColumns, slice.sort) == std::end(kSortablePageColumns))
+        return std::nullopt;
+    // Pages without the figure go last either way, as in both SQLite and PostgreSQL.
+    const std::string order = slice.sort.empty()
+        ? std::string("id")
+        : slice.sort + " IS NULL, " + slice.sort + (slice.descending ? " DESC" : "") + ", id";
+    SQLite::Statement query(database,
+                            "SELECT * FROM pages WHERE crawl_id = ? ORDER BY " + order + " LIMIT ? OFFSET ?");
+    query.bind(1, crawl);
+    query.bind(2, std::int64_t(slice.limit));
+    query.bind(3, std::int64_t(slice.offset));
+    return nlohmann::ordered_json{
+        {"total", count_of(database, "pages", crawl)}, {"offset", slice.offset}, {"items", rows(query)}};
+}
+
+nlohmann::ordered_json crawl_links_json(SQLite::Database &database, std::int64_t crawl, std::size_t offset,
+                                        std::size_t limit)
+{
+    SQLite::Statement query(database, std::string(kLinks) + " LIMIT :limit OFFSET :offset");
+    query.bind(":crawl", crawl);
+    query.bind(":limit", std::int64_t(limit));
+    query.bind(":offset", std::int64_t(offset));
+    return {{"total", count_of(database, "links", crawl)}, {"offset", offset}, {"items", rows(query)}};
 }
 
 nlohmann::ordered_json crawls_json(SQLite::Database &database)

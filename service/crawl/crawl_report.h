@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +23,36 @@ std::vector<std::pair<std::string, std::size_t>> limits_reached(SQLite::Database
 
 // The crawl, its pages (with their links when asked), and the site-wide findings.
 nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl, bool with_links = true);
+
+// Pages deeper than this share the last row of the summary's "depths".
+inline constexpr int kDeepestRow = 10;
+
+// The crawl without its pages and links, for its page and its progress: its counts, the
+// limits it reached, the pages by depth and how they answered, the site's sections, the
+// findings with their first `items`, and the keywords.
+nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64_t crawl, std::size_t items);
+
+// A slice of a crawl's addresses, or of one finding's items, in an order a reader chose.
+struct PageSlice
+{
+    std::string finding; // empty: every address the crawl knows
+    std::string sort; // a column of kSortablePageColumns or "detail"; empty: the list's own order
+    bool descending = false;
+    std::size_t offset = 0;
+    std::size_t limit = 100;
+};
+// The columns addresses can be sorted by.
+inline constexpr std::string_view kSortablePageColumns[] = {"url",        "status", "depth",       "title",
+                                                            "text_words", "score",  "response_ms", "bytes"};
+
+// {total, offset, items}: addresses with their columns, or a finding's {url, detail} (with
+// `finding` as in the summary); nullopt for a finding that is not known or a column that
+// cannot be sorted by.
+std::optional<nlohmann::ordered_json> crawl_pages_json(SQLite::Database &database, std::int64_t crawl,
+                                                       const PageSlice &slice);
+// {total, offset, items}: links with their pages, in the order they were found.
+nlohmann::ordered_json crawl_links_json(SQLite::Database &database, std::int64_t crawl, std::size_t offset,
+                                        std::size_t limit);
 
 // Every crawl kept, the newest first, with its counts of pages.
 nlohmann::ordered_json crawls_json(SQLite::Database &database);

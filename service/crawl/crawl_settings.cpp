@@ -14,7 +14,8 @@ std::string settings_json(const CrawlSettings &settings)
                           {"max_bytes", settings.max_bytes},
                           {"per_host", settings.per_host},
                           {"in_flight", settings.in_flight},
-                          {"subdomains", settings.subdomains}}
+                          {"subdomains", settings.subdomains},
+                          {"check_external", settings.check_external}}
         .dump();
 }
 
@@ -32,6 +33,7 @@ std::variant<CrawlSettings, std::string> settings_from_json(const std::string &j
         read.at("per_host").get_to(settings.per_host);
         read.at("in_flight").get_to(settings.in_flight);
         read.at("subdomains").get_to(settings.subdomains);
+        settings.check_external = read.value("check_external", true); // not kept by the first stores
         return settings;
     } catch (const nlohmann::json::exception &error) {
         return std::string("the crawl's settings cannot be read: ") + error.what();

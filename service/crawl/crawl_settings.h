@@ -21,6 +21,9 @@ struct CrawlSettings
     int per_host = 2; // requests in flight to one host
     int in_flight = 8; // requests in flight in all
     bool subdomains = false; // pages on subdomains of the start host are the site's too
+    // Links to other sites are checked by their status; without, they are only listed
+    // (an intranet crawl, or one that must not reach past the site).
+    bool check_external = true;
 };
 
 std::string settings_json(const CrawlSettings &settings);

@@ -285,7 +285,12 @@ void CrawlStore::record(std::int64_t page, const PageFacts &facts, const std::ve
 
 CrawlProgress CrawlStore::progress(std::int64_t crawl)
 {
-    SQLite::Statement query(database_,
+    return crawl_progress(database_, crawl);
+}
+
+CrawlProgress crawl_progress(SQLite::Database &database, std::int64_t crawl)
+{
+    SQLite::Statement query(database,
                             "SELECT count(*) FILTER (WHERE state = 'done'), "
                             "count(*) FILTER (WHERE state = 'queued'), "
                             "count(*) FILTER (WHERE state = 'fetching'), "

@@ -119,4 +119,7 @@ private:
     SQLite::Database database_;
 };
 
+// How far a crawl is, read from any connection to its store.
+CrawlProgress crawl_progress(SQLite::Database &database, std::int64_t crawl);
+
 } // namespace seo

@@ -296,7 +296,9 @@ std::vector<FoundAddress> Crawler::found_on(const QueuedPage &page, const PageFa
 FoundAddress Crawler::found(const Url &url, std::optional<int> depth, bool in_sitemap)
 {
     FoundAddress address{url.text(), CrawlScope::path_of(url), depth, !scope_.internal(url), in_sitemap, {}};
-    if (address.url.size() > settings_.max_url_bytes)
+    if (address.external && !settings_.check_external)
+        address.skipped_by = "external";
+    else if (address.url.size() > settings_.max_url_bytes)
         address.skipped_by = "length";
     else if (bytes_ >= settings_.max_bytes)
         address.skipped_by = "bytes";

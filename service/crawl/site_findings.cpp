@@ -14,6 +14,7 @@
 #include <bit>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <stdexcept>
@@ -201,7 +202,7 @@ using Names = std::initializer_list<std::pair<std::string_view, std::string_view
 
 // A query with what it names written in, and given the values it names.
 SQLite::Statement prepared(SQLite::Database &database, std::int64_t crawl, std::string_view sql,
-                           Names names = {})
+                           Names names = {}, std::size_t items = kMaxItems)
 {
     std::string text(sql);
     const auto write_in = [&text](std::string_view name, std::string_view value) {
@@ -215,7 +216,7 @@ SQLite::Statement prepared(SQLite::Database &database, std::int64_t crawl, std::
     write_in("{why}", kWhyUnindexable);
     SQLite::Statement query(database, text);
     const std::pair<const char *, std::int64_t> numbers[] = {{":crawl", crawl},
-                                                             {":limit", std::int64_t(kMaxItems)},
+                                                             {":limit", std::int64_t(items)},
                                                              {":max_clicks", kMaxClicks},
                                                              {":thin_words", kThinWords}};
     for (const auto &[name, number] : numbers)
@@ -239,11 +240,12 @@ const FindingText &text_of(std::string_view id)
     return *found;
 }
 
-SiteFinding judged(std::string_view id, std::size_t count, std::vector<SiteFindingItem> items)
+SiteFinding judged(std::string_view id, std::size_t count, std::vector<SiteFindingItem> items,
+                   std::size_t limit)
 {
     const FindingText &text = text_of(id);
-    if (items.size() > kMaxItems)
-        items.resize(kMaxItems);
+    if (items.size() > limit)
+        items.resize(limit);
     return {.id = std::string(id),
             .verdict = count == 0 ? Verdict::pass : text.verdict,
             .title = std::string(text.title),
@@ -253,21 +255,22 @@ SiteFinding judged(std::string_view id, std::size_t count, std::vector<SiteFindi
 }
 
 // A finding whose items are all the query's.
-SiteFinding listed(SQLite::Database &database, std::int64_t crawl, std::string_view id, std::string_view sql,
-                   Names names = {})
+SiteFinding listed(SQLite::Database &database, std::int64_t crawl, std::size_t limit, std::string_view id,
+                   std::string_view sql, Names names = {})
 {
-    SQLite::Statement query = prepared(database, crawl, std::string(sql) + " LIMIT :limit", names);
+    SQLite::Statement query = prepared(database, crawl, std::string(sql) + " LIMIT :limit", names, limit);
     std::vector<SiteFindingItem> items;
     std::size_t count = 0;
     while (query.executeStep()) {
         items.push_back({query.getColumn(0).getString(), query.getColumn(1).getString()});
         count = std::size_t(query.getColumn(2).getInt64());
     }
-    return judged(id, count, std::move(items));
+    return judged(id, count, std::move(items), limit);
 }
 
 // Pages in groups, the largest groups first, each page shown with its group's key.
-SiteFinding grouped(std::string_view id, std::map<std::string, std::vector<std::string>> groups)
+SiteFinding grouped(std::string_view id, std::map<std::string, std::vector<std::string>> groups,
+                    std::size_t limit)
 {
     std::erase_if(groups, [](const auto &group) { return group.second.size() < 2; });
     std::vector<const std::pair<const std::string, std::vector<std::string>> *> order;
@@ -280,10 +283,10 @@ SiteFinding grouped(std::string_view id, std::map<std::string, std::vector<std::
         for (const std::string &url : group->second)
             items.push_back({url, group->first});
     const std::size_t count = items.size();
-    return judged(id, count, std::move(items));
+    return judged(id, count, std::move(items), limit);
 }
 
-SiteFinding redirect_chains(SQLite::Database &database, std::int64_t crawl)
+SiteFinding redirect_chains(SQLite::Database &database, std::int64_t crawl, std::size_t limit)
 {
     SQLite::Statement query = prepared(database, crawl, kRedirected);
     std::vector<std::pair<std::size_t, SiteFindingItem>> chains; // hops, item
@@ -304,12 +307,12 @@ SiteFinding redirect_chains(SQLite::Database &database, std::int64_t crawl)
     for (auto &chain : chains)
         items.push_back(std::move(chain.second));
     const std::size_t count = items.size();
-    return judged("site.redirect_chains", count, std::move(items));
+    return judged("site.redirect_chains", count, std::move(items), limit);
 }
 
 // Pages within kNearBits of each other, but for those of the same text, grouped under the
 // first address of their group.
-SiteFinding near_duplicates(SQLite::Database &database, std::int64_t crawl)
+SiteFinding near_duplicates(SQLite::Database &database, std::int64_t crawl, std::size_t limit)
 {
     struct Fingerprint
     {
@@ -358,7 +361,7 @@ SiteFinding near_duplicates(SQLite::Database &database, std::int64_t crawl)
         const std::string &first = first_of.try_emplace(root(page), pages[page].url).first->second;
         groups[first].push_back(pages[page].url);
     }
-    return grouped("site.near_duplicates", std::move(groups));
+    return grouped("site.near_duplicates", std::move(groups), limit);
 }
 
 // A page's keywords as the store keeps them, [[word, occurrences, density], ...], most
@@ -376,7 +379,7 @@ std::vector<std::pair<std::string, std::size_t>> keywords_of(const std::string &
 }
 
 // Pages whose most frequent keyword is in their title, grouped by that keyword.
-SiteFinding competing_keywords(SQLite::Database &database, std::int64_t crawl)
+SiteFinding competing_keywords(SQLite::Database &database, std::int64_t crawl, std::size_t limit)
 {
     SQLite::Statement query = prepared(database, crawl, kKeywords);
     std::map<std::string, std::vector<std::string>> groups;
@@ -388,48 +391,70 @@ SiteFinding competing_keywords(SQLite::Database &database, std::int64_t crawl)
         if (typed_keyword(query.getColumn(1).getString()).find(word) != std::string::npos)
             groups[word].push_back(query.getColumn(0).getString());
     }
-    return grouped("site.competing_keywords", std::move(groups));
+    return grouped("site.competing_keywords", std::move(groups), limit);
+}
+
+// The findings `only` names (all when empty), in their order, with `limit` items each.
+std::vector<SiteFinding> findings(SQLite::Database &database, std::int64_t crawl, std::size_t limit,
+                                  std::string_view only)
+{
+    std::vector<SiteFinding> found;
+    const auto wanted = [only](std::string_view id) { return only.empty() || only == id; };
+    const auto list = [&](std::string_view id, std::string_view sql, Names names = {}) {
+        if (wanted(id))
+            found.push_back(listed(database, crawl, limit, id, sql, names));
+    };
+    const auto computed = [&](std::string_view id, auto find) {
+        if (wanted(id))
+            found.push_back(find(database, crawl, limit));
+    };
+    list("site.duplicate_titles", kSharing, {{"{column}", "title"}, {"{shown}", "p.title"}});
+    list("site.duplicate_descriptions", kSharing,
+         {{"{column}", "description"}, {"{shown}", "p.description"}});
+    list("site.duplicate_h1s", kSharing, {{"{column}", "h1"}, {"{shown}", "p.h1"}});
+    list("site.missing_titles", kMissing, {{"{column}", "title"}});
+    list("site.missing_descriptions", kMissing, {{"{column}", "description"}});
+    list("site.missing_h1s", kMissing, {{"{column}", "h1"}});
+    // Each page shown with the first address of its group.
+    list("site.exact_duplicates", kSharing,
+         {{"{column}", "content_hash"}, {"{shown}", "min(p.url) OVER (PARTITION BY p.content_hash)"}});
+    computed("site.near_duplicates", near_duplicates);
+    list("site.broken_internal_links", kLinksTo, {{"{target}", kBrokenInternal}, {"{shown}", kStatus}});
+    list("site.broken_external_links", kLinksTo, {{"{target}", kBrokenExternal}, {"{shown}", kStatus}});
+    computed("site.redirect_chains", redirect_chains);
+    list("site.redirect_loops", kRedirectLoops);
+    list("site.links_to_redirects", kLinksTo,
+         {{"{target}", "t.external = 0 AND t.redirects LIKE :redirected"},
+          {"{shown}", "'→ ' || coalesce(t.final_url, '')"}});
+    list("site.blocked_by_robots", kLinked, {{"{page}", "p.blocked = 1"}});
+    list("site.noindex", kNoindex);
+    list("site.bad_canonicals", kBadCanonicals);
+    list("site.hreflang_no_return", kHreflangNoReturn);
+    list("site.orphans", kOrphans);
+    list("site.sitemap_problems", kSitemapProblems);
+    list("site.deep_pages", kDeepPages);
+    list("site.thin_pages", kThinPages);
+    list("site.slowest_pages", kSlowestPages);
+    list("site.largest_pages", kLargestPages);
+    list("site.most_linked", kLinked, {{"{page}", "p.status = 200"}});
+    computed("site.competing_keywords", competing_keywords);
+    return found;
 }
 
 } // namespace
 
-std::vector<SiteFinding> site_findings(SQLite::Database &database, std::int64_t crawl)
+std::vector<SiteFinding> site_findings(SQLite::Database &database, std::int64_t crawl, std::size_t items)
 {
-    const auto list = [&](std::string_view id, std::string_view sql, Names names = {}) {
-        return listed(database, crawl, id, sql, names);
-    };
-    return {
-        list("site.duplicate_titles", kSharing, {{"{column}", "title"}, {"{shown}", "p.title"}}),
-        list("site.duplicate_descriptions", kSharing,
-             {{"{column}", "description"}, {"{shown}", "p.description"}}),
-        list("site.duplicate_h1s", kSharing, {{"{column}", "h1"}, {"{shown}", "p.h1"}}),
-        list("site.missing_titles", kMissing, {{"{column}", "title"}}),
-        list("site.missing_descriptions", kMissing, {{"{column}", "description"}}),
-        list("site.missing_h1s", kMissing, {{"{column}", "h1"}}),
-        // Each page shown with the first address of its group.
-        list("site.exact_duplicates", kSharing,
-             {{"{column}", "content_hash"}, {"{shown}", "min(p.url) OVER (PARTITION BY p.content_hash)"}}),
-        near_duplicates(database, crawl),
-        list("site.broken_internal_links", kLinksTo, {{"{target}", kBrokenInternal}, {"{shown}", kStatus}}),
-        list("site.broken_external_links", kLinksTo, {{"{target}", kBrokenExternal}, {"{shown}", kStatus}}),
-        redirect_chains(database, crawl),
-        list("site.redirect_loops", kRedirectLoops),
-        list("site.links_to_redirects", kLinksTo,
-             {{"{target}", "t.external = 0 AND t.redirects LIKE :redirected"},
-              {"{shown}", "'→ ' || coalesce(t.final_url, '')"}}),
-        list("site.blocked_by_robots", kLinked, {{"{page}", "p.blocked = 1"}}),
-        list("site.noindex", kNoindex),
-        list("site.bad_canonicals", kBadCanonicals),
-        list("site.hreflang_no_return", kHreflangNoReturn),
-        list("site.orphans", kOrphans),
-        list("site.sitemap_problems", kSitemapProblems),
-        list("site.deep_pages", kDeepPages),
-        list("site.thin_pages", kThinPages),
-        list("site.slowest_pages", kSlowestPages),
-        list("site.largest_pages", kLargestPages),
-        list("site.most_linked", kLinked, {{"{page}", "p.status = 200"}}),
-        competing_keywords(database, crawl),
-    };
+    return findings(database, crawl, items, {});
+}
+
+std::optional<SiteFinding> site_finding(SQLite::Database &database, std::int64_t crawl, std::string_view id)
+{
+    if (std::ranges::find(kFindings, id, &FindingText::id) == kFindings.end())
+        return std::nullopt;
+    std::vector<SiteFinding> found =
+        findings(database, crawl, std::size_t(std::numeric_limits<std::int64_t>::max()), id);
+    return std::move(found.front());
 }
 
 std::vector<SiteKeyword> site_keywords(SQLite::Database &database, std::int64_t crawl, std::size_t top)

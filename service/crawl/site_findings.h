@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace seo {
@@ -32,9 +34,12 @@ struct SiteFinding
     std::vector<SiteFindingItem> items; // at most kMaxItems, the worst first
 };
 
-// Every finding of a crawl, always in the same order; one that found nothing passes with
-// a count of 0, so that a report shows what was checked.
-std::vector<SiteFinding> site_findings(SQLite::Database &database, std::int64_t crawl);
+// Every finding of a crawl, always in the same order, each with its first `items`; one that
+// found nothing passes with a count of 0, so that a report shows what was checked.
+std::vector<SiteFinding> site_findings(SQLite::Database &database, std::int64_t crawl,
+                                       std::size_t items = kMaxItems);
+// One finding with all its items, to be read a page at a time; none for an id not known.
+std::optional<SiteFinding> site_finding(SQLite::Database &database, std::int64_t crawl, std::string_view id);
 
 struct SiteKeyword
 {

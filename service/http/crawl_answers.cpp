@@ -1,12 +1,16 @@
 // The site's answers about the crawls kept in the store (SiteService's crawl routes).
 #include "http/site_service.h"
 
+#include "base/number_text.h"
 #include "crawl/crawl_comparison.h"
+#include "crawl/crawl_options.h"
 #include "crawl/crawl_report.h"
+#include "read/charset.h"
 #include "render/crawl_pages.h"
 #include "render/report_json.h"
 
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
 #include <nlohmann/json.hpp>
 
 #include <charconv>
@@ -35,6 +39,28 @@ std::optional<std::int64_t> crawl_number(std::string_view text)
     return number;
 }
 
+// A list's slice from a query's values; none for values that make no slice.
+std::optional<PageSlice> slice_of(const SiteService::ListQuery &query, bool for_scripts)
+{
+    PageSlice slice;
+    slice.finding = query.finding;
+    slice.sort = query.sort;
+    slice.descending = query.order == "desc";
+    if (!for_scripts) {
+        std::size_t page = 1;
+        if (!query.page.empty() && !number_in<std::size_t>(query.page, 1, 1'000'000, page))
+            return std::nullopt;
+        slice.limit = kListPageRows;
+        slice.offset = (page - 1) * kListPageRows;
+        return slice;
+    }
+    if ((!query.offset.empty() && !number_in<std::size_t>(query.offset, 0, 1'000'000'000, slice.offset))
+        || (!query.limit.empty()
+            && !number_in<std::size_t>(query.limit, 1, SiteService::kMaxListLimit, slice.limit)))
+        return std::nullopt;
+    return slice;
+}
+
 bool has_crawl(SQLite::Database &store, std::int64_t crawl)
 {
     SQLite::Statement row(store, "SELECT 1 FROM crawls WHERE id = ?");
@@ -60,9 +86,48 @@ Answer SiteService::crawl(std::string_view raw_id, bool for_scripts)
     std::optional<SQLite::Database> store = opened_store(settings_.crawl_store);
     if (!id || !store || !has_crawl(*store, *id))
         return error(HttpError::not_found, for_scripts);
-    Answer answer = for_scripts
-        ? Answer{200, kJson, crawl_json(*store, *id).dump(), {}}
-        : Answer{200, "text/html; charset=utf-8", crawl_page(crawl_json(*store, *id, false)), {}};
+    const nlohmann::ordered_json summary = crawl_summary_json(*store, *id, kFindingItemsShown);
+    Answer answer = for_scripts ? Answer{200, kJson, summary.dump(), {}}
+                                : Answer{200, "text/html; charset=utf-8", crawl_page(summary), {}};
+    answer.memory = answer_memory(answer.body.size());
+    return answer;
+}
+
+Answer SiteService::crawl_list(const ListQuery &query, bool for_scripts)
+{
+    const std::optional<std::int64_t> id = crawl_number(query.id);
+    std::optional<SQLite::Database> store = opened_store(settings_.crawl_store);
+    if (!id || !store || !has_crawl(*store, *id))
+        return error(HttpError::not_found, for_scripts);
+    const std::optional<PageSlice> slice = slice_of(query, for_scripts);
+    std::optional<nlohmann::ordered_json> list = slice ? crawl_pages_json(*store, *id, *slice) : std::nullopt;
+    if (!list)
+        return error(slice && !slice->finding.empty() ? HttpError::not_found : HttpError::bad_request,
+                     for_scripts);
+    Answer answer;
+    if (for_scripts) {
+        answer = {200, kJson, list->dump(), {}};
+    } else {
+        SQLite::Statement row(*store, "SELECT id, start_url FROM crawls WHERE id = ?");
+        row.bind(1, *id);
+        row.executeStep();
+        const nlohmann::ordered_json crawl = {{"id", *id}, {"start_url", row.getColumn(1).getString()}};
+        answer = {200, "text/html; charset=utf-8", crawl_list_page(crawl, *list, *slice), {}};
+    }
+    answer.memory = answer_memory(answer.body.size());
+    return answer;
+}
+
+Answer SiteService::crawl_links(const ListQuery &query)
+{
+    const std::optional<std::int64_t> id = crawl_number(query.id);
+    std::optional<SQLite::Database> store = opened_store(settings_.crawl_store);
+    if (!id || !store || !has_crawl(*store, *id))
+        return error(HttpError::not_found, true);
+    const std::optional<PageSlice> slice = slice_of(query, true);
+    if (!slice)
+        return error(HttpError::bad_request, true);
+    Answer answer{200, kJson, crawl_links_json(*store, *id, slice->offset, slice->limit).dump(), {}};
     answer.memory = answer_memory(answer.body.size());
     return answer;
 }
@@ -82,6 +147,30 @@ Answer SiteService::crawl_changes(std::string_view raw_before, std::string_view 
                   nlohmann::ordered_json{{"before", *before}, {"after", *after}, {"changes", changes}}.dump(),
                   {}};
     answer.memory = answer_memory(answer.body.size());
+    return answer;
+}
+
+Answer SiteService::start_crawl(std::string_view raw_url, std::string_view raw_max_pages,
+                                std::string_view raw_depth, bool for_scripts)
+{
+    const auto asked = crawl_from_form(decode_to_utf8(raw_url, "UTF-8"), raw_max_pages, raw_depth);
+    if (const auto *mistake = std::get_if<std::string>(&asked))
+        return refused(400, "bad_crawl", "无法开始抓取", *mistake, for_scripts);
+    const auto started = crawl_jobs_.start(std::get<CrawlSettings>(asked));
+    if (const auto *refusal = std::get_if<CrawlRefused>(&started))
+        return refusal->busy ? refused(503, "busy", "无法开始抓取", refusal->reason, for_scripts)
+                             : refused(400, "bad_crawl", "无法开始抓取", refusal->reason, for_scripts);
+    const std::string id = std::to_string(std::get<std::int64_t>(started));
+    const std::string progress =
+        std::string(for_scripts ? crawl_routes::kCrawlApiPath : crawl_routes::kCrawlPath) + "?id=" + id;
+    // A browser goes on to the crawl's page with GET, so that reloading it starts nothing.
+    Answer answer = for_scripts
+        ? Answer{202,
+                 kJson,
+                 nlohmann::ordered_json{{"id", std::stoll(id)}, {"progress", progress}}.dump(),
+                 {}}
+        : Answer{303, "text/html; charset=utf-8", "<a href=\"" + progress + "\">抓取 " + id + "</a>\n", {}};
+    answer.headers.emplace_back("Location", progress);
     return answer;
 }
 

@@ -43,6 +43,10 @@ void send(httplib::Response &response, Answer answer)
     response.status = answer.status;
     for (const auto &[name, value] : answer.headers)
         response.set_header(name.c_str(), value.c_str());
+    if (answer.body.empty()) { // the library never ends a provided body of no bytes
+        response.set_content(std::string(), answer.content_type);
+        return;
+    }
     auto shared = std::make_shared<const Answer>(std::move(answer));
     const std::size_t size = shared->body.size();
     const std::string content_type = shared->content_type;
@@ -78,6 +82,24 @@ std::string host_name(std::string_view host)
     if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos)
         host = host.substr(0, colon);
     return ascii_lower(host);
+}
+
+bool starts_crawls(std::string_view path)
+{
+    return path == crawl_routes::kCrawlsPath || path == crawl_routes::kCrawlsApiPath;
+}
+
+// A form sent by a browser from the site's own pages, or a script's request, which
+// names no origin. Another site's page could otherwise have its visitors' browsers start
+// crawls of whatever the service can reach.
+bool same_origin(const httplib::Request &request)
+{
+    if (request.get_header_value("Sec-Fetch-Site") == "cross-site")
+        return false;
+    if (!request.has_header("Origin"))
+        return true;
+    return ascii_lower(request.get_header_value("Origin"))
+        == "http://" + ascii_lower(request.get_header_value("Host"));
 }
 
 // Browsers are told to run nothing, send forms only here, never frame the pages, sniff
@@ -171,6 +193,8 @@ SiteServer::SiteServer(SiteService &service, const ServerSettings &settings)
 {
     HttpServer &http = impl_->http;
     http.set_default_headers(hardening_headers());
+    // Only the crawl forms have bodies, of a few fields.
+    http.set_payload_max_length(64 * 1024);
 
     http.set_pre_routing_handler(
         [this, &service](const httplib::Request &request, httplib::Response &response) {
@@ -178,11 +202,18 @@ SiteServer::SiteServer(SiteService &service, const ServerSettings &settings)
                 send(response, service.error(HttpError::misdirected, for_scripts(request)));
                 return httplib::Server::HandlerResponse::Handled;
             }
-            if (request.method != "GET" && request.method != "HEAD") {
+            const bool takes_forms = starts_crawls(request.path);
+            if (request.method != "GET" && request.method != "HEAD"
+                && !(request.method == "POST" && takes_forms)) {
                 t_request.close = true; // its body is not read
                 Answer refused = service.error(HttpError::method_not_allowed, for_scripts(request));
-                refused.headers.emplace_back("Allow", "GET, HEAD");
+                refused.headers.emplace_back("Allow", takes_forms ? "GET, HEAD, POST" : "GET, HEAD");
                 send(response, std::move(refused));
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            if (request.method == "POST" && !same_origin(request)) {
+                t_request.close = true;
+                send(response, service.error(HttpError::forbidden, for_scripts(request)));
                 return httplib::Server::HandlerResponse::Handled;
             }
             return httplib::Server::HandlerResponse::Unhandled;
@@ -210,19 +241,21 @@ SiteServer::SiteServer(SiteService &service, const ServerSettings &settings)
     namespace contract = site_contract;
     // Runs one route's work; a service too busy answers 503, and any other failure is
     // logged and answered with 500, never taking the worker down.
-    const auto route = [&http, &service](std::string_view path, std::function<Answer(const Request &)> make) {
-        http.Get(exactly(path),
-                 [&service, make = std::move(make)](const Request &request, Response &response) {
-                     try {
-                         send(response, make(request));
-                     } catch (const ServiceBusy &) {
-                         send(response, service.error(HttpError::busy, for_scripts(request)));
-                     } catch (const std::exception &error) {
-                         std::fprintf(stderr, "seo-site: %s %s failed: %s\n", request.method.c_str(),
-                                      request.path.c_str(), error.what());
-                         send(response, service.error(HttpError::internal, for_scripts(request)));
-                     }
-                 });
+    const auto handler = [&service](std::function<Answer(const Request &)> make) {
+        return [&service, make = std::move(make)](const Request &request, Response &response) {
+            try {
+                send(response, make(request));
+            } catch (const ServiceBusy &) {
+                send(response, service.error(HttpError::busy, for_scripts(request)));
+            } catch (const std::exception &error) {
+                std::fprintf(stderr, "seo-site: %s %s failed: %s\n", request.method.c_str(),
+                             request.path.c_str(), error.what());
+                send(response, service.error(HttpError::internal, for_scripts(request)));
+            }
+        };
+    };
+    const auto route = [&http, &handler](std::string_view path, std::function<Answer(const Request &)> make) {
+        http.Get(exactly(path), handler(std::move(make)));
     };
     route(contract::kOverviewPath, [&service](const Request &request) {
         // The desktop tool always asks with an address; a browser coming to the site has none.
@@ -260,6 +293,28 @@ SiteServer::SiteServer(SiteService &service, const ServerSettings &settings)
           [&service](const Request &request) { return service.crawl(request.get_param_value("id"), false); });
     route(crawl_routes::kCrawlApiPath,
           [&service](const Request &request) { return service.crawl(request.get_param_value("id"), true); });
+    // Forms and scripts that start a crawl; the form's fields come in its body.
+    for (const bool scripts : {false, true})
+        http.Post(exactly(scripts ? crawl_routes::kCrawlsApiPath : crawl_routes::kCrawlsPath),
+                  handler([&service, scripts](const Request &request) {
+                      return service.start_crawl(request.get_param_value("url"),
+                                                 request.get_param_value("max_pages"),
+                                                 request.get_param_value("depth"), scripts);
+                  }));
+    const auto list_query = [](const Request &request) {
+        const auto value = [&request](const char *key) { return request.get_param_value(key); };
+        return SiteService::ListQuery{value("id"),   value("finding"), value("sort"), value("order"),
+                                      value("page"), value("offset"),  value("limit")};
+    };
+    route(crawl_routes::kCrawlListPath, [&service, list_query](const Request &request) {
+        return service.crawl_list(list_query(request), false);
+    });
+    route(crawl_routes::kCrawlListApiPath, [&service, list_query](const Request &request) {
+        return service.crawl_list(list_query(request), true);
+    });
+    route(crawl_routes::kLinksApiPath, [&service, list_query](const Request &request) {
+        return service.crawl_links(list_query(request));
+    });
     route(crawl_routes::kCompareApiPath, [&service](const Request &request) {
         return service.crawl_changes(request.get_param_value("before"), request.get_param_value("after"));
     });

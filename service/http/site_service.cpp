@@ -44,6 +44,7 @@ Answer holding(Answer answer, MemoryBudget::Reservation memory)
 SiteService::SiteService(SiteSettings settings, const LanguageLoader &language)
     : settings_(std::move(settings))
     , reports_(settings_.reports, language)
+    , crawl_jobs_(settings_.crawl_store, settings_.reports, language)
     , answers_(settings_.answer_memory)
     , housekeeping_([this](const std::stop_token &stop) { keep_house(stop); })
 {}
@@ -160,6 +161,7 @@ Answer SiteService::error(HttpError error, bool for_scripts) const
     };
     static constexpr Refusal kRefusals[] = {
         {400, "bad_request", "请求格式不正确", "请求格式不正确。"},
+        {403, "forbidden", "拒绝访问", "只能从分析服务自己的页面提交。"},
         {404, "not_found", "页面不存在", "您访问的页面不存在。"},
         {405, "method_not_allowed", "不支持的请求方法", "这里只回应 GET 请求。"},
         {414, "uri_too_long", "网址太长", "请求的网址太长，请缩短后再试。"},
@@ -169,10 +171,15 @@ Answer SiteService::error(HttpError error, bool for_scripts) const
     };
     static_assert(std::size(kRefusals) == static_cast<std::size_t>(HttpError::busy) + 1);
     const Refusal &refusal = kRefusals[static_cast<std::size_t>(error)];
+    return refused(refusal.status, refusal.code, refusal.title, refusal.message, for_scripts);
+}
+
+Answer SiteService::refused(int status, const char *code, std::string_view title, std::string_view message,
+                            bool for_scripts)
+{
     if (for_scripts)
-        return {
-            refusal.status, "application/json; charset=utf-8", error_json(refusal.code, refusal.message), {}};
-    return html(refusal.status, error_page(refusal.title, refusal.message));
+        return {status, "application/json; charset=utf-8", error_json(code, message), {}};
+    return html(status, error_page(title, message));
 }
 
 MemoryBudget::Reservation SiteService::report_answer_memory(const PageReport &report, std::string_view url,

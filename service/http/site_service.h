@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/memory_budget.h"
+#include "crawl/crawl_jobs.h"
 #include "render/tool_pages.h"
 #include "reports/report_source.h"
 #include "words/language.h"
@@ -43,6 +44,7 @@ struct Answer
 // Requests the site refuses, or cannot answer.
 enum class HttpError {
     bad_request, // 400
+    forbidden, // 403: a form sent from another site's page
     not_found, // 404
     method_not_allowed, // 405
     uri_too_long, // 414
@@ -74,7 +76,20 @@ public:
     // two; as pages for a browser, or as JSON.
     Answer crawls(bool for_scripts);
     Answer crawl(std::string_view raw_id, bool for_scripts);
+    // One of a crawl's lists a slice at a time: for a browser a page of kListPageRows,
+    // for scripts from `offset`, `limit` (at most kMaxListLimit) at a time.
+    struct ListQuery
+    {
+        std::string id, finding, sort, order, page, offset, limit;
+    };
+    static constexpr std::size_t kMaxListLimit = 1000;
+    Answer crawl_list(const ListQuery &query, bool for_scripts);
+    Answer crawl_links(const ListQuery &query);
     Answer crawl_changes(std::string_view raw_before, std::string_view raw_after);
+    // Starts a crawl from a form's values; a browser is sent on to the crawl's page, a
+    // script is told its number. It runs on budgets of its own (CrawlJobs).
+    Answer start_crawl(std::string_view raw_url, std::string_view raw_max_pages, std::string_view raw_depth,
+                       bool for_scripts);
 
     // The maker's site.
     Answer home() const;
@@ -83,11 +98,19 @@ public:
     // A refusal with its status: an error page, or for scripts JSON.
     Answer error(HttpError error, bool for_scripts) const;
 
-    // Ends the fetches under way at once, so that the service can stop.
-    void stop() { reports_.stop(); }
+    // Ends the fetches under way at once, so that the service can stop; crawls keep what
+    // they crawled.
+    void stop()
+    {
+        reports_.stop();
+        crawl_jobs_.stop();
+    }
 
 private:
     MemoryBudget::Reservation answer_memory(std::size_t bytes);
+    // A refusal that says what was wrong with the request.
+    static Answer refused(int status, const char *code, std::string_view title, std::string_view message,
+                          bool for_scripts);
     // Memory for an answer that shows the report: the request, the page's short texts and
     // the findings.
     MemoryBudget::Reservation report_answer_memory(const PageReport &report, std::string_view url,
@@ -99,6 +122,7 @@ private:
 
     SiteSettings settings_;
     ReportSource reports_;
+    CrawlJobs crawl_jobs_;
     MemoryBudget answers_;
     std::jthread housekeeping_; // last: it stops before the rest goes
 };

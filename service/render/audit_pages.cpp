@@ -2,6 +2,7 @@
 
 #include "base/percent_encoding.h"
 #include "base/unicode_text.h"
+#include "render/crawl_pages.h"
 #include "render/page_frame.h"
 #include "render/shown_text.h"
 
@@ -148,7 +149,10 @@ std::string tools_home_page()
 H1、第一段、网址、图片 alt 和链接文字中的情况。中文按词语计数，不按空格分词。</p>
 <p>程序也可以取得同样的结果：<code>GET /api/analyze?url=网址&amp;kw=关键词</code> 返回 JSON。
 各项检查的标准和来源见 <a href="/veltro">使用帮助</a>。</p>
-)" + page_end();
+<h2>全站抓取</h2>
+<p>抓取整个网站，找出重复的标题、死链、跳转链、孤立页面等全站问题（<a href="/crawls">全部抓取</a>）。</p>
+)" + crawl_form()
+        + page_end();
 }
 
 } // namespace seo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "crawl/crawl_report.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <string>
@@ -12,18 +14,29 @@ namespace seo {
 namespace crawl_routes {
 inline constexpr std::string_view kCrawlsPath = "/crawls";
 inline constexpr std::string_view kCrawlPath = "/crawl";
+inline constexpr std::string_view kCrawlListPath = "/crawl/pages";
 inline constexpr std::string_view kCrawlsApiPath = "/api/crawls";
 inline constexpr std::string_view kCrawlApiPath = "/api/crawl";
+inline constexpr std::string_view kCrawlListApiPath = "/api/crawl/pages";
+inline constexpr std::string_view kLinksApiPath = "/api/crawl/links";
 inline constexpr std::string_view kCompareApiPath = "/api/crawl/compare";
 } // namespace crawl_routes
 
-// Pages of a crawl shown in its table at most; the JSON holds them all.
-constexpr std::size_t kCrawlPagesShown = 1000;
+// Rows of a list shown on one page; items of each finding on the crawl's page.
+constexpr std::size_t kListPageRows = 100;
+constexpr std::size_t kFindingItemsShown = 10;
+
+// The form that starts a crawl of a whole site; the service answers it with the crawl's page.
+std::string crawl_form();
 
 // The list of crawls (crawls_json()), with how to start one.
 std::string crawls_page(const nlohmann::ordered_json &crawls);
-// One crawl (crawl_json()): its counts, the limits it reached, its site-wide findings with
-// their pages, and its pages.
+// One crawl (crawl_summary_json()): its counts, the limits it reached, pictures of its depth
+// and structure, its site-wide findings with their first pages, and its keywords.
 std::string crawl_page(const nlohmann::ordered_json &crawl);
+// A page of one of a crawl's lists (crawl_pages_json()): its addresses or one finding's
+// items, in the order `slice` asks for, each column heading a link that sorts by it.
+std::string crawl_list_page(const nlohmann::ordered_json &crawl, const nlohmann::ordered_json &list,
+                            const PageSlice &slice);
 
 } // namespace seo

@@ -6,16 +6,18 @@ namespace {
 
 TEST(CrawlOptions, TakesLimitsForANewCrawlOnly)
 {
-    const auto parsed = seo::parse_crawl_options({"example.com", "--max-pages", "20", "--depth", "0",
-                                                  "--max-mib", "3", "--subdomains", "--data", "/d"});
+    const auto parsed =
+        seo::parse_crawl_options({"example.com", "--max-pages", "20", "--depth", "0", "--max-mib", "3",
+                                  "--subdomains", "--no-external", "--data", "/d"});
     ASSERT_TRUE(std::holds_alternative<seo::CrawlOptions>(parsed));
     const seo::CrawlOptions &options = std::get<seo::CrawlOptions>(parsed);
     EXPECT_EQ(options.data, "/d");
     // As the crawl keeps them, and a resumed crawl reads them back.
     const std::string kept = seo::settings_json(options.settings);
-    EXPECT_EQ(kept,
-              R"({"in_flight":8,"max_bytes":3145728,"max_depth":0,"max_pages":20,"max_queries_per_path":50,)"
-              R"("max_url_bytes":2048,"per_host":2,"start_url":"example.com","subdomains":true})");
+    EXPECT_EQ(
+        kept,
+        R"({"check_external":false,"in_flight":8,"max_bytes":3145728,"max_depth":0,"max_pages":20,"max_queries_per_path":50,)"
+        R"("max_url_bytes":2048,"per_host":2,"start_url":"example.com","subdomains":true})");
     EXPECT_EQ(seo::settings_json(std::get<seo::CrawlSettings>(seo::settings_from_json(kept))), kept);
 
     const std::vector<std::vector<std::string>> refused = {

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -189,7 +190,7 @@ TEST_F(CrawlerTest, FollowsTheSiteWithinItsLimitsAndChecksOtherSitesByStatus)
 }
 
 // The crawls kept, as the site shows them: pages for a browser, with the crawled texts
-// escaped, and JSON for scripts.
+// escaped, and JSON for scripts; long lists a slice at a time, in the order asked for.
 TEST_F(CrawlerTest, TheSiteShowsTheCrawlsKept)
 {
     CrawlRun run(settings());
@@ -201,18 +202,109 @@ TEST_F(CrawlerTest, TheSiteShowsTheCrawlsKept)
         EXPECT_EQ(answer ? answer->status : 0, status) << path;
         return answer ? answer->body : std::string();
     };
+    const auto json = [&get](const std::string &path) { return nlohmann::json::parse(get(path)); };
     const std::string crawl = "?id=" + std::to_string(run.crawl);
-    EXPECT_EQ(nlohmann::json::parse(get("/api/crawls")).at(0).at("done"), 15);
-    EXPECT_EQ(nlohmann::json::parse(get("/api/crawl" + crawl)).at("pages").size(), 17u);
-    const std::string page = get("/crawl" + crawl);
-    EXPECT_NE(page.find("首页 &lt;b&gt;"), std::string::npos);
-    EXPECT_EQ(page.find("首页 <b>"), std::string::npos);
-    EXPECT_NE(page.find("site.broken_internal_links"), std::string::npos);
-    EXPECT_NE(page.find("href=\"/report?url=" + percent_encoded(site.url("/a")) + "#audit\""),
+    EXPECT_EQ(json("/api/crawls").at(0).at("done"), 15);
+
+    const nlohmann::json summary = json("/api/crawl" + crawl);
+    EXPECT_EQ(summary.at("progress").at("done"), 15);
+    // /a leads on to /d/1 … /d/4, the calendar to two more days: the two largest sections.
+    const nlohmann::json sections = summary.at("structure").at("sections");
+    ASSERT_GE(sections.size(), 2u);
+    EXPECT_EQ(sections[0].at("url"), site.url("/a"));
+    EXPECT_EQ(sections[0].at("below"), nlohmann::json::parse("[1, 1, 1, 1]"));
+    EXPECT_EQ(sections[1].at("url"), site.url("/cal?d=1"));
+    EXPECT_EQ(sections[1].at("pages"), 3);
+
+    std::vector<std::string> urls;
+    const nlohmann::json all = json("/api/crawl/pages" + crawl + "&sort=url");
+    for (const auto &row : all.at("items"))
+        urls.push_back(row.at("url"));
+    EXPECT_EQ(urls.size(), 17u);
+    EXPECT_TRUE(std::ranges::is_sorted(urls));
+    const nlohmann::json last = json("/api/crawl/pages" + crawl + "&sort=url&order=desc&offset=15&limit=5");
+    EXPECT_EQ(last.at("total"), 17);
+    ASSERT_EQ(last.at("items").size(), 2u);
+    EXPECT_EQ(last.at("items")[1].at("url"), urls.at(0));
+    const nlohmann::json deepest = json("/api/crawl/pages" + crawl + "&sort=depth&order=desc&limit=1");
+    EXPECT_EQ(deepest.at("items")[0].at("url"), site.url("/d/5")); // kept out by the depth limit
+    const nlohmann::json broken =
+        json("/api/crawl/pages" + crawl + "&finding=site.broken_internal_links&sort=detail&order=desc");
+    EXPECT_EQ(broken.at("total"), 1);
+    EXPECT_EQ(broken.at("items")[0].at("url"), site.url("/"));
+    EXPECT_EQ(json("/api/crawl/links" + crawl + "&offset=1&limit=3").at("items").size(), 3u);
+
+    const std::string list = get("/crawl/pages" + crawl + "&sort=title");
+    EXPECT_NE(list.find("首页 &lt;b&gt;"), std::string::npos);
+    EXPECT_EQ(list.find("首页 <b>"), std::string::npos);
+    EXPECT_NE(list.find("href=\"/report?url=" + percent_encoded(site.url("/a")) + "#audit\""),
               std::string::npos);
+    EXPECT_NE(list.find("sort=title&amp;order=desc\">标题 ▲"),
+              std::string::npos); // sorted: the other way next
+    const std::string page = get("/crawl" + crawl);
+    EXPECT_NE(page.find("site.broken_internal_links"), std::string::npos);
+    EXPECT_NE(page.find("aria-label=\"网站结构\""), std::string::npos);
     EXPECT_TRUE(nlohmann::json::parse(get("/api/crawl/compare?before=1&after=1")).at("changes").empty());
-    for (const char *missing : {"/crawl?id=99", "/api/crawl?id=1x", "/api/crawl/compare?before=1"})
+    for (const char *missing : {"/crawl?id=99", "/api/crawl?id=1x", "/api/crawl/compare?before=1",
+                                "/crawl/pages?id=1&finding=site.nothing"})
         get(missing, 404);
+    for (const char *wrong : {"/crawl/pages?id=1&sort=failure", "/crawl/pages?id=1&page=0",
+                              "/api/crawl/pages?id=1&limit=1001", "/api/crawl/links?id=1&offset=-1"})
+        get(wrong, 400);
+}
+
+// Crawls started from the site's form or by a script run beside it, two at a time, and
+// only from its own pages: another site's page cannot have its visitors start one.
+TEST_F(CrawlerTest, TheSiteStartsCrawlsOfItsOwn)
+{
+    std::atomic<bool> held{true};
+    const TargetServer stalled{[&held](httplib::Server &http) {
+        http.Get("/", [&held](auto &, auto &response) {
+            while (held)
+                std::this_thread::sleep_for(5ms);
+            response.set_content(page("慢", ""), "text/html; charset=utf-8");
+        });
+    }};
+    const std::filesystem::path folder =
+        std::filesystem::path(testing::TempDir()) / ("started-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    seo::SiteSettings settings;
+    settings.crawl_store = folder / "crawls.sqlite";
+    const RunningSite face(settings);
+    const std::string origin = "http://127.0.0.1:" + std::to_string(face.port());
+    const auto post = [&face](const std::string &path, const std::string &form,
+                              httplib::Headers headers = {}) {
+        httplib::Client client("127.0.0.1", face.port());
+        const auto answer = client.Post(path, headers, form, "application/x-www-form-urlencoded");
+        return std::pair(answer ? answer->status : 0, answer ? answer->get_header_value("Location") : "");
+    };
+    const std::string slow = "url=" + percent_encoded(stalled.url("/"));
+    // A status and where it sends the client on to, for each form.
+    const std::tuple<std::string, std::string, httplib::Headers, int, std::string> cases[] = {
+        {"/api/crawls", slow, {}, 202, "/api/crawl?id=1"},
+        {"/crawls", slow, {{"Origin", origin}, {"Sec-Fetch-Site", "same-origin"}}, 303, "/crawl?id=2"},
+        {"/api/crawls", slow, {}, 503, ""}, // two run already
+        {"/crawls", slow, {{"Origin", "http://attacker.example"}}, 403, ""},
+        {"/crawls", slow, {{"Sec-Fetch-Site", "cross-site"}}, 403, ""},
+        {"/api/crawls", "url=", {}, 400, ""},
+        {"/api/crawls", slow + "&max_pages=0", {}, 400, ""},
+        {"/api/crawls", "url=ftp%3A%2F%2Fexample.com%2F", {}, 400, ""},
+        {"/api/analyze", slow, {}, 405, ""},
+    };
+    for (const auto &[path, form, headers, status, location] : cases) {
+        SCOPED_TRACE(path + " " + form);
+        EXPECT_EQ(post(path, form, headers), std::pair(status, location));
+    }
+    held = false;
+    const auto state = [&face](int crawl) {
+        const auto answer = get_local(face.port(), "/api/crawl?id=" + std::to_string(crawl));
+        return answer ? nlohmann::json::parse(answer->body).at("state").get<std::string>() : "";
+    };
+    for (const auto give_up = std::chrono::steady_clock::now() + 20s;
+         (state(1) != "finished" || state(2) != "finished") && std::chrono::steady_clock::now() < give_up;)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(state(2), "finished");
+    EXPECT_EQ(post("/api/crawls", "url=" + percent_encoded(site.url("/")) + "&max_pages=3").first, 202);
 }
 
 TEST_F(CrawlerTest, KeepsToTheCrawlDelayAndThePageLimit)
