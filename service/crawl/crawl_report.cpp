@@ -189,9 +189,8 @@ GROUP BY t.id, t.url, t.title, t.depth ORDER BY t.depth, t.id)sql");
                          {"pages", sections[i].pages},
                          {"below", sections[i].by_depth}});
     }
-    return {{"sections", std::move(shown)},
-            {"other_sections", sections.size() - shown.size()},
-            {"other_pages", other_pages}};
+    const std::size_t others = sections.size() - shown.size();
+    return {{"sections", std::move(shown)}, {"other_sections", others}, {"other_pages", other_pages}};
 }
 
 // A finding's items in the order asked for, a slice of them.

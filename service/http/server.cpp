@@ -91,11 +91,15 @@ bool starts_crawls(std::string_view path)
 
 // A form sent by a browser from the site's own pages, or a script's request, which
 // names no origin. Another site's page could otherwise have its visitors' browsers start
-// crawls of whatever the service can reach.
+// crawls of whatever the service can reach. Browsers say where a request comes from in
+// Sec-Fetch-Site; older ones only in Origin, which is "null" under the site's
+// no-referrer policy, so that is refused too.
 bool same_origin(const httplib::Request &request)
 {
-    if (request.get_header_value("Sec-Fetch-Site") == "cross-site")
-        return false;
+    if (request.has_header("Sec-Fetch-Site")) {
+        const std::string site = request.get_header_value("Sec-Fetch-Site");
+        return site == "same-origin" || site == "none";
+    }
     if (!request.has_header("Origin"))
         return true;
     return ascii_lower(request.get_header_value("Origin"))

@@ -170,6 +170,9 @@ std::string structure_chart(const Json &crawl)
     long most = 1;
     for (const Json &section : sections)
         most = std::max(most, number(section["pages"]));
+    most = std::max(most, number(structure["other_pages"]));
+    std::string start = text_of(crawl["start_url"]);
+    start.erase(0, start.find("://") == std::string::npos ? 0 : start.find("://") + 3);
     constexpr int kRow = 26, kRootWidth = 150, kLabelX = 200, kBarX = 420, kBarWidth = 300;
     static constexpr const char *kShades[] = {"#0d47a1", "#1976d2", "#42a5f5", "#90caf9", "#bbdefb"};
     const int rows = int(sections.size()) + (number(structure["other_sections"]) > 0 ? 1 : 0);
@@ -181,7 +184,7 @@ std::string structure_chart(const Json &crawl)
         + "\" height=\"28\" rx=\"6\" fill=\"#fff3e0\" "
           "stroke=\"#e65100\"/>\n<text x=\"12\" y=\""
         + std::to_string(middle + 5) + "\" font-size=\"13\">"
-        + html_escaped(shortened(text_of(crawl["start_url"]), 20)) + "</text>\n";
+        + html_escaped(shortened(start, 20)) + "</text>\n";
     int y = 5;
     const auto row = [&](const std::string &label, const std::vector<long> &counts, long pages) {
         const int centre = y + kRow / 2;
@@ -193,7 +196,8 @@ std::string structure_chart(const Json &crawl)
             + html_escaped(shortened(label, 28)) + "</text>\n";
         long x = kBarX;
         for (std::size_t level = 0; level < counts.size(); ++level) {
-            const long width = kBarWidth * counts[level] / most;
+            // A page or two of a section beside hundreds elsewhere still shows.
+            const long width = counts[level] > 0 ? std::max(3L, kBarWidth * counts[level] / most) : 0;
             svg += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(centre - 9) + "\" width=\""
                 + std::to_string(width) + "\" height=\"18\" fill=\""
                 + kShades[std::min(level, std::size(kShades) - 1)] + "\"/>\n";
@@ -272,7 +276,7 @@ std::string pager(const std::string &base, const PageSlice &slice, std::size_t t
 std::string crawl_form()
 {
     return "<form method=\"post\" action=\"" + std::string(crawl_routes::kCrawlsPath)
-        + "\" class=\"crawl\">\n<label>整站网址 <input name=\"url\" type=\"url\" size=\"48\" required "
+        + "\" class=\"query crawl\">\n<label>整站网址 <input name=\"url\" type=\"url\" required "
           "placeholder=\"https://www.example.com/\"></label>\n"
           "<label>页数上限 <input name=\"max_pages\" type=\"number\" min=\"1\" max=\""
         + std::to_string(kMaxServicePages)

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The tools site in a real browser: headless Chromium opens the home page of a running
-seo-site, fills in the form as a person would, submits it and finds the audit; then reads
-the same page at a phone's width.
+seo-site, fills in the form as a person would, submits it and finds the audit; starts a
+crawl of the little site from the home page's other form and reads its report, its
+sorted list of addresses and one page's audit from there; then reads the home page at a
+phone's width.
 
 Usage: audit_in_browser.py PATH_TO_SEO_SITE [--screenshot FILE]
 """
@@ -36,6 +38,29 @@ HOSTILE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>&lt;b&gt; &
 <body><p>前文 &lt;/textarea&gt; 后文 &amp;lt;</p></body></html>"""
 
 
+def crawl_the_site(browser, site, start, check):
+    browser.get(site)
+    browser.find_element(By.CSS_SELECTOR, "form.crawl input[name=url]").send_keys(start)
+    browser.find_element(By.CSS_SELECTOR, "form.crawl input[name=max_pages]").send_keys("20")
+    browser.find_element(By.CSS_SELECTOR, "form.crawl button").click()
+    # The crawl's page reloads itself every few seconds until the crawl is done.
+    WebDriverWait(browser, 30).until(lambda b: "/crawl?id=" in b.current_url and "已完成" in b.page_source)
+    broken = browser.find_elements(By.CSS_SELECTOR, 'tr[data-check="site.broken_internal_links"]')
+    check("the crawl finds the links to missing pages",
+          bool(broken) and broken[0].get_attribute("class") == "fail" and "/more" in broken[0].text)
+    check("the crawl's pictures drawn",
+          len(browser.find_elements(By.CSS_SELECTOR, 'svg[aria-label="各层页面数"] rect')) >= 2
+          and browser.find_elements(By.CSS_SELECTOR, 'svg[aria-label="网站结构"]'))
+    browser.find_element(By.LINK_TEXT, "全部地址").click()
+    browser.find_element(By.PARTIAL_LINK_TEXT, "状态").click()
+    statuses = [cell.text for cell in browser.find_elements(By.CSS_SELECTOR, "table.pages tr td:nth-child(2)")]
+    check("the addresses sorted by status", "sort=status" in browser.current_url
+          and statuses == sorted(statuses) and "404" in statuses, repr(statuses))
+    browser.find_element(By.PARTIAL_LINK_TEXT, "house.html").click()
+    WebDriverWait(browser, 20).until(expected_conditions.presence_of_element_located((By.ID, "audit")))
+    check("a crawled page opens its audit", "/report?url=" in browser.current_url)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("seo_site")
@@ -54,7 +79,8 @@ def main():
         quiet = type("Quiet", (http.server.SimpleHTTPRequestHandler,), {"log_message": lambda *a: None})
         target = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(quiet, directory=work))
         threading.Thread(target=target.serve_forever, daemon=True).start()
-        service = subprocess.Popen([options.seo_site, "--port", "0"], stdout=subprocess.PIPE,
+        service = subprocess.Popen([options.seo_site, "--port", "0", "--data", str(Path(work, "data"))],
+                                   stdout=subprocess.PIPE,
                                    stderr=subprocess.DEVNULL, text=True)
         browser = None
         try:
@@ -96,6 +122,7 @@ def main():
             browser.get(f"{site}report/spider?url={hostile}")
             text = browser.find_element(By.TAG_NAME, "textarea").get_attribute("value")
             check("a text with </textarea> in it shown whole", text == "前文 </textarea> 后文 &lt;", repr(text))
+            crawl_the_site(browser, site, f"http://127.0.0.1:{target.server_address[1]}/house.html", check)
             browser.get(site)
             browser.set_window_size(390, 844)
             overflow = browser.execute_script(

@@ -285,7 +285,8 @@ TEST_F(CrawlerTest, TheSiteStartsCrawlsOfItsOwn)
         {"/crawls", slow, {{"Origin", origin}, {"Sec-Fetch-Site", "same-origin"}}, 303, "/crawl?id=2"},
         {"/api/crawls", slow, {}, 503, ""}, // two run already
         {"/crawls", slow, {{"Origin", "http://attacker.example"}}, 403, ""},
-        {"/crawls", slow, {{"Sec-Fetch-Site", "cross-site"}}, 403, ""},
+        {"/crawls", slow, {{"Sec-Fetch-Site", "cross-site"}, {"Origin", origin}}, 403, ""},
+        {"/crawls", slow, {{"Origin", "null"}}, 403, ""},
         {"/api/crawls", "url=", {}, 400, ""},
         {"/api/crawls", slow + "&max_pages=0", {}, 400, ""},
         {"/api/crawls", "url=ftp%3A%2F%2Fexample.com%2F", {}, 400, ""},
