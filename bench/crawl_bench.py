@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """What the site crawl costs, measured on a generated loopback site of Chinese pages:
 crawl throughput against /api/analyze over the same pages with the same concurrency,
-the crawl's peak resident memory at two site sizes, and the store's bytes per page.
+the crawl's peak resident memory at two site sizes, the store's bytes per page, and how
+long the crawl's report takes to serve.
 
 Usage: bench/crawl_bench.py PATH_TO_SEO_SITE [--pages N] [--small N] [--in-flight N]
 """
@@ -102,8 +103,29 @@ def crawl(program, pages, in_flight):
         peak_kib = int(err.strip().splitlines()[-1])
         done = int(out.split(" addresses done")[0].rsplit(" ", 1)[1])
         store = sum(f.stat().st_size for f in Path(data).iterdir())
+        render = render_times(program, data)
     server.shutdown()
-    return done / took, peak_kib / 1024, store / done, done
+    return done / took, peak_kib / 1024, store / done, done, render
+
+
+def render_times(program, data):
+    """Median milliseconds, of five, for the crawl's report page and for a page of its
+    addresses sorted by size, served from the store the crawl left."""
+    site = subprocess.Popen([program, "--port", "0", "--data", data], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, text=True)
+    address = site.stdout.readline().split()[-1].rstrip("/")
+    medians = {}
+    for path in ("/crawl?id=1", "/crawl/pages?id=1&sort=bytes&order=desc&page=3"):
+        times = []
+        for _ in range(5):
+            began = time.monotonic()
+            with urllib.request.urlopen(address + path) as answer:
+                answer.read()
+            times.append((time.monotonic() - began) * 1000)
+        medians[path] = sorted(times)[2]
+    site.terminate()
+    site.wait()
+    return medians
 
 
 def analyze(program, pages, in_flight):
@@ -137,11 +159,13 @@ def main():
     parser.add_argument("--small", type=int, default=100)
     parser.add_argument("--in-flight", type=int, default=4)
     args = parser.parse_args()
-    rate, peak, per_page, done = crawl(args.program, args.pages, args.in_flight)
-    small_rate, small_peak, _, _ = crawl(args.program, args.small, args.in_flight)
+    rate, peak, per_page, done, render = crawl(args.program, args.pages, args.in_flight)
+    small_rate, small_peak, _, _, _ = crawl(args.program, args.small, args.in_flight)
     analyze_rate = analyze(args.program, args.pages, args.in_flight)
     print(f"crawl of {args.pages} pages: {done} addresses, {rate:.1f} pages/s, peak {peak:.0f} MiB, "
           f"store {per_page / 1024:.1f} KiB a page")
+    for path, took in render.items():
+        print(f"  {path} served in {took:.0f} ms")
     print(f"crawl of {args.small} pages: {small_rate:.1f} pages/s, peak {small_peak:.0f} MiB")
     print(f"/api/analyze over the same pages: {analyze_rate:.1f} pages/s")
     print(f"crawl / analyze: {rate / analyze_rate:.2f}; memory {args.pages} vs {args.small} pages: "

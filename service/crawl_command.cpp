@@ -9,6 +9,7 @@
 #include "fetch/target_address.h"
 #include "words/language.h"
 
+#include <SQLiteCpp/Exception.h>
 #include <nlohmann/json.hpp>
 
 #include <signal.h>
@@ -206,10 +207,17 @@ int run_crawl_command(const std::vector<std::string> &arguments)
         line.start_from(store.progress(crawl).done);
         const auto started = Clock::now();
         bool finished = false;
-        {
+        try {
             seo::Crawler crawler(store, pages, report_settings.limits, crawl, options.settings);
             finished = crawler.run(signal.token(),
                                    [&line](const seo::CrawlProgress &progress) { line.show(progress); });
+        } catch (const SQLite::Exception &error) {
+            // Each page is recorded in one transaction: what was recorded before stays whole.
+            line.end();
+            std::cerr << "seo-site crawl: the store " << (options.data / "crawls.sqlite").string()
+                      << " cannot be written (" << error.what() << "); what was crawled is kept: once there "
+                      << "is room, go on with seo-site crawl --resume " << crawl << '\n';
+            return 1;
         }
         line.end();
         print_summary(store, crawl, finished, Clock::now() - started);

@@ -16,6 +16,7 @@ packages=(
   python3-jieba                     # its word-frequency lexicon (dict.txt), read as data
   libgtest-dev libgmock-dev libbenchmark-dev wrk valgrind python3 clang libclang-rt-14-dev   # tests, load, fuzzing
   chromium chromium-driver python3-selenium   # the service's pages tested in a real browser
+  maint-guide-zh-cn                 # real Chinese pages for a site crawl test
   clang-format clang-tidy           # the house style, checked by CI
 )
 missing=()

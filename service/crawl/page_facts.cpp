@@ -53,6 +53,8 @@ void add_links(const PageReport &report, const std::optional<Url> &base, PageFac
         add(canonical, "canonical", {}, {}, false);
     for (const auto &alternate : content.alternates)
         add(alternate.value, "alternate", alternate.name, {}, false);
+    for (const auto &[direction, href] : content.pagination)
+        add(href, direction, {}, {}, false);
     for (const auto &link : content.links) {
         const char *kind = has_token(link.rel, "next") ? "next" : has_token(link.rel, "prev") ? "prev" : "a";
         add(link.href, kind, {}, link.text, has_token(link.rel, "nofollow"));

@@ -264,6 +264,10 @@ private:
         if (rels.find(" alternate ") != std::string::npos && hreflang
             && content_.alternates.size() < PageContent::kMaxListed)
             content_.alternates.push_back({collapsed(hreflang), collapsed(href)});
+        for (const char *direction : {"next", "prev"})
+            if (rels.find(std::string(" ") + direction + " ") != std::string::npos
+                && content_.pagination.size() < PageContent::kMaxListed)
+                content_.pagination.push_back({direction, collapsed(href)});
     }
 
     void read_script(const GumboElement &element)

@@ -60,6 +60,7 @@ struct PageContent
     std::vector<NamedValue> robots_meta; // <meta name=robots|googlebot|baiduspider|...>
     std::vector<std::string> canonicals; // <link rel=canonical href>
     std::vector<NamedValue> alternates; // <link rel=alternate hreflang href>: hreflang → href
+    std::vector<NamedValue> pagination; // <link rel=next|prev href>: "next" or "prev" → href
     bool has_viewport = false;
     std::string viewport;
     std::vector<NamedValue> open_graph; // <meta property="og:...">

@@ -9,6 +9,7 @@ Usage: crawl_command.py PATH_TO_SEO_SITE
 import csv
 import http.server
 import json
+import resource
 import signal
 import sqlite3
 import subprocess
@@ -86,6 +87,30 @@ def wait_for_pages(database, count, process):
     return False
 
 
+def check_full_disk(program, data, start):
+    """A store that cannot grow (files held to 256 KiB, as a full disk would hold them): the
+    crawl says so and fails, what it stored stays whole, and it resumes once there is room."""
+    def small_files():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (256 * 1024, 256 * 1024))
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+
+    full = subprocess.Popen([program, "crawl", start, "--data", str(data), "--allow-private-targets",
+                             "--depth", "1000"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                            preexec_fn=small_files)
+    _, err = full.communicate(timeout=120)
+    check(full.returncode == 1 and "cannot be written" in err and "--resume 1" in err,
+          f"a full disk ends the crawl with a clear error (status {full.returncode}: {err.strip()[-300:]})")
+    database = data / "crawls.sqlite"
+    with sqlite3.connect(database) as db:
+        whole, = db.execute("PRAGMA integrity_check").fetchone()
+    check(whole == "ok" and done_pages(database) > 0, f"what was stored is intact ({whole}, {done_pages(database)} done)")
+    resumed = crawl(program, data, "--resume", "1")
+    resumed.communicate(timeout=120)
+    with sqlite3.connect(database) as db:
+        rows, = db.execute("SELECT count(*) FROM pages WHERE state = 'done' AND status = 200").fetchone()
+    check(resumed.returncode == 0 and rows == PAGES, f"with room again the crawl ends, every page once ({rows})")
+
+
 def main(program):
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Site)
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -128,6 +153,8 @@ def main(program):
             titles = {row["url"].rsplit("/", 1)[1]: row["title"] for row in rows}
             check(len(rows) == PAGES and titles["3"] == "'=SUM(1)", "pages.csv has a row a page, no formula")
         check("crawl 1 finished" in out, "the summary says the crawl finished")
+
+        check_full_disk(program, Path(work) / "small", start)
 
         site_version[0] = 2
         second = crawl(program, data, start, "--depth", "1000", "--max-pages", "1000")

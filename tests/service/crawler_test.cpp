@@ -127,8 +127,10 @@ protected:
         });
         http.Get("/cal", [](const httplib::Request &request, auto &response) {
             const int day = std::stoi(request.get_param_value("d"));
-            response.set_content(page("日历", link("/cal?d=" + std::to_string(day + 1))),
-                                 "text/html; charset=utf-8");
+            // Only the head's <link rel=next> leads on, as paged lists often do.
+            response.set_content(
+                page("日历", "<link rel=\"next\" href=\"/cal?d=" + std::to_string(day + 1) + "\">"),
+                "text/html; charset=utf-8");
         });
         http.Get("/moved", [](auto &, auto &response) { response.set_redirect("/a", 301); });
         http.Get("/missing", [](auto &, auto &response) { response.status = 404; });
