@@ -58,10 +58,14 @@ void CrawlJobs::run(Job &job, std::int64_t crawl, const CrawlSettings &settings,
         CrawlStore store(store_);
         Crawler(store, pages_, limits_, crawl, settings).run(stop);
     } catch (const std::exception &error) {
-        // The store itself failed (disk full, read-only): the crawl keeps what it recorded
-        // and shows as running until resumed from the command line.
+        // The store itself failed (disk full, read-only): the crawl keeps what it recorded,
+        // to be resumed from the command line, and is marked stopped if the store lets it.
         std::fprintf(stderr, "seo-site: crawl %lld stopped: %s\n", static_cast<long long>(crawl),
                      error.what());
+        try {
+            CrawlStore(store_).set_state(crawl, "stopped");
+        } catch (const std::exception &) { // the store is still unwritable: it shows as running
+        }
     }
     std::lock_guard lock(mutex_);
     job.ended = true;
