@@ -17,6 +17,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev wrk valgrind python3 clang libclang-rt-14-dev   # tests, load, fuzzing
   chromium chromium-driver python3-selenium   # the service's pages tested in a real browser
   maint-guide-zh-cn                 # real Chinese pages for a site crawl test
+  iproute2                          # a network namespace with a public address, for the crawl's guard test
   clang-format clang-tidy           # the house style, checked by CI
 )
 missing=()
