@@ -279,6 +279,7 @@ std::vector<std::pair<std::string, std::size_t>> limits_reached(SQLite::Database
 nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl, bool with_links)
 {
     nlohmann::ordered_json result = crawl_row(database, crawl);
+    result.erase("report"); // what follows holds it all
     SQLite::Statement pages = pages_query(database, crawl);
     result["pages"] = rows(pages);
     if (with_links) {
@@ -290,9 +291,12 @@ nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl
     return result;
 }
 
-nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64_t crawl, std::size_t items)
+nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64_t crawl)
 {
     nlohmann::ordered_json result = crawl_row(database, crawl);
+    if (result["state"] == "finished" && result["report"].is_string())
+        return nlohmann::ordered_json::parse(result["report"].get<std::string>());
+    result.erase("report");
     const CrawlProgress progress = crawl_progress(database, crawl);
     result["progress"] = {{"done", progress.done},
                           {"failed", progress.failed},
@@ -302,10 +306,23 @@ nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64
                           {"bytes", progress.bytes},
                           {"links", count_of(database, "links", crawl)}};
     result["depths"] = depths_json(database, crawl);
+    // Worked out from every page and link: not again and again while the crawl adds to them.
+    if (result["state"] == "running")
+        return result;
     result["structure"] = sections_json(database, crawl);
-    result["findings"] = findings_json(database, crawl, items);
+    result["findings"] = findings_json(database, crawl, kSummaryItems);
     result["keywords"] = keywords_json(database, crawl);
     return result;
+}
+
+void keep_report(SQLite::Database &database, std::int64_t crawl)
+{
+    database.exec("ANALYZE"); // SQLite's own: the planner's statistics
+    const nlohmann::ordered_json report = crawl_summary_json(database, crawl);
+    SQLite::Statement keep(database, "UPDATE crawls SET report = ? WHERE id = ?");
+    keep.bind(1, report.dump());
+    keep.bind(2, crawl);
+    keep.exec();
 }
 
 std::optional<nlohmann::ordered_json> crawl_pages_json(SQLite::Database &database, std::int64_t crawl,

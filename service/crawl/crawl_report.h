@@ -26,11 +26,17 @@ nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl
 
 // Pages deeper than this share the last row of the summary's "depths".
 inline constexpr int kDeepestRow = 10;
+// Items of each finding in the summary.
+inline constexpr std::size_t kSummaryItems = 10;
 
 // The crawl without its pages and links, for its page and its progress: its counts, the
-// limits it reached, the pages by depth and how they answered, the site's sections, the
-// findings with their first `items`, and the keywords.
-nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64_t crawl, std::size_t items);
+// limits it reached and the pages by depth and how they answered; once it is not running,
+// the site's sections, the findings with their first kSummaryItems items, and the keywords
+// too. A finished crawl's is the one kept_report() kept, when there is one.
+nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64_t crawl);
+// Keeps the summary of a crawl that has finished with it, so that showing it reads one
+// row; the store's statistics are brought up to date for the queries of its lists.
+void keep_report(SQLite::Database &database, std::int64_t crawl);
 
 // A slice of a crawl's addresses, or of one finding's items, in an order a reader chose.
 struct PageSlice

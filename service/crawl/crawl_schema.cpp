@@ -75,6 +75,11 @@ CREATE TABLE links (
 CREATE INDEX links_to ON links (crawl_id, to_url);
 CREATE INDEX links_from ON links (from_page);
 )sql",
+    R"sql(
+-- What a finished crawl found, as its page shows it (JSON): read from one row instead of
+-- worked out from every page and link each time the page is shown.
+ALTER TABLE crawls ADD COLUMN report TEXT;
+)sql",
 };
 
 int stored_version(SQLite::Database &database)

@@ -1,6 +1,7 @@
 #include "crawl/crawler.h"
 
 #include "base/memory_budget.h"
+#include "crawl/crawl_report.h"
 #include "crawl/page_facts.h"
 #include "crawl/sitemap.h"
 
@@ -125,6 +126,8 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
     store_.requeue_unfinished(crawl_);
     const bool finished = store_.progress(crawl_).queued == 0 && !stop.stop_requested();
     store_.set_state(crawl_, finished ? "finished" : "stopped");
+    if (finished)
+        keep_report(store_.database(), crawl_);
     return finished;
 }
 

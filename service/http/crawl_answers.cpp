@@ -86,7 +86,7 @@ Answer SiteService::crawl(std::string_view raw_id, bool for_scripts)
     std::optional<SQLite::Database> store = opened_store(settings_.crawl_store);
     if (!id || !store || !has_crawl(*store, *id))
         return error(HttpError::not_found, for_scripts);
-    const nlohmann::ordered_json summary = crawl_summary_json(*store, *id, kFindingItemsShown);
+    const nlohmann::ordered_json summary = crawl_summary_json(*store, *id);
     Answer answer = for_scripts ? Answer{200, kJson, summary.dump(), {}}
                                 : Answer{200, "text/html; charset=utf-8", crawl_page(summary), {}};
     answer.memory = answer_memory(answer.body.size());

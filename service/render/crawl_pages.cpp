@@ -328,6 +328,9 @@ std::string crawl_page(const Json &crawl)
         }
         html += "</p>\n";
     }
+    if (!crawl.contains("findings"))
+        return html + depth_chart(crawl["depths"])
+            + "<p class=\"note\">网站结构、全站体检和全站关键词在抓取结束后列出。</p>\n" + page_end();
     return html + depth_chart(crawl["depths"]) + structure_chart(crawl)
         + findings_section(id, crawl["findings"]) + keywords_section(crawl["keywords"]) + page_end();
 }

@@ -22,9 +22,8 @@ inline constexpr std::string_view kLinksApiPath = "/api/crawl/links";
 inline constexpr std::string_view kCompareApiPath = "/api/crawl/compare";
 } // namespace crawl_routes
 
-// Rows of a list shown on one page; items of each finding on the crawl's page.
+// Rows of a list shown on one page.
 constexpr std::size_t kListPageRows = 100;
-constexpr std::size_t kFindingItemsShown = 10;
 
 // The form that starts a crawl of a whole site; the service answers it with the crawl's page.
 std::string crawl_form();

@@ -298,6 +298,11 @@ TEST_F(CrawlerTest, TheSiteStartsCrawlsOfItsOwn)
         SCOPED_TRACE(path + " " + form);
         EXPECT_EQ(post(path, form, headers), std::pair(status, location));
     }
+    // While it runs its page shows how far it is and reloads itself; the report comes after.
+    const auto running = get_local(face.port(), "/crawl?id=1");
+    ASSERT_TRUE(running);
+    EXPECT_NE(running->body.find("http-equiv=\"refresh\""), std::string::npos);
+    EXPECT_NE(running->body.find("在抓取结束后列出"), std::string::npos);
     held = false;
     const auto state = [&face](int crawl) {
         const auto answer = get_local(face.port(), "/api/crawl?id=" + std::to_string(crawl));
