@@ -109,13 +109,14 @@ def crawl(program, pages, in_flight):
 
 
 def render_times(program, data):
-    """Median milliseconds, of five, for the crawl's report page and for a page of its
-    addresses sorted by size, served from the store the crawl left."""
+    """Median milliseconds, of five, for the crawl's report page, a page of its addresses
+    sorted by size and a page of one finding's items, served from the store the crawl left."""
     site = subprocess.Popen([program, "--port", "0", "--data", data], stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL, text=True)
     address = site.stdout.readline().split()[-1].rstrip("/")
     medians = {}
-    for path in ("/crawl?id=1", "/crawl/pages?id=1&sort=bytes&order=desc&page=3"):
+    for path in ("/crawl?id=1", "/crawl/pages?id=1&sort=bytes&order=desc&page=3",
+                 "/crawl/pages?id=1&finding=site.links_to_redirects&sort=detail"):
         times = []
         for _ in range(5):
             began = time.monotonic()

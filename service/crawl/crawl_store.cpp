@@ -80,6 +80,11 @@ std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
     // A link to an address a sitemap listed gives it its depth.
     SQLite::Statement reach(database,
                             "UPDATE pages SET depth = ? WHERE crawl_id = ? AND url = ? AND depth IS NULL");
+    // Found too deep first, then within the depth limit by a shorter way: crawled after all.
+    SQLite::Statement nearer(
+        database,
+        "UPDATE pages SET depth = ?, state = 'queued', skipped_by = NULL WHERE crawl_id = ? "
+        "AND url = ? AND state = 'skipped' AND skipped_by = 'depth' AND depth > ?");
     std::size_t added = 0;
     for (const FoundAddress &address : found) {
         insert.reset();
@@ -110,6 +115,14 @@ std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
             reach.bind(2, crawl);
             reach.bind(3, address.url);
             reach.exec();
+        }
+        if (address.depth && address.skipped_by.empty()) {
+            nearer.reset();
+            nearer.bind(1, *address.depth);
+            nearer.bind(2, crawl);
+            nearer.bind(3, address.url);
+            nearer.bind(4, *address.depth);
+            added += std::size_t(nearer.exec());
         }
     }
     return added;

@@ -97,7 +97,8 @@ public:
     void set_state(std::int64_t crawl, std::string_view state);
 
     // Adds the addresses the crawl does not know yet; an address already known keeps its
-    // row, but is marked as in a sitemap when the new one is. The number added.
+    // row, but is marked as in a sitemap when the new one is, and is queued after all when
+    // the depth limit left it out and it is now found within it. The number added or queued.
     std::size_t add(std::int64_t crawl, const std::vector<FoundAddress> &found);
     // Up to `count` queued pages, shallowest first, now "fetching".
     std::vector<QueuedPage> claim(std::int64_t crawl, std::size_t count);

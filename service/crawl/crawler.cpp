@@ -275,10 +275,18 @@ std::vector<FoundAddress> Crawler::found_on(const QueuedPage &page, const PageFa
     const std::optional<int> depth = page.depth ? std::optional(*page.depth + 1) : std::nullopt;
     std::map<std::string, std::size_t> on_path; // queries on one path among these
     for (const Url &target : targets_of(facts, parsed(page.url))) {
-        if (known(target.text())) {
-            // Counted already; added again only to give it a depth if a sitemap gave none.
-            found_here.push_back(
-                {target.text(), CrawlScope::path_of(target), depth, !scope_.internal(target), false, {}});
+        if (const std::optional<std::string> skipped_by = known(target.text())) {
+            // Counted already; added again only to give it a depth if a sitemap gave none, or
+            // to queue it after all if it was too deep before and no longer is.
+            FoundAddress again{
+                target.text(), CrawlScope::path_of(target), depth, !scope_.internal(target), false, {}};
+            if (*skipped_by == "depth") {
+                if (!depth || *depth > settings_.max_depth || known_internal_ >= settings_.max_pages)
+                    again.skipped_by = "depth";
+                else
+                    ++known_internal_;
+            }
+            found_here.push_back(std::move(again));
             continue;
         }
         FoundAddress address = found(target, depth, false);
@@ -312,12 +320,15 @@ FoundAddress Crawler::found(const Url &url, std::optional<int> depth, bool in_si
     return address;
 }
 
-bool Crawler::known(const std::string &url)
+std::optional<std::string> Crawler::known(const std::string &url)
 {
-    SQLite::Statement row(store_.database(), "SELECT 1 FROM pages WHERE crawl_id = ? AND url = ?");
+    SQLite::Statement row(store_.database(),
+                          "SELECT coalesce(skipped_by, '') FROM pages WHERE crawl_id = ? AND url = ?");
     row.bind(1, crawl_);
     row.bind(2, url);
-    return row.executeStep();
+    if (!row.executeStep())
+        return std::nullopt;
+    return row.getColumn(0).getString();
 }
 
 void Crawler::count_known()

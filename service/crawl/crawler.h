@@ -77,7 +77,8 @@ private:
     void add_sitemap_pages(const Url &sitemap, int nesting, const std::stop_token &stop);
     Clock::time_point dispatch_ready();
     void work(const std::stop_token &stop);
-    bool known(const std::string &url);
+    // What kept an address the crawl knows out of it ("" if nothing); none if it is new.
+    std::optional<std::string> known(const std::string &url);
     Done crawl_page(const Job &job);
     void record(const Done &done);
     std::vector<FoundAddress> found_on(const QueuedPage &page, const PageFacts &facts);

@@ -68,6 +68,22 @@ bool has_crawl(SQLite::Database &store, std::int64_t crawl)
     return row.executeStep();
 }
 
+struct OpenedCrawl
+{
+    SQLite::Database store;
+    std::int64_t id;
+};
+
+// The store, opened on the crawl a query names; none when it names no crawl kept there.
+std::optional<OpenedCrawl> opened_crawl(const std::filesystem::path &file, std::string_view raw_id)
+{
+    const std::optional<std::int64_t> id = crawl_number(raw_id);
+    std::optional<SQLite::Database> store = id ? opened_store(file) : std::nullopt;
+    if (!store || !has_crawl(*store, *id))
+        return std::nullopt;
+    return OpenedCrawl{std::move(*store), *id};
+}
+
 } // namespace
 
 Answer SiteService::crawls(bool for_scripts)
@@ -82,11 +98,10 @@ Answer SiteService::crawls(bool for_scripts)
 
 Answer SiteService::crawl(std::string_view raw_id, bool for_scripts)
 {
-    const std::optional<std::int64_t> id = crawl_number(raw_id);
-    std::optional<SQLite::Database> store = opened_store(settings_.crawl_store);
-    if (!id || !store || !has_crawl(*store, *id))
+    std::optional<OpenedCrawl> opened = opened_crawl(settings_.crawl_store, raw_id);
+    if (!opened)
         return error(HttpError::not_found, for_scripts);
-    const nlohmann::ordered_json summary = crawl_summary_json(*store, *id);
+    const nlohmann::ordered_json summary = crawl_summary_json(opened->store, opened->id);
     Answer answer = for_scripts ? Answer{200, kJson, summary.dump(), {}}
                                 : Answer{200, "text/html; charset=utf-8", crawl_page(summary), {}};
     answer.memory = answer_memory(answer.body.size());
@@ -95,12 +110,13 @@ Answer SiteService::crawl(std::string_view raw_id, bool for_scripts)
 
 Answer SiteService::crawl_list(const ListQuery &query, bool for_scripts)
 {
-    const std::optional<std::int64_t> id = crawl_number(query.id);
-    std::optional<SQLite::Database> store = opened_store(settings_.crawl_store);
-    if (!id || !store || !has_crawl(*store, *id))
+    std::optional<OpenedCrawl> opened = opened_crawl(settings_.crawl_store, query.id);
+    if (!opened)
         return error(HttpError::not_found, for_scripts);
+    SQLite::Database &store = opened->store;
     const std::optional<PageSlice> slice = slice_of(query, for_scripts);
-    std::optional<nlohmann::ordered_json> list = slice ? crawl_pages_json(*store, *id, *slice) : std::nullopt;
+    std::optional<nlohmann::ordered_json> list =
+        slice ? crawl_pages_json(store, opened->id, *slice) : std::nullopt;
     if (!list)
         return error(slice && !slice->finding.empty() ? HttpError::not_found : HttpError::bad_request,
                      for_scripts);
@@ -108,10 +124,11 @@ Answer SiteService::crawl_list(const ListQuery &query, bool for_scripts)
     if (for_scripts) {
         answer = {200, kJson, list->dump(), {}};
     } else {
-        SQLite::Statement row(*store, "SELECT id, start_url FROM crawls WHERE id = ?");
-        row.bind(1, *id);
+        SQLite::Statement row(store, "SELECT start_url FROM crawls WHERE id = ?");
+        row.bind(1, opened->id);
         row.executeStep();
-        const nlohmann::ordered_json crawl = {{"id", *id}, {"start_url", row.getColumn(1).getString()}};
+        const nlohmann::ordered_json crawl = {{"id", opened->id},
+                                              {"start_url", row.getColumn(0).getString()}};
         answer = {200, "text/html; charset=utf-8", crawl_list_page(crawl, *list, *slice), {}};
     }
     answer.memory = answer_memory(answer.body.size());
@@ -120,14 +137,14 @@ Answer SiteService::crawl_list(const ListQuery &query, bool for_scripts)
 
 Answer SiteService::crawl_links(const ListQuery &query)
 {
-    const std::optional<std::int64_t> id = crawl_number(query.id);
-    std::optional<SQLite::Database> store = opened_store(settings_.crawl_store);
-    if (!id || !store || !has_crawl(*store, *id))
+    std::optional<OpenedCrawl> opened = opened_crawl(settings_.crawl_store, query.id);
+    if (!opened)
         return error(HttpError::not_found, true);
     const std::optional<PageSlice> slice = slice_of(query, true);
     if (!slice)
         return error(HttpError::bad_request, true);
-    Answer answer{200, kJson, crawl_links_json(*store, *id, slice->offset, slice->limit).dump(), {}};
+    Answer answer{
+        200, kJson, crawl_links_json(opened->store, opened->id, slice->offset, slice->limit).dump(), {}};
     answer.memory = answer_memory(answer.body.size());
     return answer;
 }
@@ -160,16 +177,17 @@ Answer SiteService::start_crawl(std::string_view raw_url, std::string_view raw_m
     if (const auto *refusal = std::get_if<CrawlRefused>(&started))
         return refusal->busy ? refused(503, "busy", "无法开始抓取", refusal->reason, for_scripts)
                              : refused(400, "bad_crawl", "无法开始抓取", refusal->reason, for_scripts);
-    const std::string id = std::to_string(std::get<std::int64_t>(started));
+    const std::int64_t id = std::get<std::int64_t>(started);
     const std::string progress =
-        std::string(for_scripts ? crawl_routes::kCrawlApiPath : crawl_routes::kCrawlPath) + "?id=" + id;
+        std::string(for_scripts ? crawl_routes::kCrawlApiPath : crawl_routes::kCrawlPath)
+        + "?id=" + std::to_string(id);
     // A browser goes on to the crawl's page with GET, so that reloading it starts nothing.
     Answer answer = for_scripts
-        ? Answer{202,
-                 kJson,
-                 nlohmann::ordered_json{{"id", std::stoll(id)}, {"progress", progress}}.dump(),
-                 {}}
-        : Answer{303, "text/html; charset=utf-8", "<a href=\"" + progress + "\">抓取 " + id + "</a>\n", {}};
+        ? Answer{202, kJson, nlohmann::ordered_json{{"id", id}, {"progress", progress}}.dump(), {}}
+        : Answer{303,
+                 "text/html; charset=utf-8",
+                 "<a href=\"" + progress + "\">抓取 " + std::to_string(id) + "</a>\n",
+                 {}};
     answer.headers.emplace_back("Location", progress);
     return answer;
 }
