@@ -183,8 +183,8 @@ std::string structure_chart(const Json &crawl)
         + "\" width=\"" + std::to_string(kRootWidth)
         + "\" height=\"28\" rx=\"6\" fill=\"#fff3e0\" "
           "stroke=\"#e65100\"/>\n<text x=\"12\" y=\""
-        + std::to_string(middle + 5) + "\" font-size=\"13\">"
-        + html_escaped(shortened(start, 20)) + "</text>\n";
+        + std::to_string(middle + 5) + "\" font-size=\"13\">" + html_escaped(shortened(start, 20))
+        + "</text>\n";
     int y = 5;
     const auto row = [&](const std::string &label, const std::vector<long> &counts, long pages) {
         const int centre = y + kRow / 2;
