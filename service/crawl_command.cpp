@@ -223,6 +223,10 @@ int run_crawl_command(const std::vector<std::string> &arguments)
         print_summary(store, crawl, finished, Clock::now() - started);
         write_files(store, crawl, options);
         return signal.stopped() ? 130 : 0;
+    } catch (const SQLite::Exception &error) { // opening it: read-only, or not a store
+        std::cerr << "seo-site crawl: the store " << (options.data / "crawls.sqlite").string()
+                  << " cannot be used (" << error.what() << ")\n";
+        return 1;
     } catch (const std::exception &error) {
         std::cerr << "seo-site crawl: " << error.what() << '\n';
         return 1;

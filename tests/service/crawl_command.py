@@ -87,9 +87,10 @@ def wait_for_pages(database, count, process):
     return False
 
 
-def check_full_disk(program, data, start):
-    """A store that cannot grow (files held to 256 KiB, as a full disk would hold them): the
-    crawl says so and fails, what it stored stays whole, and it resumes once there is room."""
+def check_unwritable_store(program, data, start):
+    """A store that cannot grow (files held to 256 KiB, as a full disk would hold them), then
+    one that cannot be written at all: the crawl says so and fails, what it stored stays
+    whole, and it resumes once it can write again."""
     def small_files():
         resource.setrlimit(resource.RLIMIT_FSIZE, (256 * 1024, 256 * 1024))
         signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
@@ -104,6 +105,15 @@ def check_full_disk(program, data, start):
     with sqlite3.connect(database) as db:
         whole, = db.execute("PRAGMA integrity_check").fetchone()
     check(whole == "ok" and done_pages(database) > 0, f"what was stored is intact ({whole}, {done_pages(database)} done)")
+    # Read-only (immutable, which holds for root too): refused at once, left as it was.
+    subprocess.run(["chattr", "+i", str(database)], check=True)
+    try:
+        refused = crawl(program, data, "--resume", "1")
+        _, err = refused.communicate(timeout=60)
+    finally:
+        subprocess.run(["chattr", "-i", str(database)], check=True)
+    check(refused.returncode == 1 and "cannot be used (attempt to write a readonly database)" in err,
+          f"a read-only store is refused with a clear error (status {refused.returncode}: {err.strip()[-200:]})")
     resumed = crawl(program, data, "--resume", "1")
     resumed.communicate(timeout=120)
     with sqlite3.connect(database) as db:
@@ -154,7 +164,7 @@ def main(program):
             check(len(rows) == PAGES and titles["3"] == "'=SUM(1)", "pages.csv has a row a page, no formula")
         check("crawl 1 finished" in out, "the summary says the crawl finished")
 
-        check_full_disk(program, Path(work) / "small", start)
+        check_unwritable_store(program, Path(work) / "small", start)
 
         site_version[0] = 2
         second = crawl(program, data, start, "--depth", "1000", "--max-pages", "1000")
