@@ -80,6 +80,8 @@ TEST(CrawlStore, AddsEachAddressOnceToItsCrawlAndMarksItInASitemapLater)
     EXPECT_EQ(store.addresses_on_path(two, kSite + "p"), 1u);
     EXPECT_EQ(urls(store.claim(two, 9)), Texts{"p?x=1"});
     EXPECT_EQ(store.progress(crawl).queued, 7u);
+    EXPECT_EQ((std::array{store.progress(crawl).fetching, store.progress(two).fetching}),
+              (std::array{0ul, 1ul}));
     EXPECT_EQ(store.requeue_unfinished(crawl), 0u);
 }
 

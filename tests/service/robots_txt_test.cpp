@@ -132,7 +132,7 @@ TEST(RobotsTxt, TakesTheCrawlDelayOfTheGroupThatDecides)
                                   "words\nCrawl-delay: ten\nCrawl-delay: 2", "hour\nCrawl-delay: 3600",
                                   "junk\nCrawl-delay: -1\nCrawl-delay: 1e3\nCrawl-delay: inf\nCrawl-delay: 1"
                                       + std::string(400, '0'),
-                                  "none", "whole\nCrawl-delay: 20"})
+                                  "none", "whole\nCrawl-delay: 20", "twice\nCrawl-delay: 4\nCrawl-delay: 9"})
         file += "User-agent: " + group + "\nDisallow: /x\n";
     const seo::RobotsTxt robots(file);
     const std::pair<const char *, std::optional<std::chrono::milliseconds>> cases[] = {
@@ -144,6 +144,7 @@ TEST(RobotsTxt, TakesTheCrawlDelayOfTheGroupThatDecides)
         {"junk", std::nullopt}, // negative, an exponent, endless, past what a double holds
         {"none", std::nullopt}, // its own group has none; the * group is not its
         {"second", 3s}, // in one group with first
+        {"twice", 4s}, // of one group's, the first
     };
     for (const auto &[agent, delay] : cases)
         EXPECT_EQ(robots.crawl_delay(agent), delay) << agent;
