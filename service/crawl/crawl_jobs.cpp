@@ -8,7 +8,9 @@
 #include <exception>
 
 namespace seo {
+namespace {
 
+// The budgets of a crawl's pages, from the service's one-page settings.
 ReportSettings crawl_page_settings(const ReportSettings &pages)
 {
     ReportSettings crawl = pages;
@@ -22,6 +24,8 @@ ReportSettings crawl_page_settings(const ReportSettings &pages)
     crawl.parallel_analyses = std::max<std::ptrdiff_t>(1, pages.parallel_analyses / 2);
     return crawl;
 }
+
+} // namespace
 
 CrawlJobs::CrawlJobs(std::filesystem::path store, const ReportSettings &pages, const LanguageLoader &language)
     : store_(std::move(store))
@@ -75,15 +79,6 @@ std::size_t CrawlJobs::reap()
 {
     std::erase_if(jobs_, [](const Job &job) { return job.ended; });
     return jobs_.size();
-}
-
-std::size_t CrawlJobs::running()
-{
-    std::lock_guard lock(mutex_);
-    std::size_t count = 0;
-    for (const Job &job : jobs_)
-        count += job.ended ? 0 : 1;
-    return count;
 }
 
 void CrawlJobs::stop()

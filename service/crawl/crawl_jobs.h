@@ -39,7 +39,6 @@ public:
 
     // The new crawl's number; it runs from now on.
     std::variant<std::int64_t, CrawlRefused> start(CrawlSettings settings);
-    std::size_t running();
 
     // Ends the crawls' fetches at once and their crawls soon after; later starts are refused.
     void stop();
@@ -60,8 +59,5 @@ private:
     bool stopped_ = false;
     std::list<Job> jobs_; // last: their threads end before what they use goes
 };
-
-// The budgets of a crawl's pages, from the service's one-page settings.
-ReportSettings crawl_page_settings(const ReportSettings &pages);
 
 } // namespace seo
