@@ -9,7 +9,6 @@
 #include "fetch/target_address.h"
 #include "words/language.h"
 
-#include <SQLiteCpp/Exception.h>
 #include <nlohmann/json.hpp>
 
 #include <signal.h>
@@ -135,7 +134,8 @@ int compare(seo::CrawlStore &store, const seo::CrawlOptions &options)
     const auto [before, after] = *options.compare;
     for (const std::int64_t crawl : {before, after})
         if (!store.crawl(crawl)) {
-            std::cerr << "seo-site crawl: no crawl " << crawl << " in " << options.data << '\n';
+            std::cerr << "seo-site crawl: no crawl " << crawl << " in " << store.database().location()
+                      << '\n';
             return 1;
         }
     const std::vector<seo::CrawlChange> changes = seo::compare_crawls(store.database(), before, after);
@@ -167,8 +167,9 @@ int run_crawl_command(const std::vector<std::string> &arguments)
         return 2;
     }
     seo::CrawlOptions options = std::get<seo::CrawlOptions>(parsed);
+    const std::string location = seo::store_location(options.store, options.data);
     try {
-        seo::CrawlStore store(options.data / "crawls.sqlite");
+        seo::CrawlStore store(location);
         if (options.compare)
             return compare(store, options);
         std::int64_t crawl = 0;
@@ -176,7 +177,8 @@ int run_crawl_command(const std::vector<std::string> &arguments)
             crawl = *options.resume;
             const std::optional<seo::CrawlRow> row = store.crawl(crawl);
             if (!row) {
-                std::cerr << "seo-site crawl: no crawl " << crawl << " in " << options.data << '\n';
+                std::cerr << "seo-site crawl: no crawl " << crawl << " in " << store.database().location()
+                          << '\n';
                 return 1;
             }
             auto settings = seo::settings_from_json(row->settings);
@@ -185,6 +187,9 @@ int run_crawl_command(const std::vector<std::string> &arguments)
                 return 1;
             }
             options.settings = std::get<seo::CrawlSettings>(settings);
+            // Pages the stopped run left claimed go back at once rather than when their
+            // leases run out.
+            store.requeue_unfinished(crawl);
             store.set_state(crawl, "running");
         } else {
             const seo::TargetAddress start = seo::target_address(options.settings.start_url);
@@ -196,7 +201,7 @@ int run_crawl_command(const std::vector<std::string> &arguments)
             crawl = store.begin_crawl(options.settings.start_url, seo::settings_json(options.settings));
         }
         std::cout << "crawl " << crawl << ": " << options.settings.start_url << " into "
-                  << (options.data / "crawls.sqlite").string() << std::endl;
+                  << store.database().location() << std::endl;
 
         const seo::LanguageLoader language;
         seo::ReportSettings report_settings;
@@ -211,21 +216,22 @@ int run_crawl_command(const std::vector<std::string> &arguments)
             seo::Crawler crawler(store, pages, report_settings.limits, crawl, options.settings);
             finished = crawler.run(signal.token(),
                                    [&line](const seo::CrawlProgress &progress) { line.show(progress); });
-        } catch (const SQLite::Exception &error) {
+        } catch (const seo::sql::Error &error) {
             // Each page is recorded in one transaction: what was recorded before stays whole.
             line.end();
-            std::cerr << "seo-site crawl: the store " << (options.data / "crawls.sqlite").string()
-                      << " cannot be written (" << error.what() << "); what was crawled is kept: once there "
+            std::cerr << "seo-site crawl: the store " << store.database().location() << " cannot be written ("
+                      << error.what() << "); what was crawled is kept: once there "
                       << "is room, go on with seo-site crawl --resume " << crawl << '\n';
             return 1;
         }
         line.end();
+        if (signal.stopped()) // for every worker sharing it, until resumed
+            store.set_state(crawl, "stopped");
         print_summary(store, crawl, finished, Clock::now() - started);
         write_files(store, crawl, options);
         return signal.stopped() ? 130 : 0;
-    } catch (const SQLite::Exception &error) { // opening it: read-only, or not a store
-        std::cerr << "seo-site crawl: the store " << (options.data / "crawls.sqlite").string()
-                  << " cannot be used (" << error.what() << ")\n";
+    } catch (const seo::sql::Error &error) { // opening it: read-only, unreachable, or not a store
+        std::cerr << "seo-site crawl: the store " << location << " cannot be used (" << error.what() << ")\n";
         return 1;
     } catch (const std::exception &error) {
         std::cerr << "seo-site crawl: " << error.what() << '\n';

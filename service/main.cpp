@@ -64,7 +64,7 @@ int serve(const seo::Options &options)
     settings.newest_version = options.newest_version;
     settings.reports.limits.refuse_internal_targets = options.refuse_internal_targets();
     settings.reports.cache.time_to_live = std::chrono::seconds(options.cache_seconds);
-    settings.crawl_store = options.data / "crawls.sqlite";
+    settings.crawl_store = seo::store_location(options.store, options.data);
     seo::SiteService service(settings, language);
     seo::ServerSettings server_settings;
     server_settings.server_names = options.server_names;

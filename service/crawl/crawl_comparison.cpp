@@ -1,6 +1,6 @@
 #include "crawl/crawl_comparison.h"
 
-#include <SQLiteCpp/Statement.h>
+#include "store/sql_database.h"
 
 #include <string_view>
 #include <utility>
@@ -62,7 +62,7 @@ std::string changed(std::string_view column_of_x)
 
 } // namespace
 
-std::vector<CrawlChange> compare_crawls(SQLite::Database &database, std::int64_t before, std::int64_t after)
+std::vector<CrawlChange> compare_crawls(sql::Database &database, std::int64_t before, std::int64_t after)
 {
     const std::pair<std::string_view, std::string> comparisons[] = {
         {"new", std::string(kNew)},
@@ -76,12 +76,11 @@ std::vector<CrawlChange> compare_crawls(SQLite::Database &database, std::int64_t
     };
     std::vector<CrawlChange> changes;
     for (const auto &[kind, sql] : comparisons) {
-        SQLite::Statement rows(database, sql + " ORDER BY 1, 3");
+        sql::Statement rows(database, sql + " ORDER BY 1, 3");
         rows.bind(":before", before);
         rows.bind(":after", after);
-        while (rows.executeStep())
-            changes.push_back({std::string(kind), rows.getColumn(0).getString(),
-                               rows.getColumn(1).getString(), rows.getColumn(2).getString()});
+        while (rows.step())
+            changes.push_back({std::string(kind), rows.text(0), rows.text(1), rows.text(2)});
     }
     return changes;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <SQLiteCpp/Database.h>
+#include "store/sql_database.h"
 
 #include <cstdint>
 #include <string>
@@ -17,6 +17,6 @@ struct CrawlChange
     std::string before, after; // what it was and is; for a broken link, the linking page is `url`
 };
 
-std::vector<CrawlChange> compare_crawls(SQLite::Database &database, std::int64_t before, std::int64_t after);
+std::vector<CrawlChange> compare_crawls(sql::Database &database, std::int64_t before, std::int64_t after);
 
 } // namespace seo

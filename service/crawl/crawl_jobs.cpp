@@ -4,8 +4,10 @@
 #include "crawl/crawler.h"
 #include "fetch/target_address.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 namespace seo {
 namespace {
@@ -27,15 +29,17 @@ ReportSettings crawl_page_settings(const ReportSettings &pages)
 
 } // namespace
 
-CrawlJobs::CrawlJobs(std::filesystem::path store, const ReportSettings &pages, const LanguageLoader &language)
+CrawlJobs::CrawlJobs(std::string store, const ReportSettings &pages, const LanguageLoader &language)
     : store_(std::move(store))
     , limits_(pages.limits)
     , pages_(crawl_page_settings(pages), language)
+    , joiner_([this](const std::stop_token &stop) { join_running(stop); })
 {}
 
 CrawlJobs::~CrawlJobs()
 {
     stop();
+    joiner_ = {};
     jobs_.clear(); // joins: each thread asked to stop puts its pages under way back
 }
 
@@ -50,10 +54,41 @@ std::variant<std::int64_t, CrawlRefused> CrawlJobs::start(CrawlSettings settings
         return CrawlRefused{
             true, "已有 " + std::to_string(kMaxRunning) + " 个抓取在进行，请等其中一个结束后再开始。"};
     const std::int64_t crawl = CrawlStore(store_).begin_crawl(settings.start_url, settings_json(settings));
+    launch(crawl, settings);
+    return crawl;
+}
+
+void CrawlJobs::launch(std::int64_t crawl, const CrawlSettings &settings)
+{
     Job &job = jobs_.emplace_back();
+    job.crawl = crawl;
     job.thread = std::jthread(
         [this, &job, crawl, settings](const std::stop_token &stop) { run(job, crawl, settings, stop); });
-    return crawl;
+}
+
+void CrawlJobs::join_running(const std::stop_token &stop)
+{
+    std::mutex waiting;
+    while (!stop.stop_requested()) {
+        try {
+            // A store that is not there yet has nothing to join, and is not made for that.
+            if (sql::is_server_address(store_) || std::filesystem::exists(store_)) {
+                CrawlStore store(store_);
+                for (const CrawlRow &row : store.crawls_with_work()) {
+                    const auto settings = settings_from_json(row.settings);
+                    std::lock_guard lock(mutex_);
+                    if (stopped_ || reap() >= kMaxRunning)
+                        break;
+                    if (std::holds_alternative<CrawlSettings>(settings)
+                        && std::ranges::none_of(jobs_, [&](const Job &job) { return job.crawl == row.id; }))
+                        launch(row.id, std::get<CrawlSettings>(settings));
+                }
+            }
+        } catch (const std::exception &) { // the store unreachable for now: looked at again later
+        }
+        std::unique_lock lock(waiting);
+        stopping_.wait_for(lock, stop, kJoinInterval, [] { return false; });
+    }
 }
 
 void CrawlJobs::run(Job &job, std::int64_t crawl, const CrawlSettings &settings, const std::stop_token &stop)
@@ -61,6 +96,8 @@ void CrawlJobs::run(Job &job, std::int64_t crawl, const CrawlSettings &settings,
     try {
         CrawlStore store(store_);
         Crawler(store, pages_, limits_, crawl, settings).run(stop);
+    } catch (const sql::Unreachable &) {
+        // Stopping while the store was away: the crawl goes on when a worker next finds it.
     } catch (const std::exception &error) {
         // The store itself failed (disk full, read-only): the crawl keeps what it recorded,
         // to be resumed from the command line, and is marked stopped if the store lets it.
@@ -89,6 +126,7 @@ void CrawlJobs::stop()
         for (Job &job : jobs_)
             job.thread.request_stop();
     }
+    joiner_.request_stop();
     pages_.stop();
 }
 

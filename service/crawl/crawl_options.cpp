@@ -44,8 +44,9 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
             return name + " needs a value";
         const std::string &value = arguments[++i];
         bool valid = true;
-        limits_given =
-            limits_given || (name != "--resume" && name != "--data" && name != "--json" && name != "--csv");
+        limits_given = limits_given
+            || (name != "--resume" && name != "--data" && name != "--store" && name != "--json"
+                && name != "--csv");
         if (name == "--max-pages")
             valid = number_in<std::size_t>(value, 1, 10'000'000, settings.max_pages);
         else if (name == "--depth")
@@ -64,6 +65,8 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
             valid = number_in<std::int64_t>(value, 1, INT64_MAX, options.resume.emplace());
         else if (name == "--data")
             options.data = value;
+        else if (name == "--store")
+            options.store = value;
         else if (name == "--json")
             options.json_file = value;
         else if (name == "--csv")
@@ -75,7 +78,7 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
     }
     if (options.compare) {
         if (options.resume || !settings.start_url.empty() || limits_given || !options.csv_folder.empty())
-            return "--compare takes only --data and --json";
+            return "--compare takes only --data, --store and --json";
         return options;
     }
     if (settings.start_url.empty() == !options.resume)
@@ -89,9 +92,11 @@ std::string crawl_usage()
 {
     return "usage: seo-site crawl URL [--max-pages N] [--depth D] [--per-host N] [--in-flight N]\n"
            "                          [--max-queries N] [--max-mib N] [--subdomains] [--no-external]\n"
-           "                          [--allow-private-targets] [--data DIR] [--json FILE] [--csv DIR]\n"
-           "       seo-site crawl --resume ID [--data DIR] [--json FILE] [--csv DIR]\n"
-           "       seo-site crawl --compare BEFORE AFTER [--data DIR] [--json FILE]\n";
+           "                          [--allow-private-targets] [--data DIR | --store STORE] [--json FILE]\n"
+           "                          [--csv DIR]\n"
+           "       seo-site crawl --resume ID [--data DIR | --store STORE] [--json FILE] [--csv DIR]\n"
+           "       seo-site crawl --compare BEFORE AFTER [--data DIR | --store STORE] [--json FILE]\n"
+           "STORE: a postgresql:// address or a file; default $SEO_SITE_STORE, else DIR/crawls.sqlite\n";
 }
 
 std::variant<CrawlSettings, std::string> crawl_from_form(std::string_view url, std::string_view max_pages,
@@ -114,6 +119,15 @@ std::filesystem::path default_data_folder()
         return std::filesystem::path(data_home) / "seo-site";
     const char *home = std::getenv("HOME");
     return std::filesystem::path(home ? home : ".") / ".local/share/seo-site";
+}
+
+std::string store_location(const std::string &given, const std::filesystem::path &data)
+{
+    if (!given.empty())
+        return given;
+    if (const char *store = std::getenv("SEO_SITE_STORE"); store && *store)
+        return store;
+    return (data / "crawls.sqlite").string();
 }
 
 } // namespace seo

@@ -21,6 +21,7 @@ struct CrawlOptions
     std::optional<std::int64_t> resume;
     std::optional<std::pair<std::int64_t, std::int64_t>> compare; // two crawls: before, after
     std::filesystem::path data; // the folder of the store
+    std::string store; // a postgresql:// address or a file; empty: the one store_location() says
     std::filesystem::path json_file, csv_folder; // empty: none written
     bool allow_private_targets = false; // a site on this machine or the intranet
 };
@@ -39,5 +40,9 @@ std::variant<CrawlSettings, std::string> crawl_from_form(std::string_view url, s
 
 // $XDG_DATA_HOME/seo-site, else ~/.local/share/seo-site.
 std::filesystem::path default_data_folder();
+
+// Where crawls are kept: the store given, else $SEO_SITE_STORE (for deployments, where the
+// server's address and password stay out of the command line), else crawls.sqlite in `data`.
+std::string store_location(const std::string &given, const std::filesystem::path &data);
 
 } // namespace seo

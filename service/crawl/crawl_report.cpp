@@ -4,7 +4,7 @@
 #include "crawl/crawl_store.h"
 #include "crawl/site_findings.h"
 
-#include <SQLiteCpp/Statement.h>
+#include "store/sql_database.h"
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -22,34 +22,46 @@ constexpr std::size_t kSiteKeywords = 30;
 // Columns whose text is JSON, given as JSON rather than as a string of it.
 const std::set<std::string> kJsonColumns = {"redirects", "verdicts", "keywords"};
 
-nlohmann::ordered_json column_value(const SQLite::Column &column)
+nlohmann::ordered_json column_value(const sql::Statement &row, int column)
 {
-    if (column.isNull())
+    switch (row.kind(column)) {
+    case sql::Kind::null:
         return nullptr;
-    if (column.isInteger())
-        return column.getInt64();
-    if (column.isFloat())
-        return column.getDouble();
-    if (kJsonColumns.contains(column.getName()))
-        return nlohmann::ordered_json::parse(column.getString(), nullptr, false);
-    return column.getString();
+    case sql::Kind::integer:
+        return row.integer(column);
+    case sql::Kind::real:
+        return row.real(column);
+    case sql::Kind::text:
+        break;
+    }
+    if (kJsonColumns.contains(row.column_name(column)))
+        return nlohmann::ordered_json::parse(row.text(column), nullptr, false);
+    return row.text(column);
 }
 
-nlohmann::ordered_json rows(SQLite::Statement &query)
+nlohmann::ordered_json rows(sql::Statement &query)
 {
     auto rows = nlohmann::ordered_json::array();
-    while (query.executeStep()) {
+    while (query.step()) {
         nlohmann::ordered_json row;
-        for (int i = 0; i < query.getColumnCount(); ++i)
-            row[query.getColumnName(i)] = column_value(query.getColumn(i));
+        for (int i = 0; i < query.columns(); ++i)
+            row[query.column_name(i)] = column_value(query, i);
         rows.push_back(std::move(row));
     }
     return rows;
 }
 
-SQLite::Statement pages_query(SQLite::Database &database, std::int64_t crawl)
+// What a page's row says, without the worker's lease on it.
+constexpr std::string_view kPageColumns =
+    "id, crawl_id, url, path, depth, external, in_sitemap, state, skipped_by, final_url, status, failure, "
+    "redirects, content_type, bytes, response_ms, title, description, h1, h1_count, canonical, robots, "
+    "noindex, "
+    "blocked, text_chars, text_words, content_hash, simhash, score, verdicts, keywords";
+
+sql::Statement pages_query(sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database, "SELECT * FROM pages WHERE crawl_id = ? ORDER BY id");
+    sql::Statement query(
+        database, "SELECT " + std::string(kPageColumns) + " FROM pages WHERE crawl_id = ? ORDER BY id");
     query.bind(1, crawl);
     return query;
 }
@@ -59,19 +71,19 @@ constexpr std::string_view kLinks =
     "FROM links l JOIN pages p ON p.id = l.from_page "
     "WHERE l.crawl_id = :crawl ORDER BY l.from_page, l.rowid";
 
-SQLite::Statement links_query(SQLite::Database &database, std::int64_t crawl)
+sql::Statement links_query(sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database, std::string(kLinks));
+    sql::Statement query(database, std::string(kLinks));
     query.bind(":crawl", crawl);
     return query;
 }
 
-std::int64_t count_of(SQLite::Database &database, std::string_view table, std::int64_t crawl)
+std::int64_t count_of(sql::Database &database, std::string_view table, std::int64_t crawl)
 {
-    SQLite::Statement count(database, "SELECT count(*) FROM " + std::string(table) + " WHERE crawl_id = ?");
+    sql::Statement count(database, "SELECT count(*) FROM " + std::string(table) + " WHERE crawl_id = ?");
     count.bind(1, crawl);
-    count.executeStep();
-    return count.getColumn(0).getInt64();
+    count.step();
+    return count.integer(0);
 }
 
 nlohmann::ordered_json finding_json(const SiteFinding &finding)
@@ -84,7 +96,7 @@ nlohmann::ordered_json finding_json(const SiteFinding &finding)
             {"count", finding.count}, {"items", std::move(items)}};
 }
 
-nlohmann::ordered_json findings_json(SQLite::Database &database, std::int64_t crawl,
+nlohmann::ordered_json findings_json(sql::Database &database, std::int64_t crawl,
                                      std::size_t items = kMaxItems)
 {
     auto findings = nlohmann::ordered_json::array();
@@ -93,9 +105,9 @@ nlohmann::ordered_json findings_json(SQLite::Database &database, std::int64_t cr
     return findings;
 }
 
-nlohmann::ordered_json crawl_row(SQLite::Database &database, std::int64_t crawl)
+nlohmann::ordered_json crawl_row(sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database, "SELECT * FROM crawls WHERE id = ?");
+    sql::Statement query(database, "SELECT * FROM crawls WHERE id = ?");
     query.bind(1, crawl);
     nlohmann::ordered_json crawls = rows(query);
     if (crawls.empty())
@@ -109,7 +121,7 @@ nlohmann::ordered_json crawl_row(SQLite::Database &database, std::int64_t crawl)
     return result;
 }
 
-nlohmann::ordered_json keywords_json(SQLite::Database &database, std::int64_t crawl)
+nlohmann::ordered_json keywords_json(sql::Database &database, std::int64_t crawl)
 {
     auto keywords = nlohmann::ordered_json::array();
     for (const SiteKeyword &keyword : site_keywords(database, crawl, kSiteKeywords))
@@ -120,9 +132,9 @@ nlohmann::ordered_json keywords_json(SQLite::Database &database, std::int64_t cr
 
 // The site's own pages done, by clicks from the start (-1: only in a sitemap; deeper than
 // kDeepestRow share a row), and how they answered.
-nlohmann::ordered_json depths_json(SQLite::Database &database, std::int64_t crawl)
+nlohmann::ordered_json depths_json(sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database, R"sql(
+    sql::Statement query(database, R"sql(
 SELECT CASE WHEN depth IS NULL THEN -1 WHEN depth > :deepest THEN :deepest + 1 ELSE depth END AS depth,
        count(*) FILTER (WHERE status BETWEEN 200 AND 299 AND coalesce(redirects, '') NOT LIKE '%[%[%') AS ok,
        count(*) FILTER (WHERE status BETWEEN 200 AND 299 AND redirects LIKE '%[%[%') AS redirected,
@@ -139,9 +151,9 @@ GROUP BY 1 ORDER BY 1)sql");
 // linking page one click nearer the start with the lowest number). The largest sections
 // first; the rest are counted together.
 constexpr std::size_t kSectionsShown = 12;
-nlohmann::ordered_json sections_json(SQLite::Database &database, std::int64_t crawl)
+nlohmann::ordered_json sections_json(sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database, R"sql(
+    sql::Statement query(database, R"sql(
 SELECT t.id, t.url, coalesce(t.title, ''), t.depth, min(p.id)
 FROM pages t
 LEFT JOIN links l ON l.crawl_id = t.crawl_id AND l.to_url = t.url AND t.depth > 1
@@ -157,15 +169,15 @@ GROUP BY t.id, t.url, t.title, t.depth ORDER BY t.depth, t.id)sql");
     };
     std::map<std::int64_t, std::size_t> section_of; // page → its section's index
     std::vector<Section> sections;
-    while (query.executeStep()) {
-        const std::int64_t page = query.getColumn(0).getInt64();
-        const int depth = query.getColumn(3).getInt();
+    while (query.step()) {
+        const std::int64_t page = query.integer(0);
+        const int depth = int(query.integer(3));
         std::size_t section = 0;
         if (depth == 1) {
             section = sections.size();
-            sections.push_back({query.getColumn(1).getString(), query.getColumn(2).getString(), 0, {}});
+            sections.push_back({query.text(1), query.text(2), 0, {}});
         } else {
-            const auto parent = section_of.find(query.getColumn(4).getInt64());
+            const auto parent = section_of.find(query.integer(4));
             if (parent == section_of.end())
                 continue; // reached only through a page the crawl did not record
             section = parent->second;
@@ -194,7 +206,7 @@ GROUP BY t.id, t.url, t.title, t.depth ORDER BY t.depth, t.id)sql");
 }
 
 // A finding's items in the order asked for, a slice of them.
-std::optional<nlohmann::ordered_json> finding_slice(SQLite::Database &database, std::int64_t crawl,
+std::optional<nlohmann::ordered_json> finding_slice(sql::Database &database, std::int64_t crawl,
                                                     const PageSlice &slice)
 {
     if (!slice.sort.empty() && slice.sort != "url" && slice.sort != "detail")
@@ -263,27 +275,26 @@ void write_csv(const std::filesystem::path &file, const nlohmann::ordered_json &
 
 } // namespace
 
-std::vector<std::pair<std::string, std::size_t>> limits_reached(SQLite::Database &database,
-                                                                std::int64_t crawl)
+std::vector<std::pair<std::string, std::size_t>> limits_reached(sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database,
-                            "SELECT skipped_by, count(*) AS n FROM pages WHERE crawl_id = ? "
-                            "AND state = 'skipped' GROUP BY skipped_by ORDER BY n DESC, skipped_by");
+    sql::Statement query(database,
+                         "SELECT skipped_by, count(*) AS n FROM pages WHERE crawl_id = ? "
+                         "AND state = 'skipped' GROUP BY skipped_by ORDER BY n DESC, skipped_by");
     query.bind(1, crawl);
     std::vector<std::pair<std::string, std::size_t>> reached;
-    while (query.executeStep())
-        reached.emplace_back(query.getColumn(0).getString(), std::size_t(query.getColumn(1).getInt64()));
+    while (query.step())
+        reached.emplace_back(query.text(0), std::size_t(query.integer(1)));
     return reached;
 }
 
-nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl, bool with_links)
+nlohmann::ordered_json crawl_json(sql::Database &database, std::int64_t crawl, bool with_links)
 {
     nlohmann::ordered_json result = crawl_row(database, crawl);
     result.erase("report"); // what follows holds it all
-    SQLite::Statement pages = pages_query(database, crawl);
+    sql::Statement pages = pages_query(database, crawl);
     result["pages"] = rows(pages);
     if (with_links) {
-        SQLite::Statement links = links_query(database, crawl);
+        sql::Statement links = links_query(database, crawl);
         result["links"] = rows(links);
     }
     result["findings"] = findings_json(database, crawl);
@@ -291,7 +302,7 @@ nlohmann::ordered_json crawl_json(SQLite::Database &database, std::int64_t crawl
     return result;
 }
 
-nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64_t crawl)
+nlohmann::ordered_json crawl_summary_json(sql::Database &database, std::int64_t crawl)
 {
     nlohmann::ordered_json result = crawl_row(database, crawl);
     if (result["state"] == "finished" && result["report"].is_string())
@@ -315,17 +326,17 @@ nlohmann::ordered_json crawl_summary_json(SQLite::Database &database, std::int64
     return result;
 }
 
-void keep_report(SQLite::Database &database, std::int64_t crawl)
+void keep_report(sql::Database &database, std::int64_t crawl)
 {
-    database.exec("ANALYZE"); // SQLite's own: the planner's statistics
+    database.execute_script("ANALYZE"); // the planner's statistics, for the lists' queries
     const nlohmann::ordered_json report = crawl_summary_json(database, crawl);
-    SQLite::Statement keep(database, "UPDATE crawls SET report = ? WHERE id = ?");
+    sql::Statement keep(database, "UPDATE crawls SET report = ? WHERE id = ?");
     keep.bind(1, report.dump());
     keep.bind(2, crawl);
-    keep.exec();
+    keep.execute();
 }
 
-std::optional<nlohmann::ordered_json> crawl_pages_json(SQLite::Database &database, std::int64_t crawl,
+std::optional<nlohmann::ordered_json> crawl_pages_json(sql::Database &database, std::int64_t crawl,
                                                        const PageSlice &slice)
 {
     if (!slice.finding.empty())
@@ -337,8 +348,9 @@ std::optional<nlohmann::ordered_json> crawl_pages_json(SQLite::Database &databas
     const std::string order = slice.sort.empty()
         ? std::string("id")
         : slice.sort + " IS NULL, " + slice.sort + (slice.descending ? " DESC" : "") + ", id";
-    SQLite::Statement query(database,
-                            "SELECT * FROM pages WHERE crawl_id = ? ORDER BY " + order + " LIMIT ? OFFSET ?");
+    sql::Statement query(database,
+                         "SELECT " + std::string(kPageColumns) + " FROM pages WHERE crawl_id = ? ORDER BY "
+                             + order + " LIMIT ? OFFSET ?");
     query.bind(1, crawl);
     query.bind(2, std::int64_t(slice.limit));
     query.bind(3, std::int64_t(slice.offset));
@@ -346,19 +358,19 @@ std::optional<nlohmann::ordered_json> crawl_pages_json(SQLite::Database &databas
         {"total", count_of(database, "pages", crawl)}, {"offset", slice.offset}, {"items", rows(query)}};
 }
 
-nlohmann::ordered_json crawl_links_json(SQLite::Database &database, std::int64_t crawl, std::size_t offset,
+nlohmann::ordered_json crawl_links_json(sql::Database &database, std::int64_t crawl, std::size_t offset,
                                         std::size_t limit)
 {
-    SQLite::Statement query(database, std::string(kLinks) + " LIMIT :limit OFFSET :offset");
+    sql::Statement query(database, std::string(kLinks) + " LIMIT :limit OFFSET :offset");
     query.bind(":crawl", crawl);
     query.bind(":limit", std::int64_t(limit));
     query.bind(":offset", std::int64_t(offset));
     return {{"total", count_of(database, "links", crawl)}, {"offset", offset}, {"items", rows(query)}};
 }
 
-nlohmann::ordered_json crawls_json(SQLite::Database &database)
+nlohmann::ordered_json crawls_json(sql::Database &database)
 {
-    SQLite::Statement query(database, R"sql(
+    sql::Statement query(database, R"sql(
 SELECT c.id, c.start_url, c.state, c.started_at, c.ended_at,
        count(p.id) FILTER (WHERE p.state = 'done') AS done,
        count(p.id) FILTER (WHERE p.state = 'done' AND p.blocked = 0
@@ -369,12 +381,12 @@ GROUP BY c.id, c.start_url, c.state, c.started_at, c.ended_at ORDER BY c.id DESC
     return rows(query);
 }
 
-void write_crawl_csv(SQLite::Database &database, std::int64_t crawl, const std::filesystem::path &folder)
+void write_crawl_csv(sql::Database &database, std::int64_t crawl, const std::filesystem::path &folder)
 {
     std::filesystem::create_directories(folder);
-    SQLite::Statement pages = pages_query(database, crawl);
+    sql::Statement pages = pages_query(database, crawl);
     write_csv(folder / "pages.csv", rows(pages));
-    SQLite::Statement links = links_query(database, crawl);
+    sql::Statement links = links_query(database, crawl);
     write_csv(folder / "links.csv", rows(links));
     auto findings = nlohmann::ordered_json::array();
     for (const auto &finding : findings_json(database, crawl))

@@ -1,7 +1,5 @@
 #include "crawl/crawl_schema.h"
 
-#include <SQLiteCpp/Transaction.h>
-
 #include <array>
 #include <stdexcept>
 #include <string>
@@ -9,9 +7,8 @@
 namespace seo {
 namespace {
 
-// Each entry takes the schema from the version before it to its own. Plain SQL that a
-// server database reads as well, but for the key columns ("INTEGER PRIMARY KEY" is a
-// row number here, an identity column there).
+// Each entry takes the schema from the version before it to its own, in SQLite's words;
+// server_dialect() says the same to PostgreSQL.
 constexpr std::array<const char *, kCrawlSchemaVersion> kMigrations = {
     R"sql(
 CREATE TABLE crawls (
@@ -80,30 +77,68 @@ CREATE INDEX links_from ON links (from_page);
 -- worked out from every page and link each time the page is shown.
 ALTER TABLE crawls ADD COLUMN report TEXT;
 )sql",
+    R"sql(
+-- Several workers share a crawl. A page being fetched is leased to one of them until a
+-- moment on the database's clock (milliseconds since 1970), renewed while the worker
+-- lives; a lease that runs out puts the page back in the queue.
+ALTER TABLE pages ADD COLUMN worker TEXT;
+ALTER TABLE pages ADD COLUMN lease_until INTEGER;
+-- Politeness across workers: a host's requests go by turns, one turn per request it may
+-- have in flight, each free again from a moment on the database's clock.
+CREATE TABLE host_turns (
+    crawl_id INTEGER NOT NULL REFERENCES crawls (id),
+    origin TEXT NOT NULL,
+    turn INTEGER NOT NULL,
+    free_at INTEGER NOT NULL,
+    PRIMARY KEY (crawl_id, origin, turn)
+);
+)sql",
 };
 
-int stored_version(SQLite::Database &database)
+// PostgreSQL's integers are 32 bits unless asked for more, and its row numbers are
+// identity columns. Links are kept in the order they were found; SQLite's rowid says it,
+// and the server gets a column of that name.
+std::string server_dialect(int version, std::string sql)
 {
-    if (!database.tableExists("schema_version"))
+    const auto replace_all = [&sql](std::string_view from, std::string_view to) {
+        for (std::size_t at = sql.find(from); at != std::string::npos; at = sql.find(from, at + to.size()))
+            sql.replace(at, from.size(), to);
+    };
+    replace_all("INTEGER PRIMARY KEY", "BIGSERIAL PRIMARY KEY");
+    replace_all("INTEGER", "BIGINT");
+    if (version == 0)
+        sql += "ALTER TABLE links ADD COLUMN rowid BIGSERIAL;\n";
+    return sql;
+}
+
+int stored_version(sql::Database &database)
+{
+    if (!database.has_table("schema_version"))
         return 0;
-    return database.execAndGet("SELECT version FROM schema_version").getInt();
+    return int(sql::integer_of(database, "SELECT version FROM schema_version"));
 }
 
 } // namespace
 
-void migrate(SQLite::Database &database)
+void migrate(sql::Database &database)
 {
-    int version = stored_version(database);
-    if (version > kCrawlSchemaVersion)
-        throw std::runtime_error("the crawl store was written by a newer seo-site (schema version "
-                                 + std::to_string(version) + ")");
-    for (; version < kCrawlSchemaVersion; ++version) {
-        SQLite::Transaction step(database);
+    const bool server = database.engine() == sql::Engine::postgresql;
+    for (;;) {
+        sql::Transaction step(database);
+        if (server) // instances that start together take their turns
+            database.execute_script("SELECT pg_advisory_xact_lock(7243001)");
+        const int version = stored_version(database);
+        if (version > kCrawlSchemaVersion)
+            throw std::runtime_error("the crawl store was written by a newer seo-site (schema version "
+                                     + std::to_string(version) + ")");
+        if (version == kCrawlSchemaVersion)
+            return;
         if (version == 0)
-            database.exec("CREATE TABLE schema_version (version INTEGER NOT NULL);"
-                          "INSERT INTO schema_version VALUES (0)");
-        database.exec(kMigrations[std::size_t(version)]);
-        database.exec("UPDATE schema_version SET version = " + std::to_string(version + 1));
+            database.execute_script("CREATE TABLE schema_version (version INTEGER NOT NULL);"
+                                    "INSERT INTO schema_version VALUES (0)");
+        const std::string sql = kMigrations[std::size_t(version)];
+        database.execute_script(server ? server_dialect(version, sql) : sql);
+        database.execute_script("UPDATE schema_version SET version = " + std::to_string(version + 1));
         step.commit();
     }
 }

@@ -1,13 +1,14 @@
 #pragma once
 
-#include <SQLiteCpp/Database.h>
+#include "store/sql_database.h"
 
 namespace seo {
 
-// The crawl store's schema, version by version: migrate() brings a database of any
-// earlier version (or an empty one) to the newest, each step in its own transaction.
-constexpr int kCrawlSchemaVersion = 2;
+inline constexpr int kCrawlSchemaVersion = 3;
 
-void migrate(SQLite::Database &database);
+// Brings the store's tables to kCrawlSchemaVersion, one step at a time, each in a
+// transaction; several processes may do so at once. A store written by a newer program
+// throws std::runtime_error rather than being changed.
+void migrate(sql::Database &database);
 
 } // namespace seo

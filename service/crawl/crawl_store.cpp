@@ -2,33 +2,32 @@
 
 #include "crawl/crawl_schema.h"
 
-#include <SQLiteCpp/Statement.h>
-#include <SQLiteCpp/Transaction.h>
-
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <limits>
+#include <mutex>
+#include <random>
 #include <stdexcept>
+#include <tuple>
 
-// The SQL is what a PostgreSQL server reads as well (ON CONFLICT, RETURNING, FILTER,
-// LIMIT), but for the pragmas and the write lock a transaction takes as it begins (BEGIN
-// IMMEDIATE), which are SQLite's own.
+// The SQL is what both SQLite and PostgreSQL read (ON CONFLICT, RETURNING, FILTER, LIMIT);
+// where they differ, the store layer says it (the clock, skipping locked rows).
 namespace seo {
 namespace {
-
-// Long enough for the other process's transaction (a claim or a record) to end.
-constexpr int kBusyTimeoutMs = 5000;
-
-constexpr auto kWriting = SQLite::TransactionBehavior::IMMEDIATE;
 
 constexpr const char *kSelectCrawls =
     "SELECT id, start_url, settings, state, started_at, ended_at FROM crawls";
 
-SQLite::Database opened(const std::filesystem::path &file)
+// A name for this worker's leases, unique among the processes and threads sharing a store.
+std::string worker_name()
 {
-    if (file.has_parent_path())
-        std::filesystem::create_directories(file.parent_path());
-    return SQLite::Database(file.string(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMs);
+    std::random_device random;
+    const std::uint64_t bits = (std::uint64_t(random()) << 32) ^ random();
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+    return text;
 }
 
 std::string utc_now()
@@ -42,51 +41,49 @@ std::string utc_now()
 }
 
 // What a page did not give is NULL, so that reports ask one question for it ("IS NULL").
-void bind_text(SQLite::Statement &statement, int index, const std::string &text)
+void bind_text(sql::Statement &statement, int index, const std::string &text)
 {
     if (text.empty())
-        statement.bind(index);
+        statement.bind(index, nullptr);
     else
         statement.bind(index, text);
 }
 
-template<typename Figure>
-void bind_figure(SQLite::Statement &statement, int index, const std::optional<Figure> &figure)
+CrawlRow crawl_row(const sql::Statement &row)
 {
-    if (figure)
-        statement.bind(index, static_cast<std::int64_t>(*figure));
-    else
-        statement.bind(index);
-}
-
-CrawlRow crawl_row(const SQLite::Statement &row)
-{
-    return {row.getColumn(0).getInt64(),  row.getColumn(1).getString(), row.getColumn(2).getString(),
-            row.getColumn(3).getString(), row.getColumn(4).getString(), row.getColumn(5).getString()};
+    return {row.integer(0), row.text(1), row.text(2), row.text(3), row.text(4), row.text(5)};
 }
 
 // Within the caller's transaction, each statement prepared once for the whole list.
-std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
-                          const std::vector<FoundAddress> &found)
+std::size_t add_addresses(sql::Database &database, std::int64_t crawl, const std::vector<FoundAddress> &found)
 {
+    // In one order in every worker, so that two adding the same addresses at once wait for
+    // each other instead of locking each other out.
+    std::vector<const FoundAddress *> sorted;
+    sorted.reserve(found.size());
+    for (const FoundAddress &address : found)
+        sorted.push_back(&address);
+    std::sort(sorted.begin(), sorted.end(), [](const auto *a, const auto *b) { return a->url < b->url; });
+
     // The sitemap mark is its own statement rather than a DO UPDATE of the insert: the
     // count of changes would not tell an address added from one marked.
-    SQLite::Statement insert(
+    sql::Statement insert(
         database,
         "INSERT INTO pages (crawl_id, url, path, depth, external, in_sitemap, state, "
         "skipped_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (crawl_id, url) DO NOTHING");
-    SQLite::Statement mark(
-        database, "UPDATE pages SET in_sitemap = 1 WHERE crawl_id = ? AND url = ? AND in_sitemap = 0");
+    sql::Statement mark(database,
+                        "UPDATE pages SET in_sitemap = 1 WHERE crawl_id = ? AND url = ? AND in_sitemap = 0");
     // A link to an address a sitemap listed gives it its depth.
-    SQLite::Statement reach(database,
-                            "UPDATE pages SET depth = ? WHERE crawl_id = ? AND url = ? AND depth IS NULL");
+    sql::Statement reach(database,
+                         "UPDATE pages SET depth = ? WHERE crawl_id = ? AND url = ? AND depth IS NULL");
     // Found too deep first, then within the depth limit by a shorter way: crawled after all.
-    SQLite::Statement nearer(
+    sql::Statement nearer(
         database,
         "UPDATE pages SET depth = ?, state = 'queued', skipped_by = NULL WHERE crawl_id = ? "
         "AND url = ? AND state = 'skipped' AND skipped_by = 'depth' AND depth > ?");
     std::size_t added = 0;
-    for (const FoundAddress &address : found) {
+    for (const FoundAddress *each : sorted) {
+        const FoundAddress &address = *each;
         insert.reset();
         insert.bind(1, crawl);
         insert.bind(2, address.url);
@@ -94,12 +91,12 @@ std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
         if (address.depth)
             insert.bind(4, *address.depth);
         else
-            insert.bind(4);
+            insert.bind(4, nullptr);
         insert.bind(5, int(address.external));
         insert.bind(6, int(address.in_sitemap));
         insert.bind(7, address.skipped_by.empty() ? "queued" : "skipped");
         bind_text(insert, 8, address.skipped_by);
-        if (insert.exec() > 0) {
+        if (insert.execute() > 0) {
             ++added;
             continue;
         }
@@ -107,14 +104,14 @@ std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
             mark.reset();
             mark.bind(1, crawl);
             mark.bind(2, address.url);
-            mark.exec();
+            mark.execute();
         }
         if (address.depth) {
             reach.reset();
             reach.bind(1, *address.depth);
             reach.bind(2, crawl);
             reach.bind(3, address.url);
-            reach.exec();
+            reach.execute();
         }
         if (address.depth && address.skipped_by.empty()) {
             nearer.reset();
@@ -122,7 +119,7 @@ std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
             nearer.bind(2, crawl);
             nearer.bind(3, address.url);
             nearer.bind(4, *address.depth);
-            added += std::size_t(nearer.exec());
+            added += std::size_t(nearer.execute());
         }
     }
     return added;
@@ -130,203 +127,366 @@ std::size_t add_addresses(SQLite::Database &database, std::int64_t crawl,
 
 } // namespace
 
-CrawlStore::CrawlStore(const std::filesystem::path &file)
-    : database_(opened(file))
+void CrawlStore::wait_when_unreachable(std::stop_token stop)
 {
-    // WAL lets a report read while a crawl writes. NORMAL loses nothing committed when the
-    // program is killed, only the last commits on a power cut, and those pages are fetched again.
-    database_.exec("PRAGMA journal_mode = WAL");
-    database_.exec("PRAGMA synchronous = NORMAL");
-    database_.exec("PRAGMA foreign_keys = ON");
-    migrate(database_);
+    patience_ = std::move(stop);
+}
+
+bool CrawlStore::wait_for_store()
+{
+    if (!patience_ || patience_->stop_requested())
+        return false;
+    // A restart takes seconds: asked again each second, without keeping a stop waiting.
+    std::mutex mutex;
+    std::unique_lock lock(mutex);
+    std::condition_variable_any().wait_for(lock, *patience_, std::chrono::seconds(1), [] { return false; });
+    return !patience_->stop_requested();
+}
+
+CrawlStore::CrawlStore(const std::string &location)
+    : database_(sql::open_database(location))
+    , worker_(worker_name())
+{
+    migrate(*database_);
 }
 
 std::int64_t CrawlStore::begin_crawl(std::string_view start_url, std::string_view settings_json)
 {
-    SQLite::Statement insert(database_,
-                             "INSERT INTO crawls (start_url, settings, state, started_at) "
-                             "VALUES (?, ?, 'running', ?) RETURNING id");
-    insert.bind(1, std::string(start_url));
-    insert.bind(2, std::string(settings_json));
+    sql::Statement insert(*database_,
+                          "INSERT INTO crawls (start_url, settings, state, started_at) "
+                          "VALUES (?, ?, 'running', ?) RETURNING id");
+    insert.bind(1, start_url);
+    insert.bind(2, settings_json);
     insert.bind(3, utc_now());
-    insert.executeStep();
-    const std::int64_t id = insert.getColumn(0).getInt64();
+    insert.step();
+    const std::int64_t id = insert.integer(0);
     // Run to its end, where the insert commits, so that a failure to commit is thrown here.
-    insert.executeStep();
+    insert.execute();
     return id;
 }
 
 std::optional<CrawlRow> CrawlStore::crawl(std::int64_t id)
 {
-    SQLite::Statement query(database_, std::string(kSelectCrawls) + " WHERE id = ?");
-    query.bind(1, id);
-    if (!query.executeStep())
-        return std::nullopt;
-    return crawl_row(query);
+    return patiently([&]() -> std::optional<CrawlRow> {
+        sql::Statement query(*database_, std::string(kSelectCrawls) + " WHERE id = ?");
+        query.bind(1, id);
+        if (!query.step())
+            return std::nullopt;
+        return crawl_row(query);
+    });
 }
 
 std::vector<CrawlRow> CrawlStore::crawls()
 {
-    SQLite::Statement query(database_, std::string(kSelectCrawls) + " ORDER BY id");
+    sql::Statement query(*database_, std::string(kSelectCrawls) + " ORDER BY id");
     std::vector<CrawlRow> rows;
-    while (query.executeStep())
+    while (query.step())
+        rows.push_back(crawl_row(query));
+    return rows;
+}
+
+std::vector<CrawlRow> CrawlStore::crawls_with_work()
+{
+    sql::Statement query(*database_,
+                         std::string(kSelectCrawls)
+                             + " c WHERE state = 'running' AND EXISTS (SELECT 1 FROM pages p WHERE "
+                               "p.crawl_id = c.id AND p.state IN ('queued', 'fetching')) ORDER BY id");
+    std::vector<CrawlRow> rows;
+    while (query.step())
         rows.push_back(crawl_row(query));
     return rows;
 }
 
 void CrawlStore::set_state(std::int64_t crawl, std::string_view state)
 {
-    if (state != "running" && state != "stopped" && state != "finished")
-        throw std::invalid_argument("no crawl state \"" + std::string(state) + "\"");
-    SQLite::Statement update(database_, "UPDATE crawls SET state = ?, ended_at = ? WHERE id = ?");
-    update.bind(1, std::string(state));
-    if (state == "running")
-        update.bind(2);
-    else
-        update.bind(2, utc_now());
-    update.bind(3, crawl);
-    update.exec();
+    return patiently([&] {
+        if (state != "running" && state != "stopped" && state != "finished")
+            throw std::invalid_argument("no crawl state \"" + std::string(state) + "\"");
+        sql::Statement update(*database_, "UPDATE crawls SET state = ?, ended_at = ? WHERE id = ?");
+        update.bind(1, state);
+        if (state == "running")
+            update.bind(2, nullptr);
+        else
+            update.bind(2, utc_now());
+        update.bind(3, crawl);
+        update.execute();
+    });
+}
+
+bool CrawlStore::finish(std::int64_t crawl)
+{
+    return patiently([&] {
+        sql::Statement update(
+            *database_,
+            "UPDATE crawls SET state = 'finished', ended_at = ? WHERE id = ? AND state <> 'finished'");
+        update.bind(1, utc_now());
+        update.bind(2, crawl);
+        return update.execute() == 1;
+    });
 }
 
 std::size_t CrawlStore::add(std::int64_t crawl, const std::vector<FoundAddress> &found)
 {
-    SQLite::Transaction transaction(database_, kWriting);
-    const std::size_t added = add_addresses(database_, crawl, found);
-    transaction.commit();
-    return added;
+    return patiently([&] {
+        sql::Transaction transaction(*database_);
+        const std::size_t added = add_addresses(*database_, crawl, found);
+        transaction.commit();
+        return added;
+    });
 }
 
 std::vector<QueuedPage> CrawlStore::claim(std::int64_t crawl, std::size_t count)
 {
-    // The write lock is taken before the select, so that another process claiming at the
-    // same time waits and then sees these pages taken. A server database would lock the
-    // rows instead (SELECT … FOR UPDATE SKIP LOCKED).
-    SQLite::Transaction transaction(database_, kWriting);
-    SQLite::Statement queued(
-        database_,
-        "SELECT id, url, depth, external FROM pages "
-        "WHERE crawl_id = ? AND state = 'queued' ORDER BY depth IS NULL, depth, id LIMIT ?");
-    queued.bind(1, crawl);
-    queued.bind(2, std::int64_t(std::min<std::uint64_t>(count, std::numeric_limits<std::int64_t>::max())));
-    std::vector<QueuedPage> pages;
-    while (queued.executeStep())
-        pages.push_back(
-            {queued.getColumn(0).getInt64(), queued.getColumn(1).getString(),
-             queued.getColumn(2).isNull() ? std::nullopt : std::optional(queued.getColumn(2).getInt()),
-             queued.getColumn(3).getInt() != 0});
-    SQLite::Statement fetching(database_, "UPDATE pages SET state = 'fetching' WHERE id = ?");
-    for (const QueuedPage &page : pages) {
-        fetching.reset();
-        fetching.bind(1, page.id);
-        fetching.exec();
-    }
-    transaction.commit();
-    return pages;
+    return patiently([&] {
+        const sql::Engine engine = database_->engine();
+        const std::string now = sql::now_ms(engine);
+        sql::Transaction transaction(*database_);
+        sql::Statement expired(*database_,
+                               "UPDATE pages SET state = 'queued', worker = NULL, lease_until = NULL "
+                               "WHERE crawl_id = ? AND state = 'fetching' "
+                               "AND (lease_until IS NULL OR lease_until < "
+                                   + now + ")");
+        expired.bind(1, crawl);
+        expired.execute();
+        // Another worker claiming at the same time passes over the rows this one locks, and
+        // takes the next ones (SQLite: waits for the write lock, then sees these taken).
+        sql::Statement claimed(*database_,
+                               "UPDATE pages SET state = 'fetching', worker = ?, lease_until = " + now
+                                   + " + ? WHERE id IN (SELECT id FROM pages WHERE crawl_id = ? "
+                                     "AND state = 'queued' ORDER BY depth IS NULL, depth, id LIMIT ?"
+                                   + sql::skip_locked(engine) + ") RETURNING id, url, depth, external");
+        claimed.bind(1, worker_);
+        claimed.bind(2, kLeaseMs);
+        claimed.bind(3, crawl);
+        claimed.bind(4,
+                     std::int64_t(std::min<std::uint64_t>(count, std::numeric_limits<std::int64_t>::max())));
+        std::vector<QueuedPage> pages;
+        while (claimed.step())
+            pages.push_back({claimed.integer(0), claimed.text(1),
+                             claimed.is_null(2) ? std::nullopt : std::optional(int(claimed.integer(2))),
+                             claimed.integer(3) != 0});
+        transaction.commit();
+        // RETURNING keeps no order.
+        std::sort(pages.begin(), pages.end(), [](const QueuedPage &a, const QueuedPage &b) {
+            return std::tuple(!a.depth, a.depth.value_or(0), a.id)
+                < std::tuple(!b.depth, b.depth.value_or(0), b.id);
+        });
+        return pages;
+    });
+}
+
+void CrawlStore::renew(std::int64_t crawl)
+{
+    return patiently([&] {
+        sql::Statement renewed(*database_,
+                               "UPDATE pages SET lease_until = "
+                                   + std::string(sql::now_ms(database_->engine()))
+                                   + " + ? WHERE crawl_id = ? AND state = 'fetching' AND worker = ?");
+        renewed.bind(1, kLeaseMs);
+        renewed.bind(2, crawl);
+        renewed.bind(3, worker_);
+        renewed.execute();
+    });
+}
+
+std::size_t CrawlStore::release(std::int64_t crawl)
+{
+    return patiently([&] {
+        sql::Statement released(*database_,
+                                "UPDATE pages SET state = 'queued', worker = NULL, lease_until = NULL "
+                                "WHERE crawl_id = ? AND state = 'fetching' AND worker = ?");
+        released.bind(1, crawl);
+        released.bind(2, worker_);
+        return released.execute();
+    });
 }
 
 std::size_t CrawlStore::requeue_unfinished(std::int64_t crawl)
 {
-    SQLite::Statement requeue(database_,
-                              "UPDATE pages SET state = 'queued' WHERE crawl_id = ? AND state = 'fetching'");
+    sql::Statement requeue(*database_,
+                           "UPDATE pages SET state = 'queued', worker = NULL, lease_until = NULL "
+                           "WHERE crawl_id = ? AND state = 'fetching'");
     requeue.bind(1, crawl);
-    return static_cast<std::size_t>(requeue.exec());
+    return requeue.execute();
 }
 
 void CrawlStore::record(std::int64_t page, const PageFacts &facts, const std::vector<FoundAddress> &found)
 {
-    SQLite::Transaction transaction(database_, kWriting);
-    std::int64_t crawl = 0;
-    {
-        SQLite::Statement row(database_, "SELECT crawl_id, state FROM pages WHERE id = ?");
-        row.bind(1, page);
-        if (!row.executeStep())
-            throw std::out_of_range("no page " + std::to_string(page) + " in the crawl store");
-        if (row.getColumn(1).getString() == "done")
-            return;
-        crawl = row.getColumn(0).getInt64();
-    }
+    return patiently([&] {
+        sql::Transaction transaction(*database_);
+        std::int64_t crawl = 0;
+        {
+            // Locked, so that two workers recording the same page (one whose lease ran out)
+            // store it once.
+            sql::Statement row(*database_,
+                               std::string("SELECT crawl_id, state FROM pages WHERE id = ?")
+                                   + (database_->engine() == sql::Engine::postgresql ? " FOR UPDATE" : ""));
+            row.bind(1, page);
+            if (!row.step())
+                throw std::out_of_range("no page " + std::to_string(page) + " in the crawl store");
+            if (row.text(1) == "done")
+                return;
+            crawl = row.integer(0);
+        }
 
-    SQLite::Statement update(database_,
-                             "UPDATE pages SET state = 'done', final_url = ?, status = ?, failure = ?, "
-                             "redirects = ?, content_type = ?, bytes = ?, response_ms = ?, title = ?, "
-                             "description = ?, h1 = ?, h1_count = ?, canonical = ?, robots = ?, noindex = ?, "
-                             "blocked = ?, text_chars = ?, text_words = ?, content_hash = ?, simhash = ?, "
-                             "score = ?, verdicts = ?, keywords = ? WHERE id = ?");
-    int column = 1;
-    bind_text(update, column++, facts.final_url);
-    bind_figure(update, column++, facts.status);
-    bind_text(update, column++, facts.failure);
-    bind_text(update, column++, facts.redirects);
-    bind_text(update, column++, facts.content_type);
-    bind_figure(update, column++, facts.bytes);
-    bind_figure(update, column++, facts.response_ms);
-    bind_text(update, column++, facts.title);
-    bind_text(update, column++, facts.description);
-    bind_text(update, column++, facts.h1);
-    bind_figure(update, column++, facts.h1_count);
-    bind_text(update, column++, facts.canonical);
-    bind_text(update, column++, facts.robots);
-    bind_figure(update, column++, facts.noindex);
-    update.bind(column++, int(facts.blocked));
-    bind_figure(update, column++, facts.text_chars);
-    bind_figure(update, column++, facts.text_words);
-    bind_text(update, column++, facts.content_hash);
-    bind_figure(update, column++, facts.simhash);
-    bind_figure(update, column++, facts.score);
-    bind_text(update, column++, facts.verdicts);
-    bind_text(update, column++, facts.keywords);
-    update.bind(column, page);
-    update.exec();
+        sql::Statement update(
+            *database_,
+            "UPDATE pages SET state = 'done', worker = NULL, lease_until = NULL, final_url = ?, status = ?, "
+            "failure = ?, "
+            "redirects = ?, content_type = ?, bytes = ?, response_ms = ?, title = ?, "
+            "description = ?, h1 = ?, h1_count = ?, canonical = ?, robots = ?, noindex = ?, "
+            "blocked = ?, text_chars = ?, text_words = ?, content_hash = ?, simhash = ?, "
+            "score = ?, verdicts = ?, keywords = ? WHERE id = ?");
+        int column = 1;
+        bind_text(update, column++, facts.final_url);
+        update.bind(column++, facts.status);
+        bind_text(update, column++, facts.failure);
+        bind_text(update, column++, facts.redirects);
+        bind_text(update, column++, facts.content_type);
+        update.bind(column++, facts.bytes);
+        update.bind(column++, facts.response_ms);
+        bind_text(update, column++, facts.title);
+        bind_text(update, column++, facts.description);
+        bind_text(update, column++, facts.h1);
+        update.bind(column++, facts.h1_count);
+        bind_text(update, column++, facts.canonical);
+        bind_text(update, column++, facts.robots);
+        update.bind(column++, facts.noindex);
+        update.bind(column++, int(facts.blocked));
+        update.bind(column++, facts.text_chars);
+        update.bind(column++, facts.text_words);
+        bind_text(update, column++, facts.content_hash);
+        update.bind(column++, facts.simhash);
+        update.bind(column++, facts.score);
+        bind_text(update, column++, facts.verdicts);
+        bind_text(update, column++, facts.keywords);
+        update.bind(column, page);
+        update.execute();
 
-    SQLite::Statement link(database_,
-                           "INSERT INTO links (crawl_id, from_page, to_url, kind, hreflang, anchor, "
-                           "nofollow) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    for (const StoredLink &stored : facts.links) {
-        link.reset();
-        link.bind(1, crawl);
-        link.bind(2, page);
-        link.bind(3, stored.to_url);
-        link.bind(4, stored.kind);
-        bind_text(link, 5, stored.hreflang);
-        bind_text(link, 6, stored.anchor);
-        link.bind(7, int(stored.nofollow));
-        link.exec();
-    }
-    add_addresses(database_, crawl, found);
-    transaction.commit();
+        sql::Statement link(*database_,
+                            "INSERT INTO links (crawl_id, from_page, to_url, kind, hreflang, anchor, "
+                            "nofollow) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        for (const StoredLink &stored : facts.links) {
+            link.reset();
+            link.bind(1, crawl);
+            link.bind(2, page);
+            link.bind(3, stored.to_url);
+            link.bind(4, stored.kind);
+            bind_text(link, 5, stored.hreflang);
+            bind_text(link, 6, stored.anchor);
+            link.bind(7, int(stored.nofollow));
+            link.execute();
+        }
+        add_addresses(*database_, crawl, found);
+        transaction.commit();
+    });
+}
+
+HostTurn CrawlStore::take_turn(std::int64_t crawl, std::string_view origin, int turns, std::int64_t hold_ms)
+{
+    return patiently([&]() -> HostTurn {
+        const sql::Engine engine = database_->engine();
+        const std::string now = sql::now_ms(engine);
+        int &made = turns_made_[{crawl, std::string(origin)}];
+        if (made < turns) {
+            sql::Statement make(*database_,
+                                "INSERT INTO host_turns (crawl_id, origin, turn, free_at) "
+                                "VALUES (?, ?, ?, 0) ON CONFLICT DO NOTHING");
+            for (; made < turns; ++made) {
+                make.reset();
+                make.bind(1, crawl).bind(2, origin).bind(3, made);
+                make.execute();
+            }
+        }
+        // Two workers after the same host: the one that locks a free turn first has it, the
+        // other takes the next free one or none.
+        sql::Statement take(*database_,
+                            "UPDATE host_turns SET free_at = " + now
+                                + " + ? WHERE crawl_id = ? "
+                                  "AND origin = ? AND turn = (SELECT turn FROM host_turns WHERE crawl_id = ? "
+                                  "AND origin = ? AND turn < ? AND free_at <= "
+                                + now + " ORDER BY turn LIMIT 1" + sql::skip_locked(engine)
+                                + ") RETURNING turn");
+        take.bind(1, hold_ms).bind(2, crawl).bind(3, origin).bind(4, crawl).bind(5, origin).bind(6, turns);
+        if (take.step())
+            return {int(take.integer(0)), 0};
+        sql::Statement first_free(*database_,
+                                  "SELECT min(free_at) - " + now
+                                      + " FROM host_turns WHERE crawl_id = ? AND origin = ? AND turn < ?");
+        first_free.bind(1, crawl).bind(2, origin).bind(3, turns);
+        first_free.step();
+        return {std::nullopt, std::max<std::int64_t>(1, first_free.optional_integer(0).value_or(1))};
+    });
+}
+
+void CrawlStore::give_back_turn(std::int64_t crawl, std::string_view origin, int turn, std::int64_t rest_ms)
+{
+    return patiently([&] {
+        sql::Statement give_back(*database_,
+                                 "UPDATE host_turns SET free_at = "
+                                     + std::string(sql::now_ms(database_->engine()))
+                                     + " + ? WHERE crawl_id = ? AND origin = ? AND turn = ?");
+        give_back.bind(1, rest_ms).bind(2, crawl).bind(3, origin).bind(4, turn);
+        give_back.execute();
+    });
 }
 
 CrawlProgress CrawlStore::progress(std::int64_t crawl)
 {
-    return crawl_progress(database_, crawl);
+    return patiently([&] { return crawl_progress(*database_, crawl); });
 }
 
-CrawlProgress crawl_progress(SQLite::Database &database, std::int64_t crawl)
+CrawlProgress crawl_progress(sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement query(database,
-                            "SELECT count(*) FILTER (WHERE state = 'done'), "
-                            "count(*) FILTER (WHERE state = 'queued'), "
-                            "count(*) FILTER (WHERE state = 'fetching'), "
-                            "count(*) FILTER (WHERE state = 'skipped'), "
-                            "count(*) FILTER (WHERE state = 'done' AND blocked = 0 "
-                            "AND (status IS NULL OR status NOT BETWEEN 200 AND 299)), "
-                            "coalesce(sum(bytes), 0) FROM pages WHERE crawl_id = ?");
+    sql::Statement query(database,
+                         "SELECT count(*) FILTER (WHERE state = 'done'), "
+                         "count(*) FILTER (WHERE state = 'queued'), "
+                         "count(*) FILTER (WHERE state = 'fetching'), "
+                         "count(*) FILTER (WHERE state = 'skipped'), "
+                         "count(*) FILTER (WHERE state = 'done' AND blocked = 0 "
+                         "AND (status IS NULL OR status NOT BETWEEN 200 AND 299)), "
+                         "coalesce(sum(bytes), 0) FROM pages WHERE crawl_id = ?");
     query.bind(1, crawl);
-    query.executeStep();
-    const auto column = [&](int index) {
-        return static_cast<std::size_t>(query.getColumn(index).getInt64());
-    };
-    return {column(0), column(1), column(2),
-            column(3), column(4), std::uint64_t(query.getColumn(5).getInt64())};
+    query.step();
+    const auto column = [&](int index) { return static_cast<std::size_t>(query.integer(index)); };
+    return {column(0), column(1), column(2), column(3), column(4), std::uint64_t(query.integer(5))};
+}
+
+std::optional<std::string> CrawlStore::skipped_by(std::int64_t crawl, const std::string &url)
+{
+    return patiently([&]() -> std::optional<std::string> {
+        sql::Statement row(*database_,
+                           "SELECT coalesce(skipped_by, '') FROM pages WHERE crawl_id = ? AND url = ?");
+        row.bind(1, crawl).bind(2, url);
+        if (!row.step())
+            return std::nullopt;
+        return row.text(0);
+    });
+}
+
+std::pair<std::size_t, std::size_t> CrawlStore::known_counts(std::int64_t crawl)
+{
+    return patiently([&] {
+        sql::Statement count(*database_,
+                             "SELECT external, count(*) FROM pages WHERE crawl_id = ? "
+                             "AND state <> 'skipped' GROUP BY external");
+        count.bind(1, crawl);
+        std::pair<std::size_t, std::size_t> known;
+        while (count.step())
+            (count.integer(0) ? known.second : known.first) = std::size_t(count.integer(1));
+        return known;
+    });
 }
 
 std::size_t CrawlStore::addresses_on_path(std::int64_t crawl, std::string_view path)
 {
-    SQLite::Statement query(database_, "SELECT count(*) FROM pages WHERE crawl_id = ? AND path = ?");
-    query.bind(1, crawl);
-    query.bind(2, std::string(path));
-    query.executeStep();
-    return static_cast<std::size_t>(query.getColumn(0).getInt64());
+    return patiently([&] {
+        sql::Statement query(*database_, "SELECT count(*) FROM pages WHERE crawl_id = ? AND path = ?");
+        query.bind(1, crawl);
+        query.bind(2, path);
+        query.step();
+        return static_cast<std::size_t>(query.integer(0));
+    });
 }
 
 } // namespace seo

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <tuple>
 
 namespace seo {
 namespace {
@@ -17,6 +18,12 @@ constexpr std::size_t kMaxSitemaps = 100; // files, sitemap indexes included
 constexpr std::chrono::milliseconds kFirstBackoff{1000};
 // Progress is counted in the store, over all its pages: a few times a second is enough.
 constexpr std::chrono::milliseconds kProgressInterval{250};
+// Leases are renewed well before they run out; the counts that limits go by are read again
+// then too, as other workers sharing the crawl add to them.
+constexpr std::chrono::milliseconds kRenewInterval{CrawlStore::kLeaseMs / 3};
+// How often a worker with nothing to claim looks again while others still fetch pages that
+// may lead to more, or come back to the queue when their lease runs out.
+constexpr std::chrono::milliseconds kOthersPoll{500};
 constexpr int kMaxSitemapNesting = 2; // an index of indexes at most
 constexpr std::size_t kMaxSitemapDownload = 16 * 1024 * 1024; // gzipped or not
 
@@ -69,21 +76,28 @@ Crawler::~Crawler() = default;
 bool Crawler::run(const std::stop_token &stop, const Progress &progress)
 {
     run_stop_ = stop;
-    store_.requeue_unfinished(crawl_);
+    store_.wait_when_unreachable(stop);
     if (store_.progress(crawl_).done == 0 && store_.add(crawl_, {found(start_, 0, false)}) > 0)
         seed(stop);
     count_known();
     bool out_of_bytes = bytes_ >= settings_.max_bytes;
+    bool ended_elsewhere = false; // another worker stopped the crawl, or it was stopped by hand
     Clock::time_point last_progress;
+    Clock::time_point last_renewal = Clock::now();
     for (;;) {
-        const bool claiming = !stop.stop_requested() && !out_of_bytes;
+        const bool claiming = !stop.stop_requested() && !out_of_bytes && !ended_elsewhere;
         const std::size_t wanted = 2 * std::size_t(std::max(1, settings_.in_flight));
         if (claiming && ready_.size() < wanted)
             for (QueuedPage &page : store_.claim(crawl_, wanted - ready_.size()))
                 ready_.push_back({page, parsed(page.url).origin()});
         const Clock::time_point wake = claiming ? dispatch_ready() : Clock::now() + std::chrono::seconds(1);
-        if (in_flight_ == 0 && (ready_.empty() || !claiming))
-            break;
+        if (in_flight_ == 0 && (ready_.empty() || !claiming)) {
+            if (!claiming || store_.progress(crawl_).fetching == 0)
+                break;
+            std::unique_lock lock(mutex_);
+            changed_.wait_until(lock, stop, Clock::now() + kOthersPoll, [] { return false; });
+            continue;
+        }
 
         std::deque<Done> done;
         {
@@ -109,12 +123,18 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
                     std::max<std::chrono::milliseconds>(
                         {*one.asked_to_wait, 2 * host.backoff, kFirstBackoff}),
                     kFirstBackoff, RobotsTxt::kMaxCrawlDelay);
-            if (host.delay().count() > 0)
-                host.last_request = Clock::now();
+            store_.give_back_turn(crawl_, one.job.origin, one.job.turn, host.delay().count());
             if (one.facts)
                 record(one);
             else if (!stop.stop_requested())
                 ready_.push_back(one.job); // the service was busy: again later
+        }
+        if (Clock::now() - last_renewal >= kRenewInterval) {
+            last_renewal = Clock::now();
+            store_.renew(crawl_);
+            count_known();
+            const std::optional<CrawlRow> row = store_.crawl(crawl_);
+            ended_elsewhere = !row || row->state != "running";
         }
         out_of_bytes = bytes_ >= settings_.max_bytes;
         if (progress && !done.empty() && Clock::now() - last_progress >= kProgressInterval) {
@@ -122,12 +142,18 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
             progress(store_.progress(crawl_));
         }
     }
-    // Claimed and not done: back to the queue, for a resumed crawl.
-    store_.requeue_unfinished(crawl_);
-    const bool finished = store_.progress(crawl_).queued == 0 && !stop.stop_requested();
-    store_.set_state(crawl_, finished ? "finished" : "stopped");
-    if (finished)
-        keep_report(store_.database(), crawl_);
+    // Claimed and not done: back to the queue, for another worker or a resumed crawl.
+    store_.release(crawl_);
+    const CrawlProgress left = store_.progress(crawl_);
+    const bool finished =
+        left.queued == 0 && left.fetching == 0 && !stop.stop_requested() && !ended_elsewhere;
+    // The last worker out says the crawl finished, and keeps its report once. A limit
+    // reached stops the crawl for every worker; a worker told to stop only leaves it, for
+    // the others or a later one to go on with.
+    if (finished && store_.finish(crawl_))
+        store_.patiently([this] { keep_report(store_.database(), crawl_); });
+    else if (out_of_bytes && !stop.stop_requested())
+        store_.set_state(crawl_, "stopped");
     return finished;
 }
 
@@ -173,21 +199,28 @@ Crawler::Clock::time_point Crawler::dispatch_ready()
 {
     const Clock::time_point now = Clock::now();
     Clock::time_point wake = now + std::chrono::seconds(1);
+    // Long enough for the slowest page (its robots.txt and itself), so that a turn held by
+    // a worker that died frees itself.
+    const std::int64_t hold_ms = (2 * limits_.total_timeout + std::chrono::seconds(15)).count();
     for (auto job = ready_.begin(); job != ready_.end() && in_flight_ < settings_.in_flight;) {
         Host &host = hosts_[job->origin];
-        const int allowed = host.robots_read && host.delay().count() == 0 ? settings_.per_host : 1;
-        if (host.in_flight >= allowed) {
+        const int turns = host.turns(settings_.per_host);
+        if (host.in_flight >= turns || host.resting_until > now) {
+            if (host.resting_until > now)
+                wake = std::min(wake, host.resting_until);
             ++job;
             continue;
         }
-        if (const Clock::time_point allowed_at = host.last_request + host.delay(); allowed_at > now) {
-            wake = std::min(wake, allowed_at);
+        const HostTurn turn = store_.take_turn(crawl_, job->origin, turns, hold_ms);
+        if (!turn.turn) {
+            host.resting_until = now + std::chrono::milliseconds(turn.wait_ms);
+            wake = std::min(wake, host.resting_until);
             ++job;
             continue;
         }
+        job->turn = *turn.turn;
         ++host.in_flight;
         ++in_flight_;
-        host.last_request = now;
         {
             const std::lock_guard lock(mutex_);
             jobs_.push_back(std::move(*job));
@@ -322,25 +355,12 @@ FoundAddress Crawler::found(const Url &url, std::optional<int> depth, bool in_si
 
 std::optional<std::string> Crawler::known(const std::string &url)
 {
-    SQLite::Statement row(store_.database(),
-                          "SELECT coalesce(skipped_by, '') FROM pages WHERE crawl_id = ? AND url = ?");
-    row.bind(1, crawl_);
-    row.bind(2, url);
-    if (!row.executeStep())
-        return std::nullopt;
-    return row.getColumn(0).getString();
+    return store_.skipped_by(crawl_, url);
 }
 
 void Crawler::count_known()
 {
-    SQLite::Statement count(store_.database(),
-                            "SELECT external, count(*) FROM pages WHERE crawl_id = ? AND state <> 'skipped' "
-                            "GROUP BY external");
-    count.bind(1, crawl_);
-    known_internal_ = known_external_ = 0;
-    while (count.executeStep())
-        (count.getColumn(0).getInt() ? known_external_ : known_internal_) =
-            std::size_t(count.getColumn(1).getInt64());
+    std::tie(known_internal_, known_external_) = store_.known_counts(crawl_);
     bytes_ = store_.progress(crawl_).bytes;
 }
 

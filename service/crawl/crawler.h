@@ -26,7 +26,9 @@ namespace seo {
 // their status only. Polite: robots.txt is obeyed for kCrawlerToken, with its
 // Crawl-delay, and no more than `per_host` requests are in flight to one host. Only the
 // thread that runs it uses the store; the queue lives there, so the crawl's memory does
-// not grow with the site.
+// not grow with the site. Any number of crawlers, in this process or others, may work on
+// one crawl together: they take pages and turns at each host from the store, so the
+// host's limits hold for all of them at once.
 class Crawler
 {
 public:
@@ -39,9 +41,10 @@ public:
     Crawler(const Crawler &) = delete;
     Crawler &operator=(const Crawler &) = delete;
 
-    // Until nothing is left to crawl, a limit ends it or `stop` is asked for: pages under
-    // way then go back to the queue unrecorded, for a resumed crawl to take up. Whether
-    // the crawl finished.
+    // Until nothing is left to crawl, a limit ends it, the crawl is stopped in the store or
+    // `stop` is asked for: pages under way then go back to the queue unrecorded, for
+    // another worker or a resumed crawl to take up. `stop` leaves the crawl's state as it
+    // is (running, for others to go on with). Whether the crawl finished.
     // `progress` is told a few times a second.
     bool run(const std::stop_token &stop, const Progress &progress = {});
 
@@ -50,6 +53,7 @@ private:
     {
         QueuedPage page;
         std::string origin;
+        int turn = 0; // at its host, taken in the store
     };
     struct Done
     {
@@ -65,11 +69,12 @@ private:
         bool robots_read = false; // until then one request at a time, as its Crawl-delay is unknown
         std::chrono::milliseconds robots_delay{0}; // its Crawl-delay
         std::chrono::milliseconds backoff{0}; // since it said it was overloaded
-        // The next request waits delay() from here: the last start, and with a delay (one
-        // request at a time) the last answer, so that the host rests as long as it asked.
-        std::chrono::steady_clock::time_point last_request;
+        // No turn was free in the store: not asked again before this.
+        std::chrono::steady_clock::time_point resting_until;
 
         std::chrono::milliseconds delay() const { return std::max(robots_delay, backoff); }
+        // Requests it may have in flight, from all the crawl's workers together.
+        int turns(int per_host) const { return robots_read && delay().count() == 0 ? per_host : 1; }
     };
     using Clock = std::chrono::steady_clock;
 

@@ -6,7 +6,7 @@
 #include "words/page_fingerprint.h"
 #include "words/page_text.h"
 
-#include <SQLiteCpp/Statement.h>
+#include "store/sql_database.h"
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -201,8 +201,8 @@ WHERE {html} AND p.keywords IS NOT NULL ORDER BY p.url)sql";
 using Names = std::initializer_list<std::pair<std::string_view, std::string_view>>;
 
 // A query with what it names written in, and given the values it names.
-SQLite::Statement prepared(SQLite::Database &database, std::int64_t crawl, std::string_view sql,
-                           Names names = {}, std::size_t items = kMaxItems)
+sql::Statement prepared(sql::Database &database, std::int64_t crawl, std::string_view sql, Names names = {},
+                        std::size_t items = kMaxItems)
 {
     std::string text(sql);
     const auto write_in = [&text](std::string_view name, std::string_view value) {
@@ -214,20 +214,20 @@ SQLite::Statement prepared(SQLite::Database &database, std::int64_t crawl, std::
     write_in("{html}", kHtmlPage);
     write_in("{site}", kSitePage);
     write_in("{why}", kWhyUnindexable);
-    SQLite::Statement query(database, text);
+    sql::Statement query(database, text);
     const std::pair<const char *, std::int64_t> numbers[] = {{":crawl", crawl},
                                                              {":limit", std::int64_t(items)},
                                                              {":max_clicks", kMaxClicks},
                                                              {":thin_words", kThinWords}};
     for (const auto &[name, number] : numbers)
-        if (query.getIndex(name) != 0)
+        if (query.has_parameter(name))
             query.bind(name, number);
     // At least one hop before the last answer: "[]" has one bracket, [["…", 301]] more. And
     // what the fetcher answers when it gives up following redirects.
     const std::pair<const char *, const char *> patterns[] = {{":redirected", "%[%[%"},
                                                               {":too_many_redirects", "%重定向次数过多%"}};
     for (const auto &[name, pattern] : patterns)
-        if (query.getIndex(name) != 0)
+        if (query.has_parameter(name))
             query.bind(name, pattern);
     return query;
 }
@@ -255,15 +255,15 @@ SiteFinding judged(std::string_view id, std::size_t count, std::vector<SiteFindi
 }
 
 // A finding whose items are all the query's.
-SiteFinding listed(SQLite::Database &database, std::int64_t crawl, std::size_t limit, std::string_view id,
+SiteFinding listed(sql::Database &database, std::int64_t crawl, std::size_t limit, std::string_view id,
                    std::string_view sql, Names names = {})
 {
-    SQLite::Statement query = prepared(database, crawl, std::string(sql) + " LIMIT :limit", names, limit);
+    sql::Statement query = prepared(database, crawl, std::string(sql) + " LIMIT :limit", names, limit);
     std::vector<SiteFindingItem> items;
     std::size_t count = 0;
-    while (query.executeStep()) {
-        items.push_back({query.getColumn(0).getString(), query.getColumn(1).getString()});
-        count = std::size_t(query.getColumn(2).getInt64());
+    while (query.step()) {
+        items.push_back({query.text(0), query.text(1)});
+        count = std::size_t(query.integer(2));
     }
     return judged(id, count, std::move(items), limit);
 }
@@ -286,20 +286,18 @@ SiteFinding grouped(std::string_view id, std::map<std::string, std::vector<std::
     return judged(id, count, std::move(items), limit);
 }
 
-SiteFinding redirect_chains(SQLite::Database &database, std::int64_t crawl, std::size_t limit)
+SiteFinding redirect_chains(sql::Database &database, std::int64_t crawl, std::size_t limit)
 {
-    SQLite::Statement query = prepared(database, crawl, kRedirected);
+    sql::Statement query = prepared(database, crawl, kRedirected);
     std::vector<std::pair<std::size_t, SiteFindingItem>> chains; // hops, item
-    while (query.executeStep()) {
-        const nlohmann::json hops = nlohmann::json::parse(query.getColumn(1).getString(), nullptr, false);
+    while (query.step()) {
+        const nlohmann::json hops = nlohmann::json::parse(query.text(1), nullptr, false);
         if (!hops.is_array() || hops.size() < 2)
             continue;
         std::string detail;
         for (const nlohmann::json &hop : hops)
             detail += (hop.is_array() && hop.size() == 2 ? hop[1].dump() : "?") + " → ";
-        chains.emplace_back(
-            hops.size(),
-            SiteFindingItem{query.getColumn(0).getString(), detail + query.getColumn(2).getString()});
+        chains.emplace_back(hops.size(), SiteFindingItem{query.text(0), detail + query.text(2)});
     }
     std::ranges::stable_sort(chains, std::greater{}, &std::pair<std::size_t, SiteFindingItem>::first);
     std::vector<SiteFindingItem> items;
@@ -312,7 +310,7 @@ SiteFinding redirect_chains(SQLite::Database &database, std::int64_t crawl, std:
 
 // Pages within kNearBits of each other, but for those of the same text, grouped under the
 // first address of their group.
-SiteFinding near_duplicates(SQLite::Database &database, std::int64_t crawl, std::size_t limit)
+SiteFinding near_duplicates(sql::Database &database, std::int64_t crawl, std::size_t limit)
 {
     struct Fingerprint
     {
@@ -320,10 +318,9 @@ SiteFinding near_duplicates(SQLite::Database &database, std::int64_t crawl, std:
         std::int64_t simhash;
     };
     std::vector<Fingerprint> pages;
-    SQLite::Statement query = prepared(database, crawl, kFingerprints);
-    while (query.executeStep())
-        pages.push_back(
-            {query.getColumn(0).getString(), query.getColumn(1).getString(), query.getColumn(2).getInt64()});
+    sql::Statement query = prepared(database, crawl, kFingerprints);
+    while (query.step())
+        pages.push_back({query.text(0), query.text(1), query.integer(2)});
 
     std::vector<std::size_t> group(pages.size());
     std::iota(group.begin(), group.end(), 0);
@@ -379,23 +376,23 @@ std::vector<std::pair<std::string, std::size_t>> keywords_of(const std::string &
 }
 
 // Pages whose most frequent keyword is in their title, grouped by that keyword.
-SiteFinding competing_keywords(SQLite::Database &database, std::int64_t crawl, std::size_t limit)
+SiteFinding competing_keywords(sql::Database &database, std::int64_t crawl, std::size_t limit)
 {
-    SQLite::Statement query = prepared(database, crawl, kKeywords);
+    sql::Statement query = prepared(database, crawl, kKeywords);
     std::map<std::string, std::vector<std::string>> groups;
-    while (query.executeStep()) {
-        const auto keywords = keywords_of(query.getColumn(2).getString());
+    while (query.step()) {
+        const auto keywords = keywords_of(query.text(2));
         if (keywords.empty())
             continue;
         const std::string word = typed_keyword(keywords.front().first);
-        if (typed_keyword(query.getColumn(1).getString()).find(word) != std::string::npos)
-            groups[word].push_back(query.getColumn(0).getString());
+        if (typed_keyword(query.text(1)).find(word) != std::string::npos)
+            groups[word].push_back(query.text(0));
     }
     return grouped("site.competing_keywords", std::move(groups), limit);
 }
 
 // The findings `only` names (all when empty), in their order, with `limit` items each.
-std::vector<SiteFinding> findings(SQLite::Database &database, std::int64_t crawl, std::size_t limit,
+std::vector<SiteFinding> findings(sql::Database &database, std::int64_t crawl, std::size_t limit,
                                   std::string_view only)
 {
     std::vector<SiteFinding> found;
@@ -443,12 +440,12 @@ std::vector<SiteFinding> findings(SQLite::Database &database, std::int64_t crawl
 
 } // namespace
 
-std::vector<SiteFinding> site_findings(SQLite::Database &database, std::int64_t crawl, std::size_t items)
+std::vector<SiteFinding> site_findings(sql::Database &database, std::int64_t crawl, std::size_t items)
 {
     return findings(database, crawl, items, {});
 }
 
-std::optional<SiteFinding> site_finding(SQLite::Database &database, std::int64_t crawl, std::string_view id)
+std::optional<SiteFinding> site_finding(sql::Database &database, std::int64_t crawl, std::string_view id)
 {
     if (std::ranges::find(kFindings, id, &FindingText::id) == kFindings.end())
         return std::nullopt;
@@ -457,12 +454,12 @@ std::optional<SiteFinding> site_finding(SQLite::Database &database, std::int64_t
     return std::move(found.front());
 }
 
-std::vector<SiteKeyword> site_keywords(SQLite::Database &database, std::int64_t crawl, std::size_t top)
+std::vector<SiteKeyword> site_keywords(sql::Database &database, std::int64_t crawl, std::size_t top)
 {
-    SQLite::Statement query = prepared(database, crawl, kKeywords);
+    sql::Statement query = prepared(database, crawl, kKeywords);
     std::map<std::string, SiteKeyword> words;
-    while (query.executeStep())
-        for (auto &[word, occurrences] : keywords_of(query.getColumn(2).getString())) {
+    while (query.step())
+        for (auto &[word, occurrences] : keywords_of(query.text(2))) {
             SiteKeyword &row = words[word];
             row.word = word;
             ++row.pages;

@@ -2,7 +2,7 @@
 
 #include "audit/check_table.h"
 
-#include <SQLiteCpp/Database.h>
+#include "store/sql_database.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,10 +36,10 @@ struct SiteFinding
 
 // Every finding of a crawl, always in the same order, each with its first `items`; one that
 // found nothing passes with a count of 0, so that a report shows what was checked.
-std::vector<SiteFinding> site_findings(SQLite::Database &database, std::int64_t crawl,
+std::vector<SiteFinding> site_findings(sql::Database &database, std::int64_t crawl,
                                        std::size_t items = kMaxItems);
 // One finding with all its items, to be read a page at a time; none for an id not known.
-std::optional<SiteFinding> site_finding(SQLite::Database &database, std::int64_t crawl, std::string_view id);
+std::optional<SiteFinding> site_finding(sql::Database &database, std::int64_t crawl, std::string_view id);
 
 struct SiteKeyword
 {
@@ -50,6 +50,6 @@ struct SiteKeyword
 
 // The site's words: those that are top keywords of the most pages first, then those that
 // occur most; the `top` first.
-std::vector<SiteKeyword> site_keywords(SQLite::Database &database, std::int64_t crawl, std::size_t top);
+std::vector<SiteKeyword> site_keywords(sql::Database &database, std::int64_t crawl, std::size_t top);
 
 } // namespace seo

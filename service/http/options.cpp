@@ -20,7 +20,7 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
             continue;
         }
         if (name != "--listen" && name != "--port" && name != "--newest-version" && name != "--cache-seconds"
-            && name != "--server-name" && name != "--data")
+            && name != "--server-name" && name != "--data" && name != "--store")
             return OptionsError{"unknown option " + name};
         if (i + 1 == arguments.size() || arguments[i + 1].empty())
             return OptionsError{name + " needs a value"};
@@ -29,6 +29,8 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
             options.listen = value;
         } else if (name == "--data") {
             options.data = value;
+        } else if (name == "--store") {
+            options.store = value;
         } else if (name == "--server-name") {
             options.server_names.push_back(value);
         } else if (name == "--newest-version") {
@@ -46,7 +48,7 @@ std::variant<Options, OptionsError> parse_options(const std::vector<std::string>
 std::string usage()
 {
     return "usage: seo-site [--listen ADDR] [--port N] [--newest-version V] [--cache-seconds N] "
-           "[--allow-private-targets] [--server-name NAME]... [--data DIR]\n"
+           "[--allow-private-targets] [--server-name NAME]... [--data DIR | --store STORE]\n"
            "       seo-site crawl ... (seo-site crawl alone tells how)\n";
 }
 

@@ -20,6 +20,7 @@ struct Options
     int cache_seconds = 60; // how long fetched pages and their analyses are kept
     std::vector<std::string> server_names; // names a deployment serves it under
     std::filesystem::path data = default_data_folder(); // where `seo-site crawl` keeps its crawls
+    std::string store; // a postgresql:// address or a file; empty: store_location()'s default
 
     // Internal targets are refused once the service can be reached from other machines.
     bool refuse_internal_targets() const;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -26,7 +27,7 @@ struct SiteSettings
     // Answers rendered and not yet sent: a slow client holds its answer while it reads.
     std::size_t answer_memory = 48 * 1024 * 1024;
     // The crawl store whose crawls the site shows; none when empty or not there yet.
-    std::filesystem::path crawl_store;
+    std::string crawl_store; // where crawls are kept: a file or a postgresql:// address
     // How often pages past their time to live are let go, and freed memory given back.
     std::chrono::milliseconds housekeeping_interval{2000};
 };
@@ -111,6 +112,8 @@ private:
     // A refusal that says what was wrong with the request.
     static Answer refused(int status, const char *code, std::string_view title, std::string_view message,
                           bool for_scripts);
+    // What `answering` says from the crawl store, or 503 while the store cannot be reached.
+    static Answer from_store(bool for_scripts, const std::function<Answer()> &answering);
     // Memory for an answer that shows the report: the request, the page's short texts and
     // the findings.
     MemoryBudget::Reservation report_answer_memory(const PageReport &report, std::string_view url,

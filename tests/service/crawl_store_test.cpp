@@ -2,11 +2,15 @@
 // or not at all, even when the crawl is killed in the middle; crawls apart in one file.
 #include "crawl/crawl_store.h"
 
+#include "service/scratch_postgres.h"
+#include "store/sqlite_database.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <array>
 #include <csignal>
+#include <filesystem>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -15,13 +19,24 @@ namespace {
 
 const std::string kSite = "https://a.test/";
 
-std::filesystem::path fresh_store(const std::string &name)
+std::string sqlite_store(const std::string &name)
 {
     // A folder each, made by the store: a write-ahead log left by another run stays out.
     const auto folder = std::filesystem::path(testing::TempDir()) / ("crawl_store_" + name);
     std::filesystem::remove_all(folder);
-    return folder / "crawl.sqlite";
+    return (folder / "crawl.sqlite").string();
 }
+
+// The same cases on an SQLite file and on a PostgreSQL server.
+class CrawlStore : public testing::TestWithParam<seo::sql::Engine>
+{
+protected:
+    static std::string fresh_store(const std::string &name)
+    {
+        return GetParam() == seo::sql::Engine::sqlite ? sqlite_store(name)
+                                                      : ScratchPostgres::shared().fresh_database(name);
+    }
+};
 
 seo::FoundAddress address(const std::string &page, int depth = 0, bool in_sitemap = false,
                           const std::string &skipped_by = {})
@@ -31,10 +46,10 @@ seo::FoundAddress address(const std::string &page, int depth = 0, bool in_sitema
 
 std::vector<std::string> rows(seo::CrawlStore &store, const std::string &sql)
 {
-    SQLite::Statement query(store.database(), sql);
+    seo::sql::Statement query(store.database(), sql);
     std::vector<std::string> texts;
-    while (query.executeStep())
-        texts.push_back(query.getColumn(0).getString());
+    while (query.step())
+        texts.push_back(query.text(0));
     return texts;
 }
 
@@ -57,7 +72,7 @@ seo::PageFacts answered(std::optional<int> status, bool blocked = false)
     return facts;
 }
 
-TEST(CrawlStore, AddsEachAddressOnceToItsCrawlAndMarksItInASitemapLater)
+TEST_P(CrawlStore, AddsEachAddressOnceToItsCrawlAndMarksItInASitemapLater)
 {
     seo::CrawlStore store(fresh_store("add"));
     const auto crawl = store.begin_crawl(kSite, "{}");
@@ -85,7 +100,7 @@ TEST(CrawlStore, AddsEachAddressOnceToItsCrawlAndMarksItInASitemapLater)
     EXPECT_EQ(store.requeue_unfinished(crawl), 0u);
 }
 
-TEST(CrawlStore, ClaimsShallowestFirstOnceAndAgainAfterAKill)
+TEST_P(CrawlStore, ClaimsShallowestFirstOnceAndAgainAfterAKill)
 {
     const auto file = fresh_store("claim");
     std::int64_t crawl = 0;
@@ -104,7 +119,7 @@ TEST(CrawlStore, ClaimsShallowestFirstOnceAndAgainAfterAKill)
     EXPECT_EQ(urls(store.claim(crawl, 9)), (Texts{"0a", "0b", "1", "2"}));
 }
 
-TEST(CrawlStore, RecordsAPageWithItsLinksAndAddressesOnce)
+TEST_P(CrawlStore, RecordsAPageWithItsLinksAndAddressesOnce)
 {
     seo::CrawlStore store(fresh_store("record"));
     const auto crawl = store.begin_crawl(kSite, "{}");
@@ -123,6 +138,41 @@ TEST(CrawlStore, RecordsAPageWithItsLinksAndAddressesOnce)
     EXPECT_THROW(store.record(page + 9, facts, {}), std::out_of_range);
 }
 
+TEST_P(CrawlStore, LeasesClaimsByTheDatabasesClockAndRecordsAPageOnce)
+{
+    const auto location = fresh_store("lease");
+    seo::CrawlStore one(location), two(location);
+    const auto crawl = one.begin_crawl(kSite, "{}");
+    one.add(crawl, {address("a"), address("b"), address("c")});
+    const auto held = one.claim(crawl, 2);
+    ASSERT_EQ(urls(held), (Texts{"a", "b"}));
+    EXPECT_EQ(urls(two.claim(crawl, 9)), Texts{"c"});
+    // Time passes on the database's clock only: whatever a worker's own clock says, leases
+    // run out by this one.
+    const auto later = [&] {
+        rows(one,
+             "UPDATE pages SET lease_until = lease_until - 2 * " + std::to_string(seo::CrawlStore::kLeaseMs));
+    };
+    later();
+    one.renew(crawl); // a and b held again; c, not renewed by its worker, goes back
+    EXPECT_EQ(urls(one.claim(crawl, 9)), Texts{"c"});
+    EXPECT_EQ(two.release(crawl), 0u);
+    later();
+    EXPECT_EQ(urls(two.claim(crawl, 9)), (Texts{"a", "b", "c"})); // one stalled: all of them move
+    // Both record a: the first record stands, its links stored once.
+    auto facts = answered(200);
+    facts.title = "first";
+    facts.links = {{kSite + "x", "a", "", "x", false}};
+    one.record(held.at(0).id, facts, {address("x", 1)});
+    facts.title = "second";
+    two.record(held.at(0).id, facts, {address("x", 1)});
+    EXPECT_EQ(rows(one, "SELECT coalesce(title, '-') || ' ' || state FROM pages ORDER BY id"),
+              (Texts{"first done", "- fetching", "- fetching", "- queued"}));
+    EXPECT_EQ(rows(one, "SELECT count(*) FROM links"), Texts{"1"});
+    EXPECT_EQ(two.release(crawl), 2u);
+    EXPECT_EQ(one.progress(crawl).queued, 3u);
+}
+
 // A child process records page after page and is killed at its nth row change, made
 // inside a record's transaction: the page row, one of its links or the address it found.
 constexpr int kPages = 20, kLinks = 4, kChangesPerRecord = 1 + kLinks + 1;
@@ -133,7 +183,7 @@ class CrawlKilledInRecord : public testing::TestWithParam<int>
 TEST_P(CrawlKilledInRecord, LeavesEachPageDoneWithAllItsLinksOrClaimable)
 {
     const int kill_at = GetParam();
-    const auto file = fresh_store("killed" + std::to_string(kill_at));
+    const auto file = sqlite_store("killed" + std::to_string(kill_at));
     const pid_t child = fork();
     if (child == 0) {
         try { // whatever happens, the child never returns into the test runner
@@ -146,7 +196,7 @@ TEST_P(CrawlKilledInRecord, LeavesEachPageDoneWithAllItsLinksOrClaimable)
             facts.links.assign(kLinks, {kSite, "a", "", "", false});
             int changes_left = kill_at;
             sqlite3_update_hook(
-                store.database().getHandle(),
+                dynamic_cast<seo::sql::SqliteDatabase &>(store.database()).handle(),
                 [](void *left, int, const char *, const char *, sqlite3_int64) {
                     if (--*static_cast<int *>(left) == 0)
                         kill(getpid(), SIGKILL);
@@ -178,7 +228,7 @@ TEST_P(CrawlKilledInRecord, LeavesEachPageDoneWithAllItsLinksOrClaimable)
 INSTANTIATE_TEST_SUITE_P(Changes, CrawlKilledInRecord,
                          testing::Values(1, kChangesPerRecord + 3, 4 * kChangesPerRecord));
 
-TEST(CrawlStore, CountsProgressAndFailuresButNotBlockedPages)
+TEST_P(CrawlStore, CountsProgressAndFailuresButNotBlockedPages)
 {
     // The status of the last answer, whether robots.txt blocked the page, and whether it failed.
     const std::tuple<std::optional<int>, bool, bool> outcomes[] = {
@@ -203,3 +253,9 @@ TEST(CrawlStore, CountsProgressAndFailuresButNotBlockedPages)
 }
 
 } // namespace
+
+INSTANTIATE_TEST_SUITE_P(Engines, CrawlStore,
+                         testing::Values(seo::sql::Engine::sqlite, seo::sql::Engine::postgresql),
+                         [](const auto &engine) {
+                             return engine.param == seo::sql::Engine::sqlite ? "sqlite" : "postgresql";
+                         });

@@ -79,12 +79,12 @@ struct CrawlRun
 
     std::map<std::string, std::string> column(const std::string &name)
     {
-        SQLite::Statement rows(store.database(),
-                               "SELECT url, coalesce(" + name + ", '') FROM pages WHERE crawl_id = ?");
+        seo::sql::Statement rows(store.database(),
+                                 "SELECT url, coalesce(" + name + ", '') FROM pages WHERE crawl_id = ?");
         rows.bind(1, crawl);
         std::map<std::string, std::string> values;
-        while (rows.executeStep())
-            values[rows.getColumn(0).getString()] = rows.getColumn(1).getString();
+        while (rows.step())
+            values[rows.text(0)] = rows.text(1);
         return values;
     }
 

@@ -3,8 +3,9 @@
 #include "crawl/crawl_schema.h"
 #include "crawl/site_findings.h"
 
-#include <SQLiteCpp/Statement.h>
-#include <SQLiteCpp/Transaction.h>
+#include "service/scratch_postgres.h"
+#include "store/sql_database.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,22 +27,22 @@ constexpr std::size_t kPages = std::size(kPaths);
 
 // Every page answers 200 with its own texts, is in the sitemap, links home and is linked
 // from there; its first keyword is in its title. /en and /zh are alternates of each other.
-void add_clean_site(SQLite::Database &database, std::int64_t crawl)
+void add_clean_site(seo::sql::Database &database, std::int64_t crawl)
 {
-    SQLite::Statement page(database, R"sql(
+    seo::sql::Statement page(database, R"sql(
         INSERT INTO pages (crawl_id, url, path, depth, in_sitemap, state, final_url, status, content_type,
             bytes, response_ms, title, description, h1, canonical, noindex, text_words, content_hash, simhash,
             keywords)
-        SELECT :crawl, url, url, min(:i, 1), 1, 'done', url, 200, 'text/html; charset=utf-8', 20000 + 1000 * :i,
+        SELECT :crawl, url, url, CASE WHEN :i < 1 THEN :i ELSE 1 END, 1, 'done', url, 200, 'text/html; charset=utf-8', 20000 + 1000 * :i,
             100 + 10 * :i, '标题 ' || :path, '描述 ' || :path, 'H1 ' || :path, url, 0, 500, :path, :simhash,
             '[["' || :path || '", 5, 1.5], ["通用", 3, 1.0]]'
-        FROM (SELECT 'https://s.cn' || :path AS url))sql");
+        FROM (SELECT 'https://s.cn' || :path AS url) AS page)sql");
     for (std::size_t i = 0; i < kPages; ++i) {
         page.bind(":crawl", crawl);
         page.bind(":i", std::int64_t(i));
         page.bind(":path", kPaths[i]);
         page.bind(":simhash", std::int64_t(std::mt19937_64(crawl * 1000 + i)())); // far apart
-        page.exec();
+        page.execute();
         page.reset();
     }
     for (const char *sql : {
@@ -60,9 +61,9 @@ void add_clean_site(SQLite::Database &database, std::int64_t crawl)
                  SELECT crawl_id, id, 'https://elsewhere.cn/', 'a', '友情链接' FROM pages
                  WHERE crawl_id = :crawl AND url = 'https://s.cn/')sql",
          }) {
-        SQLite::Statement statement(database, sql);
+        seo::sql::Statement statement(database, sql);
         statement.bind(":crawl", crawl);
-        statement.exec();
+        statement.execute();
     }
 }
 
@@ -106,29 +107,33 @@ INSERT INTO links (crawl_id, from_page, to_url, kind, anchor)
     UNION ALL SELECT 2, id, url, 'a', '本页' FROM pages WHERE crawl_id = 2 AND url = 'https://s.cn/orphan';
 )sql";
 
-class SiteFindings : public testing::Test
+class SiteFindings : public testing::TestWithParam<seo::sql::Engine>
 {
 protected:
     // The faulty site is the second crawl; the clean one, added after the faults, the first.
     void SetUp() override
     {
-        seo::migrate(database_);
-        SQLite::Transaction site(database_);
+        database_ = seo::sql::open_database(GetParam() == seo::sql::Engine::sqlite
+                                                ? ":memory:"
+                                                : ScratchPostgres::shared().fresh_database("findings"));
+        seo::migrate(*database_);
+        seo::sql::Transaction site(*database_);
         for (const std::int64_t crawl : {2, 1}) {
-            database_.exec("INSERT INTO crawls (id, start_url, settings, state, started_at) VALUES ("
-                           + std::to_string(crawl) + ", 'https://s.cn/', '{}', 'finished', 't')");
-            add_clean_site(database_, crawl);
+            database_->execute_script(
+                "INSERT INTO crawls (id, start_url, settings, state, started_at) VALUES ("
+                + std::to_string(crawl) + ", 'https://s.cn/', '{}', 'finished', 't')");
+            add_clean_site(*database_, crawl);
             if (crawl == 2)
-                database_.exec(kFaults);
+                database_->execute_script(kFaults);
         }
         site.commit();
     }
 
-    SQLite::Database database_{":memory:", SQLite::OPEN_READWRITE};
+    std::unique_ptr<seo::sql::Database> database_;
 };
 
 // The lists (of all pages) are the only findings of the clean crawl.
-TEST_F(SiteFindings, FindEachFaultOnceAndNothingOnTheCleanCrawl)
+TEST_P(SiteFindings, FindEachFaultOnceAndNothingOnTheCleanCrawl)
 {
     using enum seo::Verdict;
     // Each finding's id, verdict, count and the paths of its first items, the worst first.
@@ -159,8 +164,8 @@ TEST_F(SiteFindings, FindEachFaultOnceAndNothingOnTheCleanCrawl)
         {"site.most_linked", info, kPages - 1, {"/"}}, // all but the orphan
         {"site.competing_keywords", warn, 2, {"/competing-1", "/competing-2"}},
     };
-    const std::vector<seo::SiteFinding> findings = seo::site_findings(database_, 2),
-                                        clean = seo::site_findings(database_, 1);
+    const std::vector<seo::SiteFinding> findings = seo::site_findings(*database_, 2),
+                                        clean = seo::site_findings(*database_, 1);
     ASSERT_EQ(findings.size(), std::size(expected));
     ASSERT_EQ(clean.size(), std::size(expected));
     for (std::size_t i = 0; i < findings.size(); ++i) {
@@ -181,15 +186,21 @@ TEST_F(SiteFindings, FindEachFaultOnceAndNothingOnTheCleanCrawl)
     EXPECT_NE(findings[8].items.at(0).detail.find("https://s.cn/gone 404"), std::string::npos);
 }
 
-TEST_F(SiteFindings, KeywordsRankByPagesThenOccurrences)
+TEST_P(SiteFindings, KeywordsRankByPagesThenOccurrences)
 {
     std::vector<std::tuple<std::string, std::size_t, std::size_t>> words;
-    for (const seo::SiteKeyword &word : seo::site_keywords(database_, 2, 2))
+    for (const seo::SiteKeyword &word : seo::site_keywords(*database_, 2, 2))
         words.emplace_back(word.word, word.pages, word.occurrences);
     // 通用 is every page's second keyword, but on the three pages whose only keyword is 跑鞋.
     const std::vector<std::tuple<std::string, std::size_t, std::size_t>> expected = {
         {"通用", kPages - 3, 3 * (kPages - 3)}, {"跑鞋", 3, 9 + 7 + 4}};
     EXPECT_EQ(words, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, SiteFindings,
+                         testing::Values(seo::sql::Engine::sqlite, seo::sql::Engine::postgresql),
+                         [](const auto &engine) {
+                             return engine.param == seo::sql::Engine::sqlite ? "sqlite" : "postgresql";
+                         });
 
 } // namespace
