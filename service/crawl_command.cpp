@@ -187,10 +187,17 @@ int run_crawl_command(const std::vector<std::string> &arguments)
                 return 1;
             }
             options.settings = std::get<seo::CrawlSettings>(settings);
-            // Pages the stopped run left claimed go back at once rather than when their
-            // leases run out.
-            store.requeue_unfinished(crawl);
-            store.set_state(crawl, "running");
+            if (options.join && row->state != "running") {
+                std::cerr << "seo-site crawl: crawl " << crawl << " is " << row->state
+                          << ", not running: go on with it with --resume\n";
+                return 1;
+            }
+            if (!options.join) {
+                // Pages the stopped run left claimed go back at once rather than when their
+                // leases run out.
+                store.requeue_unfinished(crawl);
+                store.set_state(crawl, "running");
+            }
         } else {
             const seo::TargetAddress start = seo::target_address(options.settings.start_url);
             if (!start.ok()) {
@@ -225,7 +232,7 @@ int run_crawl_command(const std::vector<std::string> &arguments)
             return 1;
         }
         line.end();
-        if (signal.stopped()) // for every worker sharing it, until resumed
+        if (signal.stopped() && !options.join) // for every worker sharing it, until resumed
             store.set_state(crawl, "stopped");
         print_summary(store, crawl, finished, Clock::now() - started);
         write_files(store, crawl, options);

@@ -45,8 +45,8 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
         const std::string &value = arguments[++i];
         bool valid = true;
         limits_given = limits_given
-            || (name != "--resume" && name != "--data" && name != "--store" && name != "--json"
-                && name != "--csv");
+            || (name != "--resume" && name != "--join" && name != "--data" && name != "--store"
+                && name != "--json" && name != "--csv");
         if (name == "--max-pages")
             valid = number_in<std::size_t>(value, 1, 10'000'000, settings.max_pages);
         else if (name == "--depth")
@@ -61,9 +61,10 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
             std::uint64_t mib = 0;
             valid = number_in<std::uint64_t>(value, 1, 1 << 20, mib);
             settings.max_bytes = mib << 20;
-        } else if (name == "--resume")
-            valid = number_in<std::int64_t>(value, 1, INT64_MAX, options.resume.emplace());
-        else if (name == "--data")
+        } else if (name == "--resume" || name == "--join") {
+            valid = !options.resume && number_in<std::int64_t>(value, 1, INT64_MAX, options.resume.emplace());
+            options.join = name == "--join";
+        } else if (name == "--data")
             options.data = value;
         else if (name == "--store")
             options.store = value;
@@ -82,7 +83,7 @@ std::variant<CrawlOptions, std::string> parse_crawl_options(const std::vector<st
         return options;
     }
     if (settings.start_url.empty() == !options.resume)
-        return "give an address to crawl, or --resume with a crawl's number";
+        return "give an address to crawl, or --resume or --join with a crawl's number";
     if (options.resume && limits_given)
         return "a resumed crawl keeps the limits it was started with";
     return options;
@@ -94,7 +95,7 @@ std::string crawl_usage()
            "                          [--max-queries N] [--max-mib N] [--subdomains] [--no-external]\n"
            "                          [--allow-private-targets] [--data DIR | --store STORE] [--json FILE]\n"
            "                          [--csv DIR]\n"
-           "       seo-site crawl --resume ID [--data DIR | --store STORE] [--json FILE] [--csv DIR]\n"
+           "       seo-site crawl --resume|--join ID [--data DIR | --store STORE] [--json FILE] [--csv DIR]\n"
            "       seo-site crawl --compare BEFORE AFTER [--data DIR | --store STORE] [--json FILE]\n"
            "STORE: a postgresql:// address or a file; default $SEO_SITE_STORE, else DIR/crawls.sqlite\n";
 }

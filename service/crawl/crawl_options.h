@@ -13,12 +13,15 @@
 
 namespace seo {
 
-// `seo-site crawl URL [options]`, `seo-site crawl --resume ID [options]`, or
+// `seo-site crawl URL [options]`, `seo-site crawl --resume|--join ID [options]`, or
 // `seo-site crawl --compare BEFORE AFTER [--json FILE]`.
 struct CrawlOptions
 {
     CrawlSettings settings;
     std::optional<std::int64_t> resume;
+    // With resume: work on the crawl beside the workers already on it, taking back none of
+    // their pages, and leave it running when stopped.
+    bool join = false;
     std::optional<std::pair<std::int64_t, std::int64_t>> compare; // two crawls: before, after
     std::filesystem::path data; // the folder of the store
     std::string store; // a postgresql:// address or a file; empty: the one store_location() says

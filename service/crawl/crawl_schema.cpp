@@ -83,6 +83,7 @@ ALTER TABLE crawls ADD COLUMN report TEXT;
 -- lives; a lease that runs out puts the page back in the queue.
 ALTER TABLE pages ADD COLUMN worker TEXT;
 ALTER TABLE pages ADD COLUMN lease_until INTEGER;
+CREATE INDEX pages_leases ON pages (crawl_id, lease_until) WHERE state = 'fetching';
 -- Politeness across workers: a host's requests go by turns, one turn per request it may
 -- have in flight, each free again from a moment on the database's clock.
 CREATE TABLE host_turns (

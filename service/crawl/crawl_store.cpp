@@ -9,8 +9,10 @@
 #include <limits>
 #include <mutex>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <tuple>
+#include <unistd.h>
 
 // The SQL is what both SQLite and PostgreSQL read (ON CONFLICT, RETURNING, FILTER, LIMIT);
 // where they differ, the store layer says it (the clock, skipping locked rows).
@@ -20,13 +22,14 @@ namespace {
 constexpr const char *kSelectCrawls =
     "SELECT id, start_url, settings, state, started_at, ended_at FROM crawls";
 
-// A name for this worker's leases, unique among the processes and threads sharing a store.
+// A name for this worker's leases, unique among the processes and threads sharing a store,
+// that says which process holds a page.
 std::string worker_name()
 {
     std::random_device random;
-    const std::uint64_t bits = (std::uint64_t(random()) << 32) ^ random();
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+    char text[48];
+    std::snprintf(text, sizeof text, "%ld-%08x", static_cast<long>(getpid()),
+                  static_cast<unsigned>(random()));
     return text;
 }
 
@@ -54,74 +57,114 @@ CrawlRow crawl_row(const sql::Statement &row)
     return {row.integer(0), row.text(1), row.text(2), row.text(3), row.text(4), row.text(5)};
 }
 
-// Within the caller's transaction, each statement prepared once for the whole list.
+// Rows written or looked up by one statement: few round trips to a server, and well
+// under SQLite's limit on parameters.
+constexpr std::size_t kRowsAtOnce = 200;
+
+// "(?, ?), (?, ?)": `rows` rows of `columns` parameters each.
+std::string parameter_rows(std::size_t rows, std::size_t columns)
+{
+    std::string row = "(?";
+    for (std::size_t column = 1; column < columns; ++column)
+        row += ", ?";
+    row += ')';
+    std::string text = row;
+    for (std::size_t more = 1; more < rows; ++more)
+        text += ", " + row;
+    return text;
+}
+
+// Runs `sql` (ending in "url IN ") for these addresses of the crawl, after the leading
+// parameters; the rows it changed.
+std::size_t for_urls(sql::Database &database, const std::string &sql, const std::vector<sql::Value> &leading,
+                     std::int64_t crawl, const std::vector<const FoundAddress *> &addresses)
+{
+    if (addresses.empty())
+        return 0;
+    sql::Statement statement(database, sql + parameter_rows(1, addresses.size()));
+    int index = 1;
+    for (const sql::Value &value : leading)
+        std::visit([&](const auto &given) { statement.bind(index++, given); }, value);
+    statement.bind(index++, crawl);
+    for (const FoundAddress *address : addresses)
+        statement.bind(index++, address->url);
+    return statement.execute();
+}
+
+// Within the caller's transaction, a statement for each kind of change to many addresses.
+std::size_t add_chunk(sql::Database &database, std::int64_t crawl,
+                      const std::vector<const FoundAddress *> &chunk)
+{
+    // The sitemap mark is its own statement rather than a DO UPDATE of the insert: what
+    // was inserted would not tell an address added from one marked.
+    sql::Statement insert(database,
+                          "INSERT INTO pages (crawl_id, url, path, depth, external, in_sitemap, state, "
+                          "skipped_by) VALUES "
+                              + parameter_rows(chunk.size(), 8)
+                              + " ON CONFLICT (crawl_id, url) DO NOTHING RETURNING url");
+    int index = 0;
+    for (const FoundAddress *address : chunk) {
+        insert.bind(++index, crawl);
+        insert.bind(++index, address->url);
+        insert.bind(++index, address->path);
+        insert.bind(++index, address->depth);
+        insert.bind(++index, int(address->external));
+        insert.bind(++index, int(address->in_sitemap));
+        insert.bind(++index, address->skipped_by.empty() ? "queued" : "skipped");
+        bind_text(insert, ++index, address->skipped_by);
+    }
+    std::set<std::string> inserted;
+    while (insert.step())
+        inserted.insert(insert.text(0));
+
+    std::vector<const FoundAddress *> in_sitemap;
+    std::map<int, std::vector<const FoundAddress *>> reached, queued; // by depth
+    for (const FoundAddress *address : chunk) {
+        if (inserted.contains(address->url))
+            continue;
+        if (address->in_sitemap)
+            in_sitemap.push_back(address);
+        if (address->depth) {
+            reached[*address->depth].push_back(address);
+            if (address->skipped_by.empty())
+                queued[*address->depth].push_back(address);
+        }
+    }
+    std::size_t added = inserted.size();
+    for_urls(database, "UPDATE pages SET in_sitemap = 1 WHERE in_sitemap = 0 AND crawl_id = ? AND url IN ",
+             {}, crawl, in_sitemap);
+    // A link to an address a sitemap listed gives it its depth.
+    for (const auto &[depth, addresses] : reached)
+        for_urls(database, "UPDATE pages SET depth = ? WHERE depth IS NULL AND crawl_id = ? AND url IN ",
+                 {std::int64_t(depth)}, crawl, addresses);
+    // Found too deep first, then within the depth limit by a shorter way: crawled after all.
+    for (const auto &[depth, addresses] : queued)
+        added += for_urls(
+            database,
+            "UPDATE pages SET depth = ?, state = 'queued', skipped_by = NULL WHERE state = 'skipped' "
+            "AND skipped_by = 'depth' AND depth > ? AND crawl_id = ? AND url IN ",
+            {std::int64_t(depth), std::int64_t(depth)}, crawl, addresses);
+    return added;
+}
+
 std::size_t add_addresses(sql::Database &database, std::int64_t crawl, const std::vector<FoundAddress> &found)
 {
     // In one order in every worker, so that two adding the same addresses at once wait for
-    // each other instead of locking each other out.
+    // each other instead of locking each other out; each address once.
     std::vector<const FoundAddress *> sorted;
     sorted.reserve(found.size());
     for (const FoundAddress &address : found)
         sorted.push_back(&address);
-    std::sort(sorted.begin(), sorted.end(), [](const auto *a, const auto *b) { return a->url < b->url; });
-
-    // The sitemap mark is its own statement rather than a DO UPDATE of the insert: the
-    // count of changes would not tell an address added from one marked.
-    sql::Statement insert(
-        database,
-        "INSERT INTO pages (crawl_id, url, path, depth, external, in_sitemap, state, "
-        "skipped_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (crawl_id, url) DO NOTHING");
-    sql::Statement mark(database,
-                        "UPDATE pages SET in_sitemap = 1 WHERE crawl_id = ? AND url = ? AND in_sitemap = 0");
-    // A link to an address a sitemap listed gives it its depth.
-    sql::Statement reach(database,
-                         "UPDATE pages SET depth = ? WHERE crawl_id = ? AND url = ? AND depth IS NULL");
-    // Found too deep first, then within the depth limit by a shorter way: crawled after all.
-    sql::Statement nearer(
-        database,
-        "UPDATE pages SET depth = ?, state = 'queued', skipped_by = NULL WHERE crawl_id = ? "
-        "AND url = ? AND state = 'skipped' AND skipped_by = 'depth' AND depth > ?");
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto *a, const auto *b) { return a->url < b->url; });
+    sorted.erase(std::unique(sorted.begin(), sorted.end(),
+                             [](const auto *a, const auto *b) { return a->url == b->url; }),
+                 sorted.end());
     std::size_t added = 0;
-    for (const FoundAddress *each : sorted) {
-        const FoundAddress &address = *each;
-        insert.reset();
-        insert.bind(1, crawl);
-        insert.bind(2, address.url);
-        insert.bind(3, address.path);
-        if (address.depth)
-            insert.bind(4, *address.depth);
-        else
-            insert.bind(4, nullptr);
-        insert.bind(5, int(address.external));
-        insert.bind(6, int(address.in_sitemap));
-        insert.bind(7, address.skipped_by.empty() ? "queued" : "skipped");
-        bind_text(insert, 8, address.skipped_by);
-        if (insert.execute() > 0) {
-            ++added;
-            continue;
-        }
-        if (address.in_sitemap) {
-            mark.reset();
-            mark.bind(1, crawl);
-            mark.bind(2, address.url);
-            mark.execute();
-        }
-        if (address.depth) {
-            reach.reset();
-            reach.bind(1, *address.depth);
-            reach.bind(2, crawl);
-            reach.bind(3, address.url);
-            reach.execute();
-        }
-        if (address.depth && address.skipped_by.empty()) {
-            nearer.reset();
-            nearer.bind(1, *address.depth);
-            nearer.bind(2, crawl);
-            nearer.bind(3, address.url);
-            nearer.bind(4, *address.depth);
-            added += std::size_t(nearer.execute());
-        }
-    }
+    for (std::size_t at = 0; at < sorted.size(); at += kRowsAtOnce)
+        added += add_chunk(database, crawl,
+                           {sorted.begin() + std::ptrdiff_t(at),
+                            sorted.begin() + std::ptrdiff_t(std::min(sorted.size(), at + kRowsAtOnce))});
     return added;
 }
 
@@ -241,30 +284,31 @@ std::vector<QueuedPage> CrawlStore::claim(std::int64_t crawl, std::size_t count)
         const sql::Engine engine = database_->engine();
         const std::string now = sql::now_ms(engine);
         sql::Transaction transaction(*database_);
-        sql::Statement expired(*database_,
-                               "UPDATE pages SET state = 'queued', worker = NULL, lease_until = NULL "
-                               "WHERE crawl_id = ? AND state = 'fetching' "
-                               "AND (lease_until IS NULL OR lease_until < "
-                                   + now + ")");
-        expired.bind(1, crawl);
-        expired.execute();
         // Another worker claiming at the same time passes over the rows this one locks, and
-        // takes the next ones (SQLite: waits for the write lock, then sees these taken).
-        sql::Statement claimed(*database_,
-                               "UPDATE pages SET state = 'fetching', worker = ?, lease_until = " + now
-                                   + " + ? WHERE id IN (SELECT id FROM pages WHERE crawl_id = ? "
-                                     "AND state = 'queued' ORDER BY depth IS NULL, depth, id LIMIT ?"
-                                   + sql::skip_locked(engine) + ") RETURNING id, url, depth, external");
-        claimed.bind(1, worker_);
-        claimed.bind(2, kLeaseMs);
-        claimed.bind(3, crawl);
-        claimed.bind(4,
-                     std::int64_t(std::min<std::uint64_t>(count, std::numeric_limits<std::int64_t>::max())));
+        // takes the next ones (SQLite: waits for the write lock, then sees these taken). In
+        // the order of the queue's index, linked pages by depth, then those only a sitemap
+        // lists: a sort of the whole queue at every claim would cost more than the page.
         std::vector<QueuedPage> pages;
-        while (claimed.step())
-            pages.push_back({claimed.integer(0), claimed.text(1),
-                             claimed.is_null(2) ? std::nullopt : std::optional(int(claimed.integer(2))),
-                             claimed.integer(3) != 0});
+        for (const char *which : {"depth IS NOT NULL ORDER BY depth, id", "depth IS NULL ORDER BY id"}) {
+            if (pages.size() >= count)
+                break;
+            sql::Statement claimed(*database_,
+                                   "UPDATE pages SET state = 'fetching', worker = ?, lease_until = " + now
+                                       + " + ? WHERE id IN (SELECT id FROM pages WHERE crawl_id = ? "
+                                         "AND state = 'queued' AND "
+                                       + which + " LIMIT ?" + sql::skip_locked(engine)
+                                       + ") RETURNING id, url, depth, external");
+            claimed.bind(1, worker_);
+            claimed.bind(2, kLeaseMs);
+            claimed.bind(3, crawl);
+            claimed.bind(4,
+                         std::int64_t(std::min<std::uint64_t>(count - pages.size(),
+                                                              std::numeric_limits<std::int64_t>::max())));
+            while (claimed.step())
+                pages.push_back({claimed.integer(0), claimed.text(1),
+                                 claimed.is_null(2) ? std::nullopt : std::optional(int(claimed.integer(2))),
+                                 claimed.integer(3) != 0});
+        }
         transaction.commit();
         // RETURNING keeps no order.
         std::sort(pages.begin(), pages.end(), [](const QueuedPage &a, const QueuedPage &b) {
@@ -272,6 +316,19 @@ std::vector<QueuedPage> CrawlStore::claim(std::int64_t crawl, std::size_t count)
                 < std::tuple(!b.depth, b.depth.value_or(0), b.id);
         });
         return pages;
+    });
+}
+
+std::size_t CrawlStore::requeue_expired(std::int64_t crawl)
+{
+    return patiently([&] {
+        sql::Statement expired(*database_,
+                               "UPDATE pages SET state = 'queued', worker = NULL, lease_until = NULL "
+                               "WHERE crawl_id = ? AND state = 'fetching' AND (lease_until IS NULL "
+                               "OR lease_until < "
+                                   + std::string(sql::now_ms(database_->engine())) + ")");
+        expired.bind(1, crawl);
+        return expired.execute();
     });
 }
 
@@ -363,19 +420,24 @@ void CrawlStore::record(std::int64_t page, const PageFacts &facts, const std::ve
         update.bind(column, page);
         update.execute();
 
-        sql::Statement link(*database_,
-                            "INSERT INTO links (crawl_id, from_page, to_url, kind, hreflang, anchor, "
-                            "nofollow) VALUES (?, ?, ?, ?, ?, ?, ?)");
-        for (const StoredLink &stored : facts.links) {
-            link.reset();
-            link.bind(1, crawl);
-            link.bind(2, page);
-            link.bind(3, stored.to_url);
-            link.bind(4, stored.kind);
-            bind_text(link, 5, stored.hreflang);
-            bind_text(link, 6, stored.anchor);
-            link.bind(7, int(stored.nofollow));
-            link.execute();
+        for (std::size_t at = 0; at < facts.links.size(); at += kRowsAtOnce) {
+            const std::size_t rows = std::min(kRowsAtOnce, facts.links.size() - at);
+            sql::Statement links(*database_,
+                                 "INSERT INTO links (crawl_id, from_page, to_url, kind, hreflang, "
+                                 "anchor, nofollow) VALUES "
+                                     + parameter_rows(rows, 7));
+            int index = 0;
+            for (std::size_t row = at; row < at + rows; ++row) {
+                const StoredLink &stored = facts.links[row];
+                links.bind(++index, crawl);
+                links.bind(++index, page);
+                links.bind(++index, stored.to_url);
+                links.bind(++index, stored.kind);
+                bind_text(links, ++index, stored.hreflang);
+                bind_text(links, ++index, stored.anchor);
+                links.bind(++index, int(stored.nofollow));
+            }
+            links.execute();
         }
         add_addresses(*database_, crawl, found);
         transaction.commit();

@@ -121,9 +121,10 @@ public:
     // row, but is marked as in a sitemap when the new one is, and is queued after all when
     // the depth limit left it out and it is now found within it. The number added or queued.
     std::size_t add(std::int64_t crawl, const std::vector<FoundAddress> &found);
-    // Up to `count` queued pages, shallowest first, now "fetching" and leased to this
-    // worker; pages whose lease ran out are queued again first.
+    // Up to `count` queued pages, shallowest first, now "fetching" and leased to this worker.
     std::vector<QueuedPage> claim(std::int64_t crawl, std::size_t count);
+    // Pages whose lease ran out (their worker died, or lost the store) back to the queue.
+    std::size_t requeue_expired(std::int64_t crawl);
     // This worker's leases on the crawl, made kLeaseMs long again.
     void renew(std::int64_t crawl);
     // This worker's pages that are still being fetched back to the queue, for whichever

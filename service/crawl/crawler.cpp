@@ -24,6 +24,7 @@ constexpr std::chrono::milliseconds kRenewInterval{CrawlStore::kLeaseMs / 3};
 // How often a worker with nothing to claim looks again while others still fetch pages that
 // may lead to more, or come back to the queue when their lease runs out.
 constexpr std::chrono::milliseconds kOthersPoll{500};
+constexpr std::chrono::milliseconds kTurnPoll{50};
 constexpr int kMaxSitemapNesting = 2; // an index of indexes at most
 constexpr std::size_t kMaxSitemapDownload = 16 * 1024 * 1024; // gzipped or not
 
@@ -94,6 +95,7 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
         if (in_flight_ == 0 && (ready_.empty() || !claiming)) {
             if (!claiming || store_.progress(crawl_).fetching == 0)
                 break;
+            store_.requeue_expired(crawl_);
             std::unique_lock lock(mutex_);
             changed_.wait_until(lock, stop, Clock::now() + kOthersPoll, [] { return false; });
             continue;
@@ -124,6 +126,7 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
                         {*one.asked_to_wait, 2 * host.backoff, kFirstBackoff}),
                     kFirstBackoff, RobotsTxt::kMaxCrawlDelay);
             store_.give_back_turn(crawl_, one.job.origin, one.job.turn, host.delay().count());
+            host.resting_until = {}; // the turn given back may be the one to take next
             if (one.facts)
                 record(one);
             else if (!stop.stop_requested())
@@ -132,6 +135,7 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
         if (Clock::now() - last_renewal >= kRenewInterval) {
             last_renewal = Clock::now();
             store_.renew(crawl_);
+            store_.requeue_expired(crawl_);
             count_known();
             const std::optional<CrawlRow> row = store_.crawl(crawl_);
             ended_elsewhere = !row || row->state != "running";
@@ -213,7 +217,9 @@ Crawler::Clock::time_point Crawler::dispatch_ready()
         }
         const HostTurn turn = store_.take_turn(crawl_, job->origin, turns, hold_ms);
         if (!turn.turn) {
-            host.resting_until = now + std::chrono::milliseconds(turn.wait_ms);
+            // A turn resting ends when it says; one held by another worker ends when its
+            // page is done, which only that worker knows: asked again soon.
+            host.resting_until = now + std::min(std::chrono::milliseconds(turn.wait_ms), kTurnPoll);
             wake = std::min(wake, host.resting_until);
             ++job;
             continue;

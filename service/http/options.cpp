@@ -7,7 +7,8 @@ namespace seo {
 
 bool Options::refuse_internal_targets() const
 {
-    return !allow_private_targets && !is_loopback_listen_address(listen);
+    // A name it is served under means other machines reach it, through a proxy on this one.
+    return !allow_private_targets && (!is_loopback_listen_address(listen) || !server_names.empty());
 }
 
 std::variant<Options, OptionsError> parse_options(const std::vector<std::string> &arguments)

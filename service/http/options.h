@@ -22,7 +22,8 @@ struct Options
     std::filesystem::path data = default_data_folder(); // where `seo-site crawl` keeps its crawls
     std::string store; // a postgresql:// address or a file; empty: store_location()'s default
 
-    // Internal targets are refused once the service can be reached from other machines.
+    // Internal targets are refused once the service can be reached from other machines:
+    // listening beyond loopback, or served under a name (behind a proxy).
     bool refuse_internal_targets() const;
 };
 

@@ -26,6 +26,8 @@ TEST(CrawlOptions, TakesLimitsForANewCrawlOnly)
         {"a.com", "--resume", "1"},
         {"--resume", "1", "--max-pages", "9"}, // a resumed crawl keeps its limits
         {"--resume", "0"},
+        {"--join", "2", "--per-host", "4"}, // a joined crawl too
+        {"--resume", "1", "--join", "1"},
         {"a.com", "--max-pages", "0"},
         {"a.com", "--per-host", "17"},
         {"a.com", "--depth"},

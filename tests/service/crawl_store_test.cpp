@@ -153,12 +153,15 @@ TEST_P(CrawlStore, LeasesClaimsByTheDatabasesClockAndRecordsAPageOnce)
         rows(one,
              "UPDATE pages SET lease_until = lease_until - 2 * " + std::to_string(seo::CrawlStore::kLeaseMs));
     };
+    EXPECT_EQ(two.requeue_expired(crawl), 0u);
     later();
     one.renew(crawl); // a and b held again; c, not renewed by its worker, goes back
+    EXPECT_EQ(two.requeue_expired(crawl), 1u);
     EXPECT_EQ(urls(one.claim(crawl, 9)), Texts{"c"});
     EXPECT_EQ(two.release(crawl), 0u);
     later();
-    EXPECT_EQ(urls(two.claim(crawl, 9)), (Texts{"a", "b", "c"})); // one stalled: all of them move
+    EXPECT_EQ(two.requeue_expired(crawl), 3u); // one stalled: all of them move
+    EXPECT_EQ(urls(two.claim(crawl, 9)), (Texts{"a", "b", "c"}));
     // Both record a: the first record stands, its links stored once.
     auto facts = answered(200);
     facts.title = "first";

@@ -16,6 +16,8 @@ TEST(Options, RefuseInternalTargetsOnceReachableFromOtherMachines)
         parsed({"--listen", "::1", "--port", "0", "--cache-seconds", "5"}).refuse_internal_targets());
     EXPECT_TRUE(parsed({"--listen", "0.0.0.0"}).refuse_internal_targets());
     EXPECT_FALSE(parsed({"--listen", "0.0.0.0", "--allow-private-targets"}).refuse_internal_targets());
+    // On loopback behind a proxy that serves it to others.
+    EXPECT_TRUE(parsed({"--server-name", "seo.example.com"}).refuse_internal_targets());
 }
 
 TEST(Options, TakeEveryServerName)
