@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 
 namespace seo {
 namespace {
@@ -33,8 +32,10 @@ CrawlJobs::CrawlJobs(std::string store, const ReportSettings &pages, const Langu
     : store_(std::move(store))
     , limits_(pages.limits)
     , pages_(crawl_page_settings(pages), language)
-    , joiner_([this](const std::stop_token &stop) { join_running(stop); })
-{}
+{
+    if (sql::is_server_address(store_))
+        joiner_ = std::jthread([this](const std::stop_token &stop) { join_running(stop); });
+}
 
 CrawlJobs::~CrawlJobs()
 {
@@ -71,18 +72,15 @@ void CrawlJobs::join_running(const std::stop_token &stop)
     std::mutex waiting;
     while (!stop.stop_requested()) {
         try {
-            // A store that is not there yet has nothing to join, and is not made for that.
-            if (sql::is_server_address(store_) || std::filesystem::exists(store_)) {
-                CrawlStore store(store_);
-                for (const CrawlRow &row : store.crawls_with_work()) {
-                    const auto settings = settings_from_json(row.settings);
-                    std::lock_guard lock(mutex_);
-                    if (stopped_ || reap() >= kMaxRunning)
-                        break;
-                    if (std::holds_alternative<CrawlSettings>(settings)
-                        && std::ranges::none_of(jobs_, [&](const Job &job) { return job.crawl == row.id; }))
-                        launch(row.id, std::get<CrawlSettings>(settings));
-                }
+            CrawlStore store(store_);
+            for (const CrawlRow &row : store.crawls_with_work()) {
+                const auto settings = settings_from_json(row.settings);
+                std::lock_guard lock(mutex_);
+                if (stopped_ || reap() >= kMaxRunning)
+                    break;
+                if (std::holds_alternative<CrawlSettings>(settings)
+                    && std::ranges::none_of(jobs_, [&](const Job &job) { return job.crawl == row.id; }))
+                    launch(row.id, std::get<CrawlSettings>(settings));
             }
         } catch (const std::exception &) { // the store unreachable for now: looked at again later
         }
@@ -95,7 +93,11 @@ void CrawlJobs::run(Job &job, std::int64_t crawl, const CrawlSettings &settings,
 {
     try {
         CrawlStore store(store_);
-        Crawler(store, pages_, limits_, crawl, settings).run(stop);
+        const bool finished = Crawler(store, pages_, limits_, crawl, settings).run(stop);
+        // A file store has no other instance to go on with the crawl: it waits, stopped, to
+        // be resumed. On a server, the instances still running go on with it.
+        if (!finished && stop.stop_requested() && !sql::is_server_address(store_))
+            store.set_state(crawl, "stopped");
     } catch (const sql::Unreachable &) {
         // Stopping while the store was away: the crawl goes on when a worker next finds it.
     } catch (const std::exception &error) {

@@ -25,9 +25,9 @@ struct CrawlRefused
 
 // The crawls the service runs for its browser face and its API. They fetch and analyse
 // through a ReportSource of their own, with budgets of its own, so that crawling a large
-// site cannot take the memory and cores that the window's one-page queries need. Crawls
-// that another process started, or left when it died, are joined as they are found running
-// in the store: several services sharing one store share its crawls.
+// site cannot take the memory and cores that the window's one-page queries need. On a
+// server store, crawls that another instance started, or left when it died, are joined as
+// they are found running: several services sharing one database share its crawls.
 class CrawlJobs
 {
 public:
@@ -70,7 +70,7 @@ private:
     bool stopped_ = false;
     std::condition_variable_any stopping_;
     std::list<Job> jobs_; // their threads end before what they use goes
-    std::jthread joiner_; // last: it starts jobs
+    std::jthread joiner_; // last: it starts jobs; only on a server store
 };
 
 } // namespace seo

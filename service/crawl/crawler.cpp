@@ -93,11 +93,18 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
                 ready_.push_back({page, parsed(page.url).origin()});
         const Clock::time_point wake = claiming ? dispatch_ready() : Clock::now() + std::chrono::seconds(1);
         if (in_flight_ == 0 && (ready_.empty() || !claiming)) {
-            if (!claiming || store_.progress(crawl_).fetching == 0)
+            if (!claiming)
                 break;
-            store_.requeue_expired(crawl_);
-            std::unique_lock lock(mutex_);
-            changed_.wait_until(lock, stop, Clock::now() + kOthersPoll, [] { return false; });
+            // Nothing to claim a moment ago: done, unless other workers still hold pages
+            // or have just queued more.
+            const CrawlProgress others = store_.progress(crawl_);
+            if (others.fetching == 0 && others.queued == 0)
+                break;
+            if (others.queued == 0) {
+                store_.requeue_expired(crawl_);
+                std::unique_lock lock(mutex_);
+                changed_.wait_until(lock, stop, Clock::now() + kOthersPoll, [] { return false; });
+            }
             continue;
         }
 
@@ -149,14 +156,14 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
     // Claimed and not done: back to the queue, for another worker or a resumed crawl.
     store_.release(crawl_);
     const CrawlProgress left = store_.progress(crawl_);
-    const bool finished =
-        left.queued == 0 && left.fetching == 0 && !stop.stop_requested() && !ended_elsewhere;
-    // The last worker out says the crawl finished, and keeps its report once. A limit
-    // reached stops the crawl for every worker; a worker told to stop only leaves it, for
-    // the others or a later one to go on with.
+    // Nothing left for any worker: the crawl is done, whoever saw it first. The last
+    // worker out marks it finished and keeps its report once. A limit reached stops the
+    // crawl for every worker; a worker told to stop only leaves it, for the others or a
+    // later one to go on with.
+    const bool finished = left.queued == 0 && left.fetching == 0 && !stop.stop_requested();
     if (finished && store_.finish(crawl_))
         store_.patiently([this] { keep_report(store_.database(), crawl_); });
-    else if (out_of_bytes && !stop.stop_requested())
+    else if (!finished && out_of_bytes && !stop.stop_requested())
         store_.set_state(crawl_, "stopped");
     return finished;
 }
