@@ -86,6 +86,14 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
     Clock::time_point last_progress;
     Clock::time_point last_renewal = Clock::now();
     for (;;) {
+        if (Clock::now() - last_renewal >= kRenewInterval) {
+            last_renewal = Clock::now();
+            store_.renew(crawl_);
+            store_.requeue_expired(crawl_);
+            count_known();
+            const std::optional<CrawlRow> row = store_.crawl(crawl_);
+            ended_elsewhere = !row || row->state != "running";
+        }
         const bool claiming = !stop.stop_requested() && !out_of_bytes && !ended_elsewhere;
         const std::size_t wanted = 2 * std::size_t(std::max(1, settings_.in_flight));
         if (claiming && ready_.size() < wanted)
@@ -138,14 +146,6 @@ bool Crawler::run(const std::stop_token &stop, const Progress &progress)
                 record(one);
             else if (!stop.stop_requested())
                 ready_.push_back(one.job); // the service was busy: again later
-        }
-        if (Clock::now() - last_renewal >= kRenewInterval) {
-            last_renewal = Clock::now();
-            store_.renew(crawl_);
-            store_.requeue_expired(crawl_);
-            count_known();
-            const std::optional<CrawlRow> row = store_.crawl(crawl_);
-            ended_elsewhere = !row || row->state != "running";
         }
         out_of_bytes = bytes_ >= settings_.max_bytes;
         if (progress && !done.empty() && Clock::now() - last_progress >= kProgressInterval) {
