@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <list>
 #include <mutex>
 #include <string>

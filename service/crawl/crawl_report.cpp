@@ -3,8 +3,8 @@
 #include "audit/audit.h"
 #include "crawl/crawl_store.h"
 #include "crawl/site_findings.h"
-
 #include "store/sql_database.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>

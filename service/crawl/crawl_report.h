@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/sql_database.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstddef>

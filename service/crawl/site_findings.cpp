@@ -3,10 +3,10 @@
 // columns) is done here.
 #include "crawl/site_findings.h"
 
+#include "store/sql_database.h"
 #include "words/page_fingerprint.h"
 #include "words/page_text.h"
 
-#include "store/sql_database.h"
 #include <nlohmann/json.hpp>
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "audit/check_table.h"
-
 #include "store/sql_database.h"
 
 #include <cstddef>

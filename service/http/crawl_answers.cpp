@@ -8,8 +8,8 @@
 #include "read/charset.h"
 #include "render/crawl_pages.h"
 #include "render/report_json.h"
-
 #include "store/sql_database.h"
+
 #include <nlohmann/json.hpp>
 
 #include <charconv>

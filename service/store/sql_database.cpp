@@ -90,10 +90,6 @@ void Transaction::commit()
     open_ = false;
 }
 
-} // namespace seo::sql
-
-namespace seo::sql {
-
 const char *now_ms(Engine engine)
 {
     return engine == Engine::postgresql ? "CAST(extract(epoch FROM clock_timestamp()) * 1000 AS BIGINT)"

@@ -133,6 +133,13 @@ private:
     std::unique_ptr<Cursor> cursor_;
 };
 
+// The database's clock in milliseconds since 1970, as an SQL expression: the one clock all
+// workers agree on, whatever their own say.
+const char *now_ms(Engine engine);
+// What a SELECT that claims rows ends with: on a server, rows another transaction holds are
+// passed over instead of waited for; SQLite has one writer at a time anyway.
+const char *skip_locked(Engine engine);
+
 // The first row's first column of a query without parameters.
 std::int64_t integer_of(Database &database, const std::string &sql);
 
@@ -151,16 +158,5 @@ private:
     Database &database_;
     bool open_ = true;
 };
-
-} // namespace seo::sql
-
-namespace seo::sql {
-
-// The database's clock in milliseconds since 1970, as an SQL expression: the one clock all
-// workers agree on, whatever their own say.
-const char *now_ms(Engine engine);
-// What a SELECT that claims rows ends with: on a server, rows another transaction holds are
-// passed over instead of waited for; SQLite has one writer at a time anyway.
-const char *skip_locked(Engine engine);
 
 } // namespace seo::sql
