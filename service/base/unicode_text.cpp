@@ -61,6 +61,16 @@ char32_t first_code_point(std::string_view utf8)
     return c < 0 ? U'\uFFFD' : char32_t(c);
 }
 
+std::string_view utf8_prefix(std::string_view utf8, std::size_t max_bytes)
+{
+    if (utf8.size() <= max_bytes)
+        return utf8;
+    std::size_t end = max_bytes;
+    while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+        --end;
+    return utf8.substr(0, end);
+}
+
 std::string fold_case(std::string_view utf8)
 {
     if (utf8.empty())

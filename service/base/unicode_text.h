@@ -52,6 +52,10 @@ std::size_t display_width(std::string_view utf8);
 // The first code point of UTF-8 text; U+FFFD for an empty or ill-formed start.
 char32_t first_code_point(std::string_view utf8);
 
+// The longest start of UTF-8 text of at most `max_bytes` that does not end inside a
+// character: what excerpts of page texts are cut to.
+std::string_view utf8_prefix(std::string_view utf8, std::size_t max_bytes);
+
 // Full Unicode case folding, so "SEO", "Seo" and "seo" count as one word.
 std::string fold_case(std::string_view utf8);
 

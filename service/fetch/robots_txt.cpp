@@ -2,7 +2,10 @@
 
 #include "base/ascii.h"
 #include "base/percent_encoding.h"
+#include "base/unicode_text.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <unordered_set>
@@ -42,6 +45,18 @@ std::optional<std::chrono::milliseconds> delay_in(std::string_view value)
         std::llround(std::min(seconds * 1000, double(RobotsTxt::kMaxCrawlDelay.count()))));
 }
 
+// Directives other search engines read (Yandex, Seznam) or once read: not errors, though
+// Baiduspider and Googlebot pass them over.
+constexpr std::array<std::string_view, 5> kOtherDirectives = {"host", "clean-param", "request-rate",
+                                                              "visit-time", "noindex"};
+
+// A line as a finding quotes it: its first bytes, not cut inside a UTF-8 sequence.
+std::string shown_line(std::string_view line)
+{
+    const std::string_view shown = utf8_prefix(line, RobotsTxt::kMaxShownLineBytes);
+    return std::string(shown) + (shown.size() < line.size() ? "…" : "");
+}
+
 } // namespace
 
 RobotsTxt::Rule RobotsTxt::make_rule(bool allow, std::string_view path)
@@ -64,33 +79,60 @@ RobotsTxt::Rule RobotsTxt::make_rule(bool allow, std::string_view path)
 
 RobotsTxt::RobotsTxt(std::string_view text)
 {
+    // Notepad saves UTF-8 with a byte order mark, which would hide the first directive.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     bool in_agent_lines = false; // consecutive user-agent lines name one group
     std::unordered_set<std::string> sitemaps_seen;
-    while (!text.empty()) {
+    for (std::size_t number = 1; !text.empty(); ++number) {
         const std::size_t end = text.find_first_of("\r\n");
-        std::string_view line = text.substr(0, std::min(end, kMaxLineBytes));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        line = line.substr(0, line.find('#'));
+        const std::string_view written = text.substr(0, std::min(end, kMaxLineBytes));
+        const bool crlf = end != std::string_view::npos && text.substr(end, 2) == "\r\n";
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + (crlf ? 2 : 1));
+        const std::string_view line = written.substr(0, written.find('#'));
+        const auto error = [&](SyntaxError::Kind kind) {
+            if (syntax_error_count_++ < kMaxSyntaxErrors)
+                syntax_errors_.push_back({number, shown_line(written), kind});
+        };
         const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos)
+        if (colon == std::string_view::npos) {
+            if (!ascii_trimmed(line, " \t").empty())
+                error(SyntaxError::Kind::not_a_field);
             continue;
+        }
         const std::string key = ascii_lower(ascii_trimmed(line.substr(0, colon), " \t"));
         const std::string_view value = ascii_trimmed(line.substr(colon + 1), " \t");
         if (key == "user-agent") {
+            if (value.empty())
+                error(SyntaxError::Kind::no_agent_named);
             if (!in_agent_lines)
                 groups_.emplace_back();
             groups_.back().agents.push_back(product_token(value));
             in_agent_lines = true;
         } else if (key == "allow" || key == "disallow") {
             in_agent_lines = false;
+            if (groups_.empty())
+                error(SyntaxError::Kind::rule_before_agent);
+            else if (!value.empty() && value.front() != '/' && value.front() != '*')
+                error(SyntaxError::Kind::path_not_rooted);
+            else if (value.find('$') < value.size() - 1)
+                error(SyntaxError::Kind::dollar_not_last);
             if (!groups_.empty() && !value.empty()) // an empty Disallow allows everything
                 groups_.back().rules.push_back(make_rule(key == "allow", value));
         } else if (key == "crawl-delay") {
+            const std::optional<std::chrono::milliseconds> delay = delay_in(value);
+            if (!delay)
+                error(SyntaxError::Kind::delay_not_seconds);
             if (!groups_.empty() && !groups_.back().crawl_delay)
-                groups_.back().crawl_delay = delay_in(value);
+                groups_.back().crawl_delay = delay;
         } else if (key == "sitemap") {
-            if (!value.empty() && sitemaps_.size() < kMaxSitemaps && sitemaps_seen.emplace(value).second)
+            const std::string scheme = ascii_lower(value.substr(0, value.find("://") + 3));
+            if (scheme != "http://" && scheme != "https://")
+                error(SyntaxError::Kind::sitemap_not_absolute);
+            else if (sitemaps_.size() < kMaxSitemaps && sitemaps_seen.emplace(value).second)
                 sitemaps_.emplace_back(value);
+        } else if (std::ranges::find(kOtherDirectives, key) == kOtherDirectives.end()) {
+            error(SyntaxError::Kind::unknown_directive);
         }
     }
 }

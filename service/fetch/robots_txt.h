@@ -15,7 +15,8 @@ namespace seo {
 // nothing; within the group the rule with the longest path wins, Allow on a tie. In paths
 // '*' matches any run of characters and a final '$' anchors the end; rules and paths are
 // compared with their percent-encoding normalised, so /中文/ and /%E4%B8%AD%E6%96%87/ are
-// one path. Lines that are no rule are passed over, so any bytes at all can be read.
+// one path. Lines that are no rule are passed over, so any bytes at all can be read; they
+// are kept as syntax errors, for site owners to mend, since crawlers skip them silently.
 //
 // Sitemap lines belong to no group, a Crawl-delay line to the group above it; neither ends
 // a run of user-agent lines, since lines other than rules may not change the groups.
@@ -32,6 +33,8 @@ public:
     // Sites write delays meant to keep crawlers away (3600 is seen): a page a minute is
     // already slow enough for any server, and longer would stretch a crawl over days.
     static constexpr std::chrono::milliseconds kMaxCrawlDelay{60'000};
+    static constexpr std::size_t kMaxSyntaxErrors = 100;
+    static constexpr std::size_t kMaxShownLineBytes = 120;
 
     explicit RobotsTxt(std::string_view text);
 
@@ -49,6 +52,27 @@ public:
     // The Crawl-delay of the group `agent` follows, the first of its groups' that is a
     // number of seconds ("10", "0.5"), at most kMaxCrawlDelay; none when no such line.
     std::optional<std::chrono::milliseconds> crawl_delay(std::string_view agent) const;
+
+    // A line crawlers cannot read, or read otherwise than its writer meant.
+    struct SyntaxError
+    {
+        enum class Kind {
+            not_a_field, // no "name: value"
+            unknown_directive, // a misspelt name (Disalow), or one no crawler reads
+            no_agent_named, // "User-agent:" with nothing after it
+            rule_before_agent, // an Allow or Disallow that no User-agent line heads
+            path_not_rooted, // "Disallow: private/": matches no path
+            dollar_not_last, // '$' anchors only at the end of a path
+            sitemap_not_absolute, // a Sitemap that is no http(s) address
+            delay_not_seconds, // "Crawl-delay: ten"
+        };
+        std::size_t line; // counted from 1
+        std::string text; // the line as written, its first kMaxShownLineBytes
+        Kind kind;
+    };
+    // The first kMaxSyntaxErrors, in file order, and how many there are in all.
+    const std::vector<SyntaxError> &syntax_errors() const { return syntax_errors_; }
+    std::size_t syntax_error_count() const { return syntax_error_count_; }
 
 private:
     struct Rule
@@ -72,6 +96,8 @@ private:
 
     std::vector<Group> groups_;
     std::vector<std::string> sitemaps_;
+    std::vector<SyntaxError> syntax_errors_;
+    std::size_t syntax_error_count_ = 0;
 };
 
 } // namespace seo

@@ -150,4 +150,53 @@ TEST(RobotsTxt, TakesTheCrawlDelayOfTheGroupThatDecides)
         EXPECT_EQ(robots.crawl_delay(agent), delay) << agent;
 }
 
+// Lines crawlers skip are reported by number; what is valid around them still applies.
+TEST(RobotsTxt, ReportsTheLinesCrawlersSkip)
+{
+    using Kind = seo::RobotsTxt::SyntaxError::Kind;
+    const seo::RobotsTxt robots("\xEF\xBB\xBF"
+                                "Allow: /early\r\n" // 1: a BOM hides nothing
+                                "User-agent: *\r\n" // 2
+                                "Disalow: /private/\r\n" // 3
+                                "Disallow: secret/\r\n" // 4
+                                "\r\n" // 5
+                                "   \t\n" // 6
+                                "# Disallow nothing\n" // 7
+                                "Disallow: /tmp/\n" // 8
+                                "just words\n" // 9
+                                "Disallow: /a$b\n" // 10
+                                "Crawl-delay: ten\n" // 11
+                                "Sitemap: /sitemap.xml\n" // 12
+                                "Host: example.cn\n" // 13: Yandex's
+                                "Clean-param: ref /\n" // 14
+                                "User-agent:\n" // 15
+                                "Sitemap: HTTPS://example.cn/s.xml\n" // 16
+                                "Allow: *.html$\n"); // 17
+    const std::vector<std::pair<std::size_t, Kind>> expected = {
+        {1, Kind::rule_before_agent},     {3, Kind::unknown_directive}, {4, Kind::path_not_rooted},
+        {9, Kind::not_a_field},           {10, Kind::dollar_not_last},  {11, Kind::delay_not_seconds},
+        {12, Kind::sitemap_not_absolute}, {15, Kind::no_agent_named},
+    };
+    std::vector<std::pair<std::size_t, Kind>> found;
+    for (const seo::RobotsTxt::SyntaxError &error : robots.syntax_errors())
+        found.emplace_back(error.line, error.kind);
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(robots.syntax_error_count(), expected.size());
+    EXPECT_EQ(robots.syntax_errors().front().text, "Allow: /early");
+    EXPECT_FALSE(robots.decide("*", "/tmp/x").allowed);
+    EXPECT_TRUE(robots.decide("*", "/private/x").allowed);
+    EXPECT_EQ(robots.sitemaps(), std::vector<std::string>{"HTTPS://example.cn/s.xml"});
+
+    // A file of nothing but errors keeps a bounded list, and its lines are cut to be shown.
+    std::string junk;
+    for (std::size_t i = 0; i <= seo::RobotsTxt::kMaxSyntaxErrors; ++i)
+        junk += "中" + std::string(seo::RobotsTxt::kMaxShownLineBytes, 'x') + "\n";
+    const seo::RobotsTxt hostile(junk);
+    EXPECT_EQ(hostile.syntax_errors().size(), seo::RobotsTxt::kMaxSyntaxErrors);
+    EXPECT_EQ(hostile.syntax_error_count(), seo::RobotsTxt::kMaxSyntaxErrors + 1);
+    EXPECT_EQ(hostile.syntax_errors().back().line, seo::RobotsTxt::kMaxSyntaxErrors);
+    EXPECT_EQ(hostile.syntax_errors().back().text,
+              "中" + std::string(seo::RobotsTxt::kMaxShownLineBytes - 3, 'x') + "…");
+}
+
 } // namespace
