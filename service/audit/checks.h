@@ -28,12 +28,10 @@ void check_technical(const AuditInput &input, std::vector<Finding> &findings);
 Finding finding(std::string_view id, Verdict verdict, std::string detail, std::string advice = {},
                 std::optional<double> measure = std::nullopt);
 
-// The links of a page by kind: what links.count reports, and the vague texts links.vague
-// lists with their counts.
+// The links of a page by kind, as links.count reports them.
 struct LinkCounts
 {
     std::size_t internal = 0, external = 0, nofollow = 0, other = 0;
-    std::map<std::string, std::size_t> vague;
 };
 LinkCounts count_links(const PageContent &content, const std::optional<Url> &page);
 

@@ -179,11 +179,59 @@ void check_robots_txt(const AuditInput &input, std::vector<Finding> &findings)
                                    "Baiduspider、Googlebot 和其他蜘蛛（*）都可以抓取 " + judgement.path));
 }
 
+std::string_view problem_of(RobotsTxt::SyntaxError::Kind kind)
+{
+    using Kind = RobotsTxt::SyntaxError::Kind;
+    switch (kind) {
+    case Kind::not_a_field:
+        return "不是“指令: 值”的格式";
+    case Kind::unknown_directive:
+        return "无法识别的指令";
+    case Kind::no_agent_named:
+        return "User-agent 后没有写蜘蛛名称";
+    case Kind::rule_before_agent:
+        return "规则前面没有 User-agent";
+    case Kind::path_not_rooted:
+        return "路径应以 / 或 * 开头";
+    case Kind::dollar_not_last:
+        return "$ 只能写在路径末尾";
+    case Kind::sitemap_not_absolute:
+        return "Sitemap 应写完整的 http:// 或 https:// 网址";
+    case Kind::delay_not_seconds:
+        break;
+    }
+    return "Crawl-delay 应为秒数";
+}
+
+void check_robots_syntax(const AuditInput &input, std::vector<Finding> &findings)
+{
+    if (!input.robots || !input.robots->file || !input.robots->file->rules)
+        return;
+    const RobotsFile &file = *input.robots->file;
+    const RobotsTxt &rules = *file.rules;
+    if (rules.syntax_error_count() == 0) {
+        findings.push_back(finding("indexing.robots_syntax", Verdict::pass, file.url + " 每一行都可以识别"));
+        return;
+    }
+    constexpr std::size_t kShown = 5;
+    std::vector<std::string> lines;
+    for (const RobotsTxt::SyntaxError &error : rules.syntax_errors())
+        if (lines.size() < kShown)
+            lines.push_back("第 " + number(error.line) + " 行 " + in_quotes(error.text) + "："
+                            + std::string(problem_of(error.kind)));
+    const std::size_t count = rules.syntax_error_count();
+    findings.push_back(finding("indexing.robots_syntax", Verdict::warn,
+                               file.url + " 有 " + number(count) + " 行蜘蛛无法识别：" + joined(lines, "；")
+                                   + (count > kShown ? " 等" : "") + "。其余规则照常生效",
+                               "改正这些行：搜索引擎会跳过它们，写在其中的规则不会生效。"));
+}
+
 void check_canonical(const AuditInput &input, std::vector<Finding> &findings)
 {
     const std::vector<std::string> &canonicals = input.content.canonicals;
     if (canonicals.empty()) {
-        findings.push_back(finding("indexing.canonical", Verdict::warn, "没有 canonical 链接",
+        // A page without duplicates needs none, so its absence costs no score.
+        findings.push_back(finding("indexing.canonical", Verdict::info, "没有 canonical 链接",
                                    "用 <link rel=\"canonical\" href=\"本页完整地址\"> "
                                    "指明规范地址，避免带参数的重复地址分散收录。"));
         return;
@@ -289,26 +337,31 @@ void check_hreflang(const AuditInput &input, std::vector<Finding> &findings)
         return;
     }
     const std::optional<Url> page = page_url(input.fetched);
-    std::vector<std::string> invalid, codes;
+    std::vector<std::string> invalid, relative, codes;
     bool names_itself = false;
     for (const PageContent::NamedValue &alternate : alternates) {
         codes.push_back(alternate.name);
         if (ascii_lower(alternate.name) != "x-default" && !valid_language_tag(alternate.name))
             invalid.push_back(in_quotes(alternate.name));
+        if (!Url::parse(alternate.value))
+            relative.push_back(alternate.name + " → " + alternate.value);
         names_itself = names_itself || (page && resolved(page, alternate.value) == page);
     }
+    const std::string versions = number(alternates.size()) + " 个语言版本（" + listed(codes) + "）";
     if (!invalid.empty())
         findings.push_back(finding("indexing.hreflang", Verdict::fail, "无效的语言代码：" + listed(invalid),
                                    "hreflang 用 zh-CN、zh-TW、en 这样的语言代码，或 x-default。"));
+    else if (!relative.empty())
+        findings.push_back(finding("indexing.hreflang", Verdict::warn,
+                                   versions + "，其中不是完整网址的：" + listed(relative),
+                                   "hreflang 链接请写完整的绝对地址（含 http:// 或 https://），"
+                                   "搜索引擎不接受相对地址。"));
     else if (!names_itself)
         findings.push_back(
-            finding("indexing.hreflang", Verdict::warn,
-                    number(alternates.size()) + " 个语言版本（" + listed(codes) + "），但没有一个指向本页",
+            finding("indexing.hreflang", Verdict::warn, versions + "，但没有一个指向本页",
                     "每个语言版本都应列出包括自己在内的全部版本，否则搜索引擎会忽略这组 hreflang。"));
     else
-        findings.push_back(
-            finding("indexing.hreflang", Verdict::pass,
-                    number(alternates.size()) + " 个语言版本（" + listed(codes) + "），含指向本页的条目"));
+        findings.push_back(finding("indexing.hreflang", Verdict::pass, versions + "，含指向本页的条目"));
 }
 
 } // namespace
@@ -318,6 +371,7 @@ void check_indexing(const AuditInput &input, std::vector<Finding> &findings)
     check_status(input, findings);
     check_robots_directives(input, findings);
     check_robots_txt(input, findings);
+    check_robots_syntax(input, findings);
     check_canonical(input, findings);
     check_language(input, findings);
     check_hreflang(input, findings);

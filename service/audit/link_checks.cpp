@@ -1,33 +1,86 @@
-// Links and images: links by kind, vague link texts, alternative texts.
+// Links and images: links by kind, vague link texts, links a crawler cannot follow,
+// alternative texts.
 #include "audit/checks.h"
 
+#include "audit/vague_link_texts.h"
+#include "base/ascii.h"
 #include "base/unicode_text.h"
 #include "fetch/url.h"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <map>
-#include <set>
 
 namespace seo {
 namespace {
 
-// A link text that says nothing of where it leads: compared without case, spaces,
-// punctuation or symbols (更多>>, [详情], Read more…).
-bool is_vague_link_text(std::string_view text)
+std::string shown_text(const std::string &text)
 {
-    static const std::set<std::string> kVague = {
-        "点击这里", "点击此处",  "点这里",   "点此", "点击",     "这里",      "此处",     "更多",
-        "查看更多", "更多内容",  "了解更多", "详情", "详细",     "查看详情",  "详细信息", "阅读全文",
-        "阅读更多", "全文",      "链接",     "进入", "点击进入", "clickhere", "here",     "readmore",
-        "more",     "learnmore", "details",  "link", "thispage", "continue"};
-    std::string kept;
-    for_each_code_point(text, [&](char32_t ch, std::size_t begin, std::size_t end) {
-        if (u_isalnum(UChar32(ch)))
-            kept.append(text.substr(begin, end - begin));
-    });
-    return kVague.contains(fold_case(kept));
+    return text.empty() ? std::string("（无文字）") : in_quotes(text);
+}
+
+void check_vague_texts(const AuditInput &input, std::vector<Finding> &findings)
+{
+    std::map<std::string, std::size_t> vague;
+    for (const PageContent::Link &link : input.content.links)
+        if (is_vague_link_text(link.text, input.text))
+            ++vague[link.text];
+    if (vague.empty()) {
+        findings.push_back(finding("links.vague", Verdict::pass, "没有“点击这里”“更多”之类的链接文字"));
+        return;
+    }
+    std::vector<std::string> texts;
+    std::size_t total = 0;
+    for (const auto &[text, count] : vague) {
+        texts.push_back(in_quotes(text) + (count > 1 ? " ×" + number(count) : ""));
+        total += count;
+    }
+    findings.push_back(finding("links.vague", Verdict::warn,
+                               number(total) + " 个链接的文字说明不了目标：" + listed(texts),
+                               "链接文字写明目标页的内容（如“二手房交易流程”），搜索引擎用它理解目标页。"));
+}
+
+// Links only a script can follow: search engines find no address in them.
+void check_crawlable(const AuditInput &input, std::vector<Finding> &findings)
+{
+    constexpr std::size_t kShownHrefBytes = 60; // a script can be any length
+    std::vector<std::string> found;
+    for (const PageContent::Link &link : input.content.links) {
+        const std::string href = ascii_lower(ascii_trimmed(link.href));
+        if (href.starts_with("javascript:"))
+            found.push_back(shown_text(link.text) + "（"
+                            + std::string(utf8_prefix(link.href, kShownHrefBytes)) + "）");
+        else if (href == "#")
+            found.push_back(shown_text(link.text) + "（href=\"#\"）");
+    }
+    for (const std::string &text : input.content.script_links)
+        found.push_back(shown_text(text) + "（onclick，没有 href）");
+    if (found.empty())
+        findings.push_back(finding("links.crawlable", Verdict::pass, "所有链接都写有蜘蛛可以跟踪的地址"));
+    else
+        findings.push_back(finding("links.crawlable", Verdict::warn,
+                                   number(found.size()) + " 个链接蜘蛛无法跟踪：" + listed(found),
+                                   "链接请写在 <a href=\"目标地址\"> 里；只靠脚本跳转的链接，"
+                                   "搜索引擎发现不了它指向的页面。"));
+}
+
+void check_images(const PageContent &content, std::vector<Finding> &findings)
+{
+    const std::size_t without_alt = std::size_t(std::count_if(
+        content.images.begin(), content.images.end(), [](const auto &image) { return !image.has_alt; }));
+    std::vector<std::string> sources;
+    for (const PageContent::Image &image : content.images)
+        if (!image.has_alt)
+            sources.push_back(image.src.empty() ? "（无 src）" : image.src);
+    if (content.image_count == 0)
+        findings.push_back(finding("images.alt", Verdict::info, "页面没有图片"));
+    else if (without_alt == 0)
+        findings.push_back(
+            finding("images.alt", Verdict::pass, number(content.image_count) + " 张图片都有 alt"));
+    else
+        findings.push_back(finding("images.alt", Verdict::warn,
+                                   number(without_alt) + " 张图片没有 alt（共 " + number(content.image_count)
+                                       + " 张）：" + listed(sources, 3),
+                                   "为有内容的图片写上描述图片的 alt 文字；纯装饰的图片写 alt=\"\"。"));
 }
 
 } // namespace
@@ -35,7 +88,7 @@ bool is_vague_link_text(std::string_view text)
 LinkCounts count_links(const PageContent &content, const std::optional<Url> &page)
 {
     LinkCounts counts;
-    auto &[internal, external, nofollow, other, vague] = counts;
+    auto &[internal, external, nofollow, other] = counts;
     for (const PageContent::Link &link : content.links) {
         // A relative reference stays on the page's host: only the others need parsing.
         const std::string_view href = link.href;
@@ -54,8 +107,6 @@ LinkCounts count_links(const PageContent &content, const std::optional<Url> &pag
         }
         if ((" " + link.rel + " ").find(" nofollow ") != std::string::npos)
             ++nofollow;
-        if (is_vague_link_text(link.text))
-            ++vague[link.text];
     }
     return counts;
 }
@@ -63,7 +114,7 @@ LinkCounts count_links(const PageContent &content, const std::optional<Url> &pag
 void check_links(const AuditInput &input, std::vector<Finding> &findings)
 {
     const PageContent &content = input.content;
-    const auto [internal, external, nofollow, other, vague] = count_links(content, page_url(input.fetched));
+    const auto [internal, external, nofollow, other] = count_links(content, page_url(input.fetched));
     std::string counted = number(content.link_count) + " 个链接：站内 " + number(internal) + "，站外 "
         + number(external) + "，nofollow " + number(nofollow);
     if (other > 0)
@@ -71,37 +122,9 @@ void check_links(const AuditInput &input, std::vector<Finding> &findings)
     if (content.link_count > content.links.size())
         counted += "（分类统计前 " + number(content.links.size()) + " 个）";
     findings.push_back(finding("links.count", Verdict::info, counted));
-
-    if (vague.empty()) {
-        findings.push_back(finding("links.vague", Verdict::pass, "没有“点击这里”“更多”之类的链接文字"));
-    } else {
-        std::vector<std::string> texts;
-        std::size_t total = 0;
-        for (const auto &[text, count] : vague) {
-            texts.push_back(in_quotes(text) + (count > 1 ? " ×" + number(count) : ""));
-            total += count;
-        }
-        findings.push_back(finding(
-            "links.vague", Verdict::warn, number(total) + " 个链接的文字说明不了目标：" + listed(texts),
-            "链接文字写明目标页的内容（如“二手房交易流程”），搜索引擎用它理解目标页。"));
-    }
-
-    const std::size_t without_alt = std::size_t(std::count_if(
-        content.images.begin(), content.images.end(), [](const auto &image) { return !image.has_alt; }));
-    std::vector<std::string> sources;
-    for (const PageContent::Image &image : content.images)
-        if (!image.has_alt)
-            sources.push_back(image.src.empty() ? "（无 src）" : image.src);
-    if (content.image_count == 0)
-        findings.push_back(finding("images.alt", Verdict::info, "页面没有图片"));
-    else if (without_alt == 0)
-        findings.push_back(
-            finding("images.alt", Verdict::pass, number(content.image_count) + " 张图片都有 alt"));
-    else
-        findings.push_back(finding("images.alt", Verdict::warn,
-                                   number(without_alt) + " 张图片没有 alt（共 " + number(content.image_count)
-                                       + " 张）：" + listed(sources, 3),
-                                   "为有内容的图片写上描述图片的 alt 文字；纯装饰的图片写 alt=\"\"。"));
+    check_vague_texts(input, findings);
+    check_crawlable(input, findings);
+    check_images(content, findings);
 }
 
 } // namespace seo

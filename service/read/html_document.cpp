@@ -2,6 +2,7 @@
 
 #include "base/ascii.h"
 #include "base/memory_budget.h"
+#include "base/unicode_text.h"
 #include "read/html_attributes.h"
 #include "read/html_tree.h"
 #include "read/site_furniture.h"
@@ -119,12 +120,7 @@ std::string collapsed(std::string_view text)
 // At most PageContent::kMaxExcerptBytes of `text`, cut where a character begins.
 std::string excerpt(std::string_view text)
 {
-    if (text.size() <= PageContent::kMaxExcerptBytes)
-        return std::string(text);
-    std::size_t end = PageContent::kMaxExcerptBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return std::string(text.substr(0, end));
+    return std::string(utf8_prefix(text, PageContent::kMaxExcerptBytes));
 }
 
 std::string text_of_children(const GumboElement &element)
@@ -316,12 +312,22 @@ private:
     void read_anchor(const GumboElement &element, const Frame &frame)
     {
         const char *href = attribute(element, "href");
-        if (!href || content_.link_count++ >= PageContent::kMaxListed)
+        if (!href) {
+            if (attribute(element, "onclick") && content_.script_links.size() < PageContent::kMaxListed)
+                content_.script_links.push_back(link_text(frame));
+            return;
+        }
+        if (content_.link_count++ >= PageContent::kMaxListed)
             return;
         const char *rel = attribute(element, "rel");
+        content_.links.push_back({collapsed(href), link_text(frame), rel ? ascii_lower(collapsed(rel)) : ""});
+    }
+
+    std::string link_text(const Frame &frame) const
+    {
         std::string text = text_since(frame);
         std::replace(text.begin(), text.end(), '\n', ' ');
-        content_.links.push_back({collapsed(href), std::move(text), rel ? ascii_lower(collapsed(rel)) : ""});
+        return text;
     }
 
     void mark_boundary(GumboTag tag)

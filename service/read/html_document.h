@@ -68,6 +68,8 @@ struct PageContent
     std::string first_paragraph; // an excerpt of the first <p> with visible text
     std::vector<Link> links;
     std::size_t link_count = 0;
+    // The texts of <a onclick> without href: links only a script can follow.
+    std::vector<std::string> script_links;
     std::vector<Image> images;
     std::size_t image_count = 0;
     static constexpr std::size_t kMaxListed = 2000;

@@ -1,6 +1,8 @@
 #include "render/product_pages.h"
 
 #include "audit/check_table.h"
+#include "audit/vague_link_texts.h"
+#include "base/joined.h"
 #include "render/page_frame.h"
 #include "render/shown_text.h"
 
@@ -44,6 +46,17 @@ std::string checks_table()
             + "</td><td>" + html_escaped(limits_text(spec)) + "</td><td>" + html_escaped(spec.source)
             + "</td></tr>\n";
     return html + "</table></div>\n";
+}
+
+// The phrases links.vague looks for, and where they come from.
+std::string vague_link_texts()
+{
+    std::vector<std::string> quoted;
+    quoted.reserve(kVagueLinkTexts.size());
+    for (const std::string_view phrase : kVagueLinkTexts)
+        quoted.push_back("“" + html_escaped(phrase) + "”");
+    return "<h3>含糊的链接文字</h3>\n<p>links.vague 查找的短语：" + joined(quoted, "、") + "。</p>\n<p>"
+        + html_escaped(kVagueLinkTextSources) + "</p>\n";
 }
 
 } // namespace
@@ -110,7 +123,7 @@ std::string product_home_page()
 </ul>
 <p>全部检查项如下；编号即 JSON 中每项结果的 id。</p>
 )" + checks_table()
-        + page_end();
+        + vague_link_texts() + page_end();
 }
 
 std::string version_file(std::string_view newest_version)

@@ -1,5 +1,6 @@
 #include "audit/audit.h"
 #include "audit/checks.h"
+#include "audit/vague_link_texts.h"
 #include "test_language.h"
 
 #include <gtest/gtest.h>
@@ -153,6 +154,36 @@ TEST(AuditMeasures, CountsLinksByKind)
             + std::string(counts.other, 'o') + std::string(counts.nofollow, 'n');
         EXPECT_EQ(found, counted) << href << " " << rel;
     }
+}
+
+// One phrase list, matched in either script, any width and case, whatever decorates it.
+TEST(AuditMeasures, TellsVagueLinkTextsInEveryScript)
+{
+    const seo::PageText page("", test_language());
+    const std::pair<const char *, bool> cases[] = {
+        {"点击这里", true},
+        {"點擊這裡", true},
+        {"了解詳情", true},
+        {"[详情]", true},
+        {"更多>>", true},
+        {"ＣＬＩＣＫ ＨＥＲＥ", true},
+        {"See more »", true},
+        {"Go", true},
+        {"more info", true},
+        {"This", true},
+        {"information", true},
+        {"Right here!", true},
+        {"二手房详情", false},
+        {"更多二手房", false},
+        {"Go to downloads", false},
+        {"Start your trial", false},
+        {"", false},
+    };
+    for (const auto &[text, vague] : cases)
+        EXPECT_EQ(seo::is_vague_link_text(text, page), vague) << text;
+    // Every phrase of the list is found as it is written.
+    for (const std::string_view phrase : seo::kVagueLinkTexts)
+        EXPECT_TRUE(seo::is_vague_link_text(phrase, page)) << phrase;
 }
 
 // A finding finds its row by its id: two rows of one id would hide the second.

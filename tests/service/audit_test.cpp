@@ -45,9 +45,9 @@ std::string good_page(const std::string &host)
 
 // Fails what a page can fail: no title, a description twice, noindex for Baidu in the
 // header, nofollow for Google in the page, a canonical elsewhere, an invalid lang, no h1,
-// skipped levels, images without alt, vague link texts (the ones Lighthouse knows too),
-// broken JSON-LD.
-const char *const kBadPage = R"(<html lang="zh_CN"><head><meta charset="utf-8">
+// skipped levels, images without alt, vague link texts (the ones Lighthouse knows too, and
+// traditional ones), links only a script follows, broken JSON-LD.
+const char *const kBadPage = R"html(<html lang="zh_CN"><head><meta charset="utf-8">
 <meta name="description" content="短"><meta name="description" content="另一个描述">
 <meta name="googlebot" content="nofollow">
 <meta name="keywords" content="二手房,火星探测">
@@ -58,7 +58,9 @@ const char *const kBadPage = R"(<html lang="zh_CN"><head><meta charset="utf-8">
 <p>二手房。</p><img src="a.png"><img src="b.png" alt="">
 <a href="/x">点击这里</a> <a href="/y">更多&gt;&gt;</a> <a href="/z">[详情]</a> <a href="/w">更多</a>
 <a href="/a">click here</a> <a href="/b">Read more…</a>
-</body></html>)";
+<a href="/c">點擊這裡</a> <a href="/d">了解詳情</a> <a href="/e">See more »</a> <a href="/f">ＧＯ</a>
+<a href="javascript:void(0)">登录</a> <a href=" # ">返回顶部</a> <a onclick="next()">下一页</a>
+</body></html>)html";
 
 // In GBK, declared only in the page, on a site whose robots.txt keeps Baiduspider out of /private/.
 const std::string kGbkPage =
@@ -162,14 +164,21 @@ TEST_F(AuditTest, JudgesEachCheckOnPagesThatPassAndFail)
         {"/bad", "", "structure.h1", "fail", ""},
         {"/bad", "", "structure.outline", "warn", "H2 之后直接是 H4"},
         {"/bad", "", "structure.viewport", "warn", ""},
-        {"/bad", "", "links.vague", "warn", "6 个链接"},
+        {"/bad", "", "links.vague", "warn", "10 个链接"},
+        {"/bad", "", "links.crawlable", "warn", "3 个链接蜘蛛无法跟踪：“登录”（javascript:void(0)）"},
+        {"/good", "", "links.vague", "pass", ""},
+        {"/good", "", "links.crawlable", "pass", ""},
+        {"/good", "", "indexing.canonical", "pass", "指向本页"},
+        {"/headers", "", "indexing.canonical", "info", "没有 canonical"}, // recommended, not a fault
+        {"/good", "", "indexing.hreflang", "pass", "含指向本页"},
+        {"/café", "", "indexing.hreflang", "warn", "不是完整网址的：en → /en"},
+        {"/good", "", "indexing.robots_syntax", "pass", ""},
         {"/bad", "", "images.alt", "warn", "1 张图片没有 alt"}, // alt="" is decorative, not missing
         {"/bad", "", "shared.open_graph", "warn", "og:image"},
         {"/bad", "", "shared.json_ld", "fail", "不是有效的 JSON"},
         {"/private/gbk", "", "indexing.robots_txt", "fail", "Baiduspider（Disallow: /private/）"},
         {"/private/gbk", "", "technical.charset", "pass", "<meta> GB18030"},
         {"/café", "", "indexing.canonical", "pass", "指向本页"}, // %c3%a9 is %C3%A9
-        {"/café", "", "indexing.hreflang", "pass", "含指向本页"},
         {"/café", "", "indexing.lang", "pass", "en"},
         {"/中文/page", "", "indexing.robots_txt", "fail", "Googlebot（Disallow: /中文/）"},
         {"/headers", "", "indexing.noindex", "fail", "noindex）：所有搜索引擎"}, // not googlebot's
@@ -258,7 +267,37 @@ TEST_F(AuditTest, HostileRobotsFilesChangeNothingButTheirFinding)
         static constexpr char kBytes[] = "\0\xff\xfeUser-agent: *\0Disallow\x80: /\n";
         response.set_content(std::string(kBytes, sizeof kBytes - 1), "text/plain");
     };
-    EXPECT_EQ(findings_with(binary), expected);
+    std::map<std::string, std::string> unreadable = findings_with(binary);
+    EXPECT_EQ(unreadable["indexing.robots_syntax"], "warn");
+    unreadable.erase("indexing.robots_syntax");
+    EXPECT_EQ(unreadable, expected);
+}
+
+// Lines crawlers skip are reported with their numbers, and the valid rules around them
+// still decide.
+TEST_F(AuditTest, ReportsRobotsLinesThatCrawlersSkip)
+{
+    const TargetServer server{[](httplib::Server &http) {
+        http.Get("/page", [](auto &, auto &response) {
+            response.set_content("<html><body>页面</body></html>", "text/html; charset=utf-8");
+        });
+        http.Get("/robots.txt", [](auto &, auto &response) {
+            response.set_content("User-agent: *\nDisalow: /\nDisallow: private/\nDisallow: /page\n",
+                                 "text/plain");
+        });
+    }};
+    const auto result =
+        get_local(running_site->port(), "/api/analyze?url=" + percent_encoded(server.url("/page")));
+    ASSERT_TRUE(result && result->status == 200);
+    const json answer = json::parse(result->body);
+    EXPECT_EQ(finding(answer, "indexing.robots_txt")["verdict"], "fail");
+    const json syntax = finding(answer, "indexing.robots_syntax");
+    EXPECT_EQ(syntax["verdict"], "warn");
+    EXPECT_NE(
+        syntax["detail"].get<std::string>().find("2 行蜘蛛无法识别：第 2 行 “Disalow: /”：无法识别的指令；第 "
+                                                 "3 行 “Disallow: private/”：路径应以 / 或 * 开头"),
+        std::string::npos)
+        << syntax["detail"];
 }
 
 } // namespace

@@ -49,6 +49,9 @@ TEST_F(RoutesTest, AnswersEachRouteAndHardensEveryAnswer)
         {"GET", "/veltro/shenji.txt", "", 200, text, "9.1\r\n"},
         {"GET", "/veltro", "", 200, html, "密度 = 出现次数 × 关键词长度 ÷ 页面文本总长度 × 100%"},
         {"GET", "/veltro/", "", 200, html, "网站优化分析助手 6.0"},
+        {"GET", "/veltro", "", 200, html, "得分 = (通过项数 + 0.5 × 注意项数)"},
+        {"GET", "/veltro", "", 200, html, "<code>links.crawlable</code>"},
+        {"GET", "/veltro", "", 200, html, "“了解详情”、"},
         {"GET", "/Tools/Density.aspx?kw=&url=" + page, "", 200, html, "请输入要检测的关键字"},
         // an invalid byte in the request must not make the answer invalid UTF-8
         {"GET", "/Tools/Density.aspx?kw=%FF%E7%BD%91%E7%AB%99&url=" + page, "", 200, html,
