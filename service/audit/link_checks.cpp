@@ -3,7 +3,6 @@
 #include "audit/checks.h"
 
 #include "audit/vague_link_texts.h"
-#include "base/ascii.h"
 #include "base/unicode_text.h"
 #include "fetch/url.h"
 
@@ -44,16 +43,11 @@ void check_crawlable(const AuditInput &input, std::vector<Finding> &findings)
 {
     constexpr std::size_t kShownHrefBytes = 60; // a script can be any length
     std::vector<std::string> found;
-    for (const PageContent::Link &link : input.content.links) {
-        const std::string href = ascii_lower(ascii_trimmed(link.href));
-        if (href.starts_with("javascript:"))
-            found.push_back(shown_text(link.text) + "（"
-                            + std::string(utf8_prefix(link.href, kShownHrefBytes)) + "）");
-        else if (href == "#")
-            found.push_back(shown_text(link.text) + "（href=\"#\"）");
-    }
-    for (const std::string &text : input.content.script_links)
-        found.push_back(shown_text(text) + "（onclick，没有 href）");
+    for (const PageContent::ScriptLink &link : input.content.script_links)
+        found.push_back(shown_text(link.text) + "（"
+                        + (link.href.empty() ? std::string("onclick，没有 href")
+                                             : std::string(utf8_prefix(link.href, kShownHrefBytes)))
+                        + "）");
     if (found.empty())
         findings.push_back(finding("links.crawlable", Verdict::pass, "所有链接都写有蜘蛛可以跟踪的地址"));
     else

@@ -123,6 +123,14 @@ std::string excerpt(std::string_view text)
     return std::string(utf8_prefix(text, PageContent::kMaxExcerptBytes));
 }
 
+bool followed_only_by_script(const char *href, const char *onclick)
+{
+    if (!href)
+        return onclick != nullptr;
+    const std::string address = ascii_lower(ascii_trimmed(href));
+    return address.starts_with("javascript:") || address == "#";
+}
+
 std::string text_of_children(const GumboElement &element)
 {
     std::string text;
@@ -312,12 +320,10 @@ private:
     void read_anchor(const GumboElement &element, const Frame &frame)
     {
         const char *href = attribute(element, "href");
-        if (!href) {
-            if (attribute(element, "onclick") && content_.script_links.size() < PageContent::kMaxListed)
-                content_.script_links.push_back(link_text(frame));
-            return;
-        }
-        if (content_.link_count++ >= PageContent::kMaxListed)
+        if (content_.script_links.size() < PageContent::kMaxListed && !attribute(element, "role")
+            && followed_only_by_script(href, attribute(element, "onclick")))
+            content_.script_links.push_back({link_text(frame), href ? excerpt(collapsed(href)) : ""});
+        if (!href || content_.link_count++ >= PageContent::kMaxListed)
             return;
         const char *rel = attribute(element, "rel");
         content_.links.push_back({collapsed(href), link_text(frame), rel ? ascii_lower(collapsed(rel)) : ""});

@@ -68,8 +68,14 @@ struct PageContent
     std::string first_paragraph; // an excerpt of the first <p> with visible text
     std::vector<Link> links;
     std::size_t link_count = 0;
-    // The texts of <a onclick> without href: links only a script can follow.
-    std::vector<std::string> script_links;
+    // Links only a script can follow: <a> with a javascript: href, an href of "#" alone,
+    // or an onclick and no href. Anchors given a role (buttons, tabs, menus) are not links.
+    struct ScriptLink
+    {
+        std::string text;
+        std::string href; // as written; empty for an onclick without href
+    };
+    std::vector<ScriptLink> script_links;
     std::vector<Image> images;
     std::size_t image_count = 0;
     static constexpr std::size_t kMaxListed = 2000;

@@ -46,7 +46,7 @@ std::string good_page(const std::string &host)
 // Fails what a page can fail: no title, a description twice, noindex for Baidu in the
 // header, nofollow for Google in the page, a canonical elsewhere, an invalid lang, no h1,
 // skipped levels, images without alt, vague link texts (the ones Lighthouse knows too, and
-// traditional ones), links only a script follows, broken JSON-LD.
+// traditional ones), links only a script follows (a button is none), broken JSON-LD.
 const char *const kBadPage = R"html(<html lang="zh_CN"><head><meta charset="utf-8">
 <meta name="description" content="短"><meta name="description" content="另一个描述">
 <meta name="googlebot" content="nofollow">
@@ -60,6 +60,7 @@ const char *const kBadPage = R"html(<html lang="zh_CN"><head><meta charset="utf-
 <a href="/a">click here</a> <a href="/b">Read more…</a>
 <a href="/c">點擊這裡</a> <a href="/d">了解詳情</a> <a href="/e">See more »</a> <a href="/f">ＧＯ</a>
 <a href="javascript:void(0)">登录</a> <a href=" # ">返回顶部</a> <a onclick="next()">下一页</a>
+<a href="#" role="button">菜单</a>
 </body></html>)html";
 
 // In GBK, declared only in the page, on a site whose robots.txt keeps Baiduspider out of /private/.
