@@ -39,7 +39,7 @@ const std::array<CheckSpec, 34> kChecks = {{
     {.id = "structure.viewport", .group = kStructure, .check = "移动端适配（viewport）", .rule = "没有或不含 width=device-width 为注意"},
     {.id = "links.count", .group = kLinks, .check = "链接", .rule = "站内、站外、nofollow 和其他链接的个数，为信息"},
     {.id = "links.vague", .group = kLinks, .check = "含糊的链接文字", .rule = "“点击这里”“更多”“详情”“click here”“read more”之类为注意（短语表见下文）", .source = "Lighthouse 的 link-text 检查，另加中文的同义写法"},
-    {.id = "links.crawlable", .group = kLinks, .check = "蜘蛛能否跟踪链接", .rule = "有 href=\"javascript:…\"、只有 href=\"#\" 或只有 onclick 没有 href 的链接为注意", .source = "搜索引擎只跟踪 <a href> 中的地址，不执行点击脚本"},
+    {.id = "links.crawlable", .group = kLinks, .check = "蜘蛛能否跟踪链接", .rule = "有 href=\"javascript:…\"、只有 href=\"#\" 或只有 onclick 没有 href 的链接为注意（带 role 的按钮、菜单不算链接）", .source = "搜索引擎只跟踪 <a href> 中的地址，不执行点击脚本"},
     {.id = "images.alt", .group = kLinks, .check = "图片替代文字（alt）", .rule = "有图片缺少 alt 为注意（alt=\"\" 表示装饰图片，不算缺少）"},
     {.id = "shared.open_graph", .group = kShared, .check = "Open Graph（社交分享）", .rule = "没有为信息；缺少 og:title、og:description、og:image、og:url、og:type 之一为注意"},
     {.id = "shared.json_ld", .group = kShared, .check = "结构化数据（JSON-LD）", .rule = "没有为信息；不是有效的 JSON 为问题；缺少 @type 为注意"},

@@ -50,11 +50,16 @@ std::optional<std::chrono::milliseconds> delay_in(std::string_view value)
 constexpr std::array<std::string_view, 5> kOtherDirectives = {"host", "clean-param", "request-rate",
                                                               "visit-time", "noindex"};
 
-// A line as a finding quotes it: its first bytes, not cut inside a UTF-8 sequence.
+// A line as a finding quotes it: its first bytes, not cut inside a character, and valid
+// UTF-8 whatever the file held (bytes that are none show as U+FFFD).
 std::string shown_line(std::string_view line)
 {
     const std::string_view shown = utf8_prefix(line, RobotsTxt::kMaxShownLineBytes);
-    return std::string(shown) + (shown.size() < line.size() ? "…" : "");
+    std::string text;
+    for_each_code_point(shown, [&](char32_t ch, std::size_t begin, std::size_t end) {
+        text.append(ch == U'\uFFFD' ? std::string_view("\uFFFD") : shown.substr(begin, end - begin));
+    });
+    return text + (shown.size() < line.size() ? "…" : "");
 }
 
 } // namespace

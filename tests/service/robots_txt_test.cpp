@@ -187,6 +187,10 @@ TEST(RobotsTxt, ReportsTheLinesCrawlersSkip)
     EXPECT_TRUE(robots.decide("*", "/private/x").allowed);
     EXPECT_EQ(robots.sitemaps(), std::vector<std::string>{"HTTPS://example.cn/s.xml"});
 
+    // A file in another encoding is still quoted in UTF-8.
+    EXPECT_EQ(seo::RobotsTxt("Disalow: /\xd6\xd0\xce\xc4/\n").syntax_errors().at(0).text,
+              "Disalow: /\uFFFD\uFFFD\uFFFD\uFFFD/");
+
     // A file of nothing but errors keeps a bounded list, and its lines are cut to be shown.
     std::string junk;
     for (std::size_t i = 0; i <= seo::RobotsTxt::kMaxSyntaxErrors; ++i)
