@@ -461,12 +461,13 @@ HostTurn CrawlStore::take_turn(std::int64_t crawl, std::string_view origin, int 
             }
         }
         // Two workers after the same host: the one that locks a free turn first has it, the
-        // other takes the next free one or none.
+        // other takes the next free one or none. Free only once the clock is past free_at:
+        // both count whole milliseconds down, so a rest has fully passed only then.
         sql::Statement take(*database_,
                             "UPDATE host_turns SET free_at = " + now
                                 + " + ? WHERE crawl_id = ? "
                                   "AND origin = ? AND turn = (SELECT turn FROM host_turns WHERE crawl_id = ? "
-                                  "AND origin = ? AND turn < ? AND free_at <= "
+                                  "AND origin = ? AND turn < ? AND free_at < "
                                 + now + " ORDER BY turn LIMIT 1" + sql::skip_locked(engine)
                                 + ") RETURNING turn");
         take.bind(1, hold_ms).bind(2, crawl).bind(3, origin).bind(4, crawl).bind(5, origin).bind(6, turns);

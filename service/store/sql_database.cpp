@@ -92,8 +92,13 @@ void Transaction::commit()
 
 const char *now_ms(Engine engine)
 {
-    return engine == Engine::postgresql ? "CAST(extract(epoch FROM clock_timestamp()) * 1000 AS BIGINT)"
-                                        : "CAST((julianday('now') - 2440587.5) * 86400000 AS INTEGER)";
+    // Whole milliseconds counted down, without floating point, so that a rest stored as
+    // now + n ends no earlier than n after it began: PostgreSQL's cast would round, and
+    // a julianday() product can lose a millisecond.
+    return engine == Engine::postgresql
+        ? "CAST(floor(extract(epoch FROM clock_timestamp()) * 1000) AS BIGINT)"
+        : "(CAST(strftime('%s', 'now') AS INTEGER) * 1000 + CAST(substr(strftime('%f', 'now'), 4) AS "
+          "INTEGER))";
 }
 
 const char *skip_locked(Engine engine)

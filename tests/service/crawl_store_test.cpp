@@ -9,9 +9,12 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <sys/wait.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -174,6 +177,33 @@ TEST_P(CrawlStore, LeasesClaimsByTheDatabasesClockAndRecordsAPageOnce)
     EXPECT_EQ(rows(one, "SELECT count(*) FROM links"), Texts{"1"});
     EXPECT_EQ(two.release(crawl), 2u);
     EXPECT_EQ(one.progress(crawl).queued, 3u);
+}
+
+// A host's turns are shared by every worker, and a turn given back with a rest is taken
+// again only once the rest has fully passed: no site gets a request early.
+TEST_P(CrawlStore, HandsOutAHostsTurnsOnlyAfterTheirRest)
+{
+    const auto location = fresh_store("turns");
+    seo::CrawlStore one(location), two(location);
+    const auto crawl = one.begin_crawl(kSite, "{}");
+    constexpr std::int64_t kHold = 60'000, kRest = 30;
+    const seo::HostTurn first = one.take_turn(crawl, kSite, 2, kHold);
+    const seo::HostTurn second = two.take_turn(crawl, kSite, 2, kHold);
+    ASSERT_TRUE(first.turn && second.turn);
+    EXPECT_NE(*first.turn, *second.turn);
+    const seo::HostTurn none = two.take_turn(crawl, kSite, 2, kHold);
+    EXPECT_FALSE(none.turn);
+    EXPECT_GT(none.wait_ms, kHold / 2);
+    // The store's clock counts whole milliseconds: a rest rounded short shows in a few rounds.
+    for (int round = 0; round < 10; ++round) {
+        const auto given_back = std::chrono::steady_clock::now();
+        one.give_back_turn(crawl, kSite, *first.turn, kRest);
+        std::optional<int> again;
+        while (!(again = two.take_turn(crawl, kSite, 2, kHold).turn))
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        EXPECT_EQ(again, first.turn);
+        EXPECT_GE(std::chrono::steady_clock::now() - given_back, std::chrono::milliseconds(kRest));
+    }
 }
 
 // A child process records page after page and is killed at its nth row change, made
